@@ -1,0 +1,13 @@
+#pragma once
+// The subcommands of vrnx2-cli. Each gets the arguments after its own name and returns the
+// process exit code.
+
+#include <string>
+#include <vector>
+
+using Args = std::vector<std::string>;
+
+int RegCommand(const Args& args);
+int ProfilesCommand(const Args& args);
+int BuildCommand(const Args& args);
+int ExtractCommand(const Args& args);

@@ -1,0 +1,43 @@
+#pragma once
+// Every question the logic asks the person goes through this interface: the window program
+// implements it with Qt, vrnx2-cli with the terminal, the tests with a script of answers.
+
+#include <string>
+
+// Flag sets of the message boxes (task-modal and set-foreground included).
+enum MessageFlags : unsigned {
+    MB_ERROR_OK = 0x12010,
+    MB_QUESTION_YESNO = 0x12024,
+    MB_ERROR_RETRYCANCEL = 0x12015,
+    MB_INFORMATION = 0x12040,
+};
+
+// Answers, with the Windows numbers.
+enum MessageResult : int {
+    ID_OK = 1,
+    ID_CANCEL = 2,
+    ID_RETRY = 4,
+    ID_YES = 6,
+    ID_NO = 7,
+};
+
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+    virtual int MessageBox(const std::string& text, const std::string& caption,
+                           unsigned flags) = 0;
+    // One-line input (at most 255 characters). True and text replaced on OK.
+    virtual bool InputText(const std::string& caption, const std::string& prompt,
+                           std::string& text) = 0;
+    // Folder picker. True and path replaced on confirmation.
+    virtual bool BrowseForFolder(const std::string& title, std::string& path, bool extended) = 0;
+    // Lets pending window messages through (a no-op off the window program).
+    virtual void ProcessMessages() {}
+    // Shows or hides the busy pointer.
+    virtual void SetBusy(bool) {}
+};
+
+// The process-wide interface; a terminal one until the program installs its own.
+UserInterface& UI();
+// Installs `ui` (not owned) and returns the previous one; null restores the default.
+UserInterface* SetUserInterface(UserInterface* ui);

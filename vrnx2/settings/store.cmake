@@ -1,0 +1,1 @@
+# Settings store and profile list
