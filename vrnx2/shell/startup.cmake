@@ -1,0 +1,1 @@
+# message table, start-up, single instance, Qt user interface
