@@ -21,6 +21,9 @@ inline constexpr const char* kCodePageVariable = "ANSI_CODEPAGE";
 // Computed from the environment on every call (cheap enough; tests change the environment).
 UserLocale CurrentLocale();
 
+// Only the locale's name ("ja_JP"), cheaply.
+std::string CurrentLocaleName();
+
 // The Windows ANSI code page of a locale name such as "ja_JP" (932), without the override.
 int AnsiCodePageOf(const std::string& icuLocaleName);
 

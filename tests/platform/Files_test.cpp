@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/Files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("platform-files-" + std::string(
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        platform::RemoveTree(dir_);
+    }
+    void Write(const fs::path& p, const std::string& data) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << data;
+    }
+    fs::path dir_;
+};
+
+TEST_F(FilesTest, ResolvesFixedNamesWithoutRegardToCase) {
+    Write(dir_ / "I386/SYSTEM32/Shell32.DLL", "x");
+    EXPECT_EQ(platform::ResolveNoCase(dir_, "i386/system32/shell32.dll"),
+              dir_ / "I386/SYSTEM32/Shell32.DLL");
+    EXPECT_EQ(platform::ResolveNoCase(dir_, "i386\\missing\\x"), dir_ / "I386/missing/x");
+    EXPECT_TRUE(platform::ExistsNoCase(dir_, "I386/system32/SHELL32.dll"));
+    EXPECT_FALSE(platform::ExistsNoCase(dir_, "I386/system32/shell32.dl_"));
+    // An exact match wins over a folded one.
+    Write(dir_ / "a.txt", "1");
+    Write(dir_ / "A.TXT", "2");
+    EXPECT_EQ(platform::FindNoCase(dir_, "A.TXT"), "A.TXT");
+    EXPECT_EQ(platform::FindNoCase(dir_, "a.TXT"), "A.TXT");
+}
+
+TEST_F(FilesTest, ListsAttributesAndDoesNotFollowLinks) {
+    Write(dir_ / "sub/f", "abc");
+    Write(dir_ / ".hidden", "");
+    fs::create_directory_symlink(dir_ / "sub", dir_ / "link");
+    platform::SetReadOnly(dir_ / "sub/f", true);
+    auto entries = platform::ListDirectory(dir_);
+    ASSERT_EQ(entries.size(), 3u);
+    for (const auto& e : entries) {
+        if (e.name == "link") {
+            EXPECT_TRUE(e.isSymlink);
+            EXPECT_TRUE(e.isDirectory);
+        }
+        if (e.name == ".hidden") {
+            EXPECT_TRUE(e.hidden);
+        }
+    }
+    EXPECT_TRUE(platform::IsReadOnly(dir_ / "sub/f"));
+    // Removing the tree that holds the link leaves the link's target alone.
+    Write(dir_ / "keep/k", "k");
+    fs::create_directories(dir_ / "doomed");
+    fs::create_directory_symlink(dir_ / "keep", dir_ / "doomed/out");
+    EXPECT_TRUE(platform::RemoveTree(dir_ / "doomed"));
+    EXPECT_TRUE(fs::exists(dir_ / "keep/k"));
+}
+
+TEST_F(FilesTest, AtomicWriteKeepsModeAndLeavesNoTemporaryFile) {
+    const fs::path f = dir_ / "input.inf";
+    Write(f, "old");
+    ::chmod(f.c_str(), 0640);
+    ASSERT_TRUE(platform::WriteFileAtomic(f, "new content"));
+    EXPECT_EQ(*platform::ReadFile(f), "new content");
+    struct stat st{};
+    ::stat(f.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+
+    // A folder that cannot take the temporary file: the original stays as it was.
+    if (::geteuid() != 0) {
+        ::chmod(dir_.c_str(), 0500);
+        std::string error;
+        EXPECT_FALSE(platform::WriteFileAtomic(f, "lost?", &error));
+        EXPECT_FALSE(error.empty());
+        ::chmod(dir_.c_str(), 0700);
+        EXPECT_EQ(*platform::ReadFile(f), "new content");
+    }
+}
+
+TEST_F(FilesTest, WriteTimeRoundTripAndHardLinks) {
+    const fs::path f = dir_ / "t";
+    Write(f, "x");
+    ASSERT_TRUE(platform::SetWriteTime(f, {1000000000, 0}));
+    EXPECT_EQ(platform::GetWriteTime(f)->seconds, 1000000000);
+    EXPECT_TRUE(platform::CanHardLink(dir_));
+    EXPECT_FALSE(platform::CanHardLink(dir_ / "missing"));
+    EXPECT_FALSE(platform::ReadFile(dir_ / "missing").has_value());
+}
+
+TEST(Environment, ExpandsKnownNamesOnly) {
+    setenv("VRNX2_TEST_X", "/tmp/x", 1);
+    EXPECT_EQ(platform::ExpandEnvironment("%VRNX2_TEST_X%/a"), "/tmp/x/a");
+    EXPECT_EQ(platform::ExpandEnvironment("%NO_SUCH_NAME_Q%/a"), "%NO_SUCH_NAME_Q%/a");
+    EXPECT_EQ(platform::ExpandEnvironment("100%"), "100%");
+    EXPECT_EQ(platform::ExpandEnvironment("%%VRNX2_TEST_X%"), "%/tmp/x");
+}
+
+}  // namespace
