@@ -161,7 +161,10 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
         if (!ec) p = resolved;
     }
     const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
-    std::string tmpl = (dir / ("." + p.filename().string() + ".XXXXXX")).string();
+    std::string tmpl = dir.string();
+    tmpl += "/.";
+    tmpl += p.filename().string();
+    tmpl += ".XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) {
         if (error) *error = ErrnoText("cannot create a temporary file beside", p);

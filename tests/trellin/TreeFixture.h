@@ -1,0 +1,63 @@
+#pragma once
+// Output trees in a temporary folder, and their names as a set for comparison.
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+class TreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "trellin-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        out_ = root_ / "out";
+        fs::create_directory(out_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    // "a/b/" makes a folder, "a/b" a file holding its own path.
+    void Make(std::initializer_list<std::string> paths) {
+        for (const std::string& p : paths) {
+            if (p.ends_with('/')) {
+                fs::create_directories(out_ / p);
+            } else {
+                fs::create_directories((out_ / p).parent_path());
+                std::ofstream(out_ / p, std::ios::binary) << p;
+            }
+        }
+    }
+    static void Write(const fs::path& p, const std::string& text) {
+        std::ofstream(p, std::ios::binary) << text;
+    }
+    static std::string Read(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    // Every name below `dir` (symbolic links listed, not entered); folders end in "/".
+    static std::set<std::string> Names(const fs::path& dir) {
+        std::set<std::string> names;
+        for (auto it = fs::recursive_directory_iterator(dir); it != fs::end(it); ++it) {
+            std::string rel = fs::relative(it->path(), dir).string();
+            if (it->is_directory() && !it->is_symlink()) rel += '/';
+            names.insert(rel);
+        }
+        return names;
+    }
+
+    fs::path root_;
+    fs::path out_;
+};
