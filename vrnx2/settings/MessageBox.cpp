@@ -2,32 +2,26 @@
 
 #include <cstdio>
 
+#include "vrnx2/settings/TerminalInterface.h"
+
 namespace {
 
-// Used until a program installs its own: prints and answers No / Cancel.
-class NullInterface : public UserInterface {
-public:
-    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        if ((flags & 0xF) == 0x4) return ID_NO;
-        if ((flags & 0xF) == 0x5) return ID_CANCEL;
-        return ID_OK;
-    }
-    bool InputText(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool BrowseForFolder(const std::string&, std::string&, bool) override { return false; }
-};
+// Until a program installs its own: boxes are printed, questions answered No / Cancel.
+UserInterface& DefaultInterface() {
+    static TerminalInterface terminal(false, stdin, stderr, false);
+    return terminal;
+}
 
-NullInterface g_null;
-UserInterface* g_current = &g_null;
+UserInterface* g_current = nullptr;
 
 }  // namespace
 
-UserInterface& UI() { return *g_current; }
+UserInterface& UI() {
+    return g_current ? *g_current : DefaultInterface();
+}
 
 UserInterface* SetUserInterface(UserInterface* ui) {
-    UserInterface* previous = g_current;
-    g_current = ui ? ui : &g_null;
+    UserInterface* previous = g_current ? g_current : &DefaultInterface();
+    g_current = ui;
     return previous;
 }

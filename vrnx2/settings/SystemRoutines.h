@@ -10,23 +10,39 @@
 int RunProgram(const std::string& commandLine, bool wait, std::string* error = nullptr);
 
 enum class ShellOp { Delete, Rename };
-// Delete removes each path of `from` for good; Rename renames `from` to `to`. No dialogs.
+// File operations without dialogs; true when every part succeeded.
+// Delete: `from` holds one path or several separated by NUL characters; each is removed
+// for good with everything below it (symbolic links are removed, never followed). The last
+// component may be a pattern with "*" and "?" ("*.*" matches every name), which removes the
+// matching entries of its folder; a pattern matching nothing succeeds, a missing path does
+// not. The file-system root, "." and ".." are refused.
+// Rename: renames `from` to `to`; refused when `to` already exists as another entry, so
+// nothing is overwritten.
 bool ShellFileOp(ShellOp op, const std::string& from, const std::string& to);
 bool DeleteTree(const std::string& path);
 bool RenamePath(const std::string& from, const std::string& to);
 
-// Picks a folder through the user interface (see MessageBox.h).
+// Picks a folder through the user interface (see MessageBox.h); the path is unchanged
+// unless the result is true.
 bool BrowseForFolder(const std::string& title, std::string& path, bool extended);
-// One-line input through the user interface.
+// One-line input through the user interface; the result holds at most 255 characters.
 bool InputText(const std::string& caption, const std::string& prompt, std::string& text);
 
-// Whether hard links can be made at `path` (stands in for "the drive is NTFS").
+// Whether hard links can be made at `path`, or at its nearest existing parent folder
+// (stands in for "the drive is NTFS").
 bool IsNtfsDrive(const std::string& path);
+// The text before the first ":" found from the fourth character (byte) on; the whole text
+// when there is none, so a drive name such as "C:" is kept.
 std::string StripAfterColon(const std::string& text);
 
-// Option bits: 1 ignores letter case, 2 selects the double-byte-aware matcher.
+// Number of non-overlapping occurrences of `pattern` in `text` (0 for an empty pattern).
+// Option bits: 1 ignores letter case, 2 selects the character-aware matcher, whose matches
+// begin and end on whole UTF-8 characters; without it matching is by bytes.
 int CountOccurrences(const std::string& pattern, const std::string& text, int options);
 
+// Items of the user's locale: the English name of the language ("Japanese"), the locale
+// identifier as four hexadecimal digits ("0411"), the ANSI code page ("932"), the decimal
+// separator.
 enum class LocaleItem { EnglishLanguageName, Lcid, AnsiCodePage, DecimalSeparator };
 std::string LocaleString(LocaleItem item);
 

@@ -1,0 +1,74 @@
+#include "vrnx2/settings/SystemRoutines.h"
+
+#include <cstdio>
+
+#include "platform/Files.h"
+#include "platform/Locale.h"
+#include "platform/Process.h"
+#include "vrnx2/settings/MessageBox.h"
+
+namespace {
+
+constexpr size_t kInputLimit = 255;  // characters, as the input box allows
+
+// Cuts UTF-8 text after `limit` characters, never inside one.
+std::string LimitCharacters(const std::string& text, size_t limit) {
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (chars++ == limit) return text.substr(0, i);
+    }
+    return text;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& commandLine, bool wait, std::string* error) {
+    platform::StartResult result = platform::StartCommandLine(commandLine, wait);
+    if (error) *error = result.started ? std::string() : result.error;
+    // A failed start answers 0 like a successful run: callers treat it so.
+    if (!result.started || !wait) return 0;
+    return result.exitCode;
+}
+
+bool BrowseForFolder(const std::string& title, std::string& path, bool extended) {
+    std::string chosen = path;
+    if (!UI().BrowseForFolder(title, chosen, extended)) return false;
+    path = std::move(chosen);
+    return true;
+}
+
+bool InputText(const std::string& caption, const std::string& prompt, std::string& text) {
+    std::string entered = text;
+    if (!UI().InputText(caption, prompt, entered)) return false;
+    text = LimitCharacters(entered, kInputLimit);
+    return true;
+}
+
+std::string StripAfterColon(const std::string& text) {
+    if (text.size() <= 3) return text;
+    size_t colon = text.find(':', 3);
+    return colon == std::string::npos ? text : text.substr(0, colon);
+}
+
+std::string LocaleString(LocaleItem item) {
+    platform::UserLocale locale = platform::CurrentLocale();
+    switch (item) {
+        case LocaleItem::EnglishLanguageName:
+            return locale.englishLanguage;
+        case LocaleItem::Lcid: {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%04x", static_cast<unsigned>(locale.lcid));
+            return buf;
+        }
+        case LocaleItem::AnsiCodePage:
+            return std::to_string(locale.ansiCodePage);
+        case LocaleItem::DecimalSeparator:
+            return locale.decimalSeparator;
+    }
+    return std::string();
+}
+
+std::string LanguageFileName() {
+    return platform::ProgramFile().replace_extension(".rsl").generic_string();
+}

@@ -1,0 +1,174 @@
+#include "vrnx2/settings/TerminalInterface.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <vector>
+
+#include "common/Trim.h"
+
+namespace {
+
+constexpr int kIdAbort = 3;
+constexpr int kIdIgnore = 5;
+
+struct Button {
+    const char* label;
+    char key;
+    int id;
+};
+
+// The buttons of a box type (the low four bits of its flags), in the box's order.
+std::vector<Button> ButtonsOf(unsigned type) {
+    switch (type) {
+        case 1:
+            return {{"OK", 'o', ID_OK}, {"Cancel", 'c', ID_CANCEL}};
+        case 2:
+            return {{"Abort", 'a', kIdAbort}, {"Retry", 'r', ID_RETRY}, {"Ignore", 'i', kIdIgnore}};
+        case 3:
+            return {{"Yes", 'y', ID_YES}, {"No", 'n', ID_NO}, {"Cancel", 'c', ID_CANCEL}};
+        case 4:
+            return {{"Yes", 'y', ID_YES}, {"No", 'n', ID_NO}};
+        case 5:
+            return {{"Retry", 'r', ID_RETRY}, {"Cancel", 'c', ID_CANCEL}};
+        default:
+            return {{"OK", 'o', ID_OK}};
+    }
+}
+
+const char* LabelOf(unsigned type, int id) {
+    for (const Button& b : ButtonsOf(type))
+        if (b.id == id) return b.label;
+    return "?";
+}
+
+// A two-line question joins its texts with CR LF; the terminal wants bare line feeds.
+std::string ToTerminalLines(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+TerminalInterface::TerminalInterface(bool assumeYes, std::FILE* in, std::FILE* out)
+    : TerminalInterface(assumeYes, in, out, in && ::isatty(::fileno(in)) == 1) {}
+
+TerminalInterface::TerminalInterface(bool assumeYes, std::FILE* in, std::FILE* out,
+                                     bool interactive)
+    : assumeYes_(assumeYes), in_(in), out_(out), interactive_(interactive && in) {}
+
+void TerminalInterface::Print(const std::string& caption, const std::string& text) {
+    std::fprintf(out_, "%s: %s\n", caption.c_str(), ToTerminalLines(text).c_str());
+    std::fflush(out_);
+}
+
+bool TerminalInterface::ReadLine(std::string& line) {
+    line.clear();
+    int c;
+    while ((c = std::fgetc(in_)) != EOF && c != '\n') line += static_cast<char>(c);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return c != EOF || !line.empty();
+}
+
+int TerminalInterface::AnswerUnasked(unsigned type) {
+    std::vector<Button> buttons = ButtonsOf(type);
+    if (buttons.size() == 1) return buttons.front().id;
+    auto has = [&](int id) {
+        for (const Button& b : buttons)
+            if (b.id == id) return true;
+        return false;
+    };
+    if (!assumeYes_) {
+        if (has(ID_NO) && !has(ID_CANCEL)) return ID_NO;
+        return has(ID_CANCEL) ? ID_CANCEL : kIdAbort;
+    }
+    if (has(ID_RETRY)) {
+        // A retry loop that never succeeds must still end.
+        if (retriesInRow_ < kMaxRetriesInRow) {
+            ++retriesInRow_;
+            return ID_RETRY;
+        }
+        retriesInRow_ = 0;
+        return has(ID_CANCEL) ? ID_CANCEL : kIdAbort;
+    }
+    return has(ID_YES) ? ID_YES : ID_OK;
+}
+
+int TerminalInterface::AskOnTerminal(unsigned type) {
+    std::vector<Button> buttons = ButtonsOf(type);
+    std::string choices;
+    for (const Button& b : buttons) {
+        if (!choices.empty()) choices += "/";
+        choices += "[";
+        choices += b.key;
+        choices += "]";
+        choices += b.label + 1;
+    }
+    std::string line;
+    for (;;) {
+        std::fprintf(out_, "%s? ", choices.c_str());
+        std::fflush(out_);
+        if (!ReadLine(line)) {
+            std::fputc('\n', out_);
+            // End of input: the negative answer, as without a terminal.
+            bool saved = assumeYes_;
+            assumeYes_ = false;
+            int id = AnswerUnasked(type);
+            assumeYes_ = saved;
+            return id;
+        }
+        std::string_view answer = TrimView(line);
+        if (answer.empty()) continue;
+        char key = static_cast<char>(std::tolower(static_cast<unsigned char>(answer.front())));
+        for (const Button& b : buttons)
+            if (b.key == key) return b.id;
+    }
+}
+
+int TerminalInterface::MessageBox(const std::string& text, const std::string& caption,
+                                  unsigned flags) {
+    const unsigned type = flags & 0xF;
+    Print(caption, text);
+    if (ButtonsOf(type).size() == 1) {
+        retriesInRow_ = 0;
+        return ButtonsOf(type).front().id;
+    }
+    if (assumeYes_ || !interactive_) {
+        int id = AnswerUnasked(type);
+        if (id != ID_RETRY) retriesInRow_ = 0;
+        std::fprintf(out_, "-> %s\n", LabelOf(type, id));
+        std::fflush(out_);
+        return id;
+    }
+    retriesInRow_ = 0;
+    return AskOnTerminal(type);
+}
+
+bool TerminalInterface::InputText(const std::string& caption, const std::string& prompt,
+                                  std::string& text) {
+    Print(caption, prompt);
+    if (assumeYes_ || !interactive_) {
+        std::fprintf(out_, "-> %s\n", assumeYes_ ? text.c_str() : "Cancel");
+        std::fflush(out_);
+        return assumeYes_;
+    }
+    std::fprintf(out_, "[%s]: ", text.c_str());
+    std::fflush(out_);
+    std::string line;
+    if (!ReadLine(line)) {
+        std::fputc('\n', out_);
+        return false;
+    }
+    // An empty answer keeps the offered text, as OK on an untouched box would.
+    if (!line.empty()) text = line;
+    return true;
+}
+
+bool TerminalInterface::BrowseForFolder(const std::string& title, std::string& path, bool) {
+    return InputText(title, "folder", path);
+}
