@@ -1,8 +1,22 @@
-#include "vrnx2/cli/Commands.h"
+// vrnx2-cli profiles: the profile list as the main window shows it, one line per row.
 
 #include <cstdio>
 
-int ProfilesCommand(const Args&) {
-    std::fputs("vrnx2-cli: 'profiles' is not available yet\n", stderr);
-    return 2;
+#include "vrnx2/cli/Commands.h"
+#include "vrnx2/settings/ProfileList.h"
+
+int ProfilesCommand(const Args& args) {
+    if (!args.empty()) {
+        bool help = args[0] == "--help" || args[0] == "-h" || args[0] == "/?";
+        std::fputs(
+            "usage: vrnx2-cli profiles\n"
+            "Prints position, profile name and builder name, separated by tabs.\n",
+            help ? stdout : stderr);
+        return help ? 0 : 2;
+    }
+    ProfileList list;
+    LoadProfileList(list);
+    for (int i = 0; i < list.Count(); ++i)
+        std::printf("%d\t%s\t%s\n", i + 1, list.Caption(i).c_str(), list.BuilderColumn(i).c_str());
+    return 0;
 }

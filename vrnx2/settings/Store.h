@@ -6,6 +6,7 @@
 // order. Every routine opens the store, runs as one transaction and closes it again.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// An integer value reads as its decimal text.
 std::string RegReadString(int root, const std::string& key, const std::string& name,
                           const std::string& def);
 bool RegReadBool(int root, const std::string& key, const std::string& name, bool def);
@@ -29,8 +31,64 @@ void RegWriteString(int root, const std::string& key, const std::string& name,
 void RegWriteBool(int root, const std::string& key, const std::string& name, bool value);
 void RegWriteInteger(int root, const std::string& key, const std::string& name, int32_t value);
 void RegDeleteKey(int root, const std::string& key);
+// An empty subkey asks for the key itself.
 bool RegKeyExists(int root, const std::string& key, const std::string& subkey);
-// One line per value, "name=data", in creation order.
+// One line per value, "name=data", in creation order (integers in decimal).
 void RegReadValues(int root, const std::string& key, std::vector<std::string>& list);
+// Both act only when both paths contain "Varnex" (any case), the source exists, the
+// destination does not, and the destination does not lie inside the source.
 void RegMoveKey(int root, const std::string& from, const std::string& to);
 void RegCopyKey(int root, const std::string& from, const std::string& to);
+
+// ---- Typed access, for the store editor and the .reg files ------------------------------
+
+enum class RegType { None = 0, String = 1, Integer = 4 };
+
+struct RegValue {
+    std::string name;  // "" is the key's default value
+    RegType type = RegType::None;
+    std::string text;    // String
+    int32_t number = 0;  // Integer
+};
+
+std::optional<RegValue> RegReadValue(int root, const std::string& key, const std::string& name);
+void RegWriteValue(int root, const std::string& key, const RegValue& value);
+// True when the value existed.
+bool RegDeleteValue(int root, const std::string& key, const std::string& name);
+// Creates the key path (no error when it exists).
+void RegCreateKey(int root, const std::string& key);
+// The key's path with the letter case it was created with; nullopt when absent.
+std::optional<std::string> RegKeyPath(int root, const std::string& key);
+// Values in creation order; empty when the key is absent.
+std::vector<RegValue> RegEnumValues(int root, const std::string& key);
+// Names of the direct subkeys, ordered without regard to case. An empty key lists the
+// top-level keys of the hive.
+std::vector<std::string> RegEnumKeys(int root, const std::string& key);
+
+// Runs the routines called on this thread, until it ends, as one transaction on one
+// connection. A write transaction is rolled back unless Commit() is reached; a read one sees
+// one consistent state and refuses writes. Guards nest: an inner one joins the outer (a
+// write one only a write one), and an inner one left without Commit() makes the outer
+// Commit() fail.
+class StoreTransaction {
+public:
+    enum Mode { Write, Read };
+    explicit StoreTransaction(Mode mode = Write);
+    ~StoreTransaction();
+    StoreTransaction(const StoreTransaction&) = delete;
+    StoreTransaction& operator=(const StoreTransaction&) = delete;
+    void Commit();
+
+private:
+    bool outer_ = false;
+    bool committed_ = false;
+};
+
+// The store file the routines use now.
+std::string StoreFilePath();
+// Uses `path` instead of the environment's choice; an empty path restores the default.
+void SetStoreFilePath(const std::string& path);
+
+// For tests: after `writes` more successful changes, the next change fails with StoreError
+// (as a full disk would). A negative count switches the fault off.
+void SetStoreFaultAfter(int writes);

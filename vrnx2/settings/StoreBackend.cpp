@@ -1,0 +1,383 @@
+#include "vrnx2/settings/StoreBackend.h"
+
+#include <sqlite3.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <atomic>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace store_detail {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+// Another program (the window program, vrnx2-cli) may hold the write lock briefly.
+constexpr int kBusyTimeoutMs = 10000;
+
+std::atomic<int> g_faultAfter{-1};
+
+// Binds on construction, resets on destruction, so cached statements stay reusable.
+class Query {
+public:
+    explicit Query(sqlite3_stmt* s) : s_(s) {}
+    ~Query() {
+        sqlite3_reset(s_);
+        sqlite3_clear_bindings(s_);
+    }
+    Query& Bind(int i, int64_t v) {
+        sqlite3_bind_int64(s_, i, v);
+        return *this;
+    }
+    Query& Bind(int i, std::string_view v) {
+        sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    // True while a row is available.
+    bool Step() {
+        int rc = sqlite3_step(s_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw StoreError(std::string("settings store: ") + sqlite3_errmsg(sqlite3_db_handle(s_)));
+    }
+    int64_t Int(int col) { return sqlite3_column_int64(s_, col); }
+    std::string Text(int col) {
+        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s_, col));
+        return p ? std::string(p, sqlite3_column_bytes(s_, col)) : std::string();
+    }
+
+private:
+    sqlite3_stmt* s_;
+};
+
+// Folded descendants of `fold` lie in [fold + "\", fold + "]"): "]" follows "\" in ASCII.
+std::string RangeLow(const std::string& fold) {
+    return fold + "\\";
+}
+std::string RangeHigh(const std::string& fold) {
+    return fold + "]";
+}
+
+std::string FoldPath(const std::string& path) {
+    return FoldName(path);
+}
+
+std::string ParentOf(const std::string& path) {
+    auto pos = path.rfind('\\');
+    return pos == std::string::npos ? std::string() : path.substr(0, pos);
+}
+
+}  // namespace
+
+std::string FoldName(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    const int32_t n = static_cast<int32_t>(s.size());
+    int32_t i = 0;
+    while (i < n) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(std::tolower(b)));
+            ++i;
+            continue;
+        }
+        int32_t start = i;
+        UChar32 c;
+        U8_NEXT(s.data(), i, n, c);
+        if (c < 0) {  // malformed bytes compare as they are
+            out.append(s.data() + start, i - start);
+            continue;
+        }
+        c = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+        char buf[4];
+        int32_t len = 0;
+        U8_APPEND_UNSAFE(buf, len, c);
+        out.append(buf, len);
+    }
+    return out;
+}
+
+std::string NormalizePath(std::string_view path) {
+    std::string out;
+    size_t i = 0;
+    while (i < path.size()) {
+        size_t j = path.find('\\', i);
+        if (j == std::string_view::npos) j = path.size();
+        if (j > i) {
+            if (!out.empty()) out.push_back('\\');
+            out.append(path.substr(i, j - i));
+        }
+        i = j + 1;
+    }
+    return out;
+}
+
+void StoreDb::SetFaultAfter(int writes) {
+    g_faultAfter = writes;
+}
+
+std::unique_ptr<StoreDb> StoreDb::Open(const std::string& file, bool create) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!create) {
+        if (!fs::exists(file, ec)) return nullptr;
+    } else {
+        fs::path parent = fs::path(file).parent_path();
+        if (!parent.empty()) {
+            fs::create_directories(parent, ec);
+            if (ec)
+                throw StoreError("settings store: cannot create folder " + parent.string() + ": " +
+                                 ec.message());
+        }
+    }
+    sqlite3* raw = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+    std::unique_ptr<StoreDb> db(new StoreDb(raw));
+    if (rc != SQLITE_OK) {
+        std::string msg = raw ? sqlite3_errmsg(raw) : "out of memory";
+        throw StoreError("settings store: cannot open " + file + ": " + msg);
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+
+    int64_t v = 0;
+    {
+        Query version(db->Prepare("PRAGMA user_version"));
+        if (version.Step()) v = version.Int(0);
+    }
+    if (v > kSchemaVersion)
+        throw StoreError("settings store: " + file + " was written by a newer version");
+    if (v == 0 && create) {
+        db->Exec("BEGIN IMMEDIATE");
+        try {
+            db->Exec(
+                "CREATE TABLE IF NOT EXISTS keys("
+                " id INTEGER PRIMARY KEY, path TEXT NOT NULL, fold TEXT NOT NULL UNIQUE)");
+            db->Exec(
+                "CREATE TABLE IF NOT EXISTS vals("
+                " id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL,"
+                " fold TEXT NOT NULL, type INTEGER NOT NULL, data,"
+                " UNIQUE(key, fold))");
+            db->Exec("PRAGMA user_version=1");
+            db->Exec("COMMIT");
+        } catch (...) {
+            db->Rollback();
+            throw;
+        }
+    } else if (v == 0) {
+        // An empty file: nothing stored yet. Queries fail and readers take their defaults.
+    }
+    return db;
+}
+
+StoreDb::~StoreDb() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    if (db_) sqlite3_close(db_);
+}
+
+sqlite3_stmt* StoreDb::Prepare(const char* sql) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) return it->second;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr) != SQLITE_OK) Fail("prepare");
+    statements_.emplace(sql, stmt);
+    return stmt;
+}
+
+void StoreDb::Exec(const char* sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : "unknown error";
+        sqlite3_free(err);
+        throw StoreError("settings store: " + msg);
+    }
+}
+
+void StoreDb::Fail(const char* what) {
+    throw StoreError(std::string("settings store: ") + what + ": " + sqlite3_errmsg(db_));
+}
+
+void StoreDb::CountChange() {
+    int left = g_faultAfter.load();
+    if (left < 0) return;
+    if (left == 0) throw StoreError("settings store: injected write failure");
+    g_faultAfter = left - 1;
+}
+
+void StoreDb::Begin(bool write) {
+    Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+}
+void StoreDb::Commit() {
+    Exec("COMMIT");
+}
+void StoreDb::Rollback() noexcept {
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+std::optional<int64_t> StoreDb::FindKey(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    Query q(Prepare("SELECT id FROM keys WHERE fold = ?1"));
+    q.Bind(1, FoldPath(path));
+    if (q.Step()) return q.Int(0);
+    return std::nullopt;
+}
+
+int64_t StoreDb::EnsureKey(const std::string& path) {
+    if (path.empty()) throw StoreError("settings store: values cannot live in the hive root");
+    if (auto id = FindKey(path)) return *id;
+    // Create the missing parents first, so that a child's stored path always starts with
+    // its parent's stored path (its letter case included).
+    std::string parent = ParentOf(path);
+    std::string display;
+    if (!parent.empty()) {
+        EnsureKey(parent);
+        display = KeyPath(*FindKey(parent)) + "\\" + path.substr(parent.size() + 1);
+    } else {
+        display = path;
+    }
+    CountChange();
+    Query q(Prepare("INSERT INTO keys(path, fold) VALUES(?1, ?2)"));
+    q.Bind(1, display).Bind(2, FoldPath(path));
+    q.Step();
+    return sqlite3_last_insert_rowid(db_);
+}
+
+std::string StoreDb::KeyPath(int64_t id) {
+    Query q(Prepare("SELECT path FROM keys WHERE id = ?1"));
+    q.Bind(1, id);
+    return q.Step() ? q.Text(0) : std::string();
+}
+
+std::optional<RegValue> StoreDb::ReadValue(int64_t key, const std::string& name) {
+    Query q(Prepare("SELECT name, type, data FROM vals WHERE key = ?1 AND fold = ?2"));
+    q.Bind(1, key).Bind(2, FoldName(name));
+    if (!q.Step()) return std::nullopt;
+    RegValue v;
+    v.name = q.Text(0);
+    v.type = q.Int(1) == static_cast<int>(RegType::Integer) ? RegType::Integer : RegType::String;
+    if (v.type == RegType::Integer)
+        v.number = static_cast<int32_t>(q.Int(2));
+    else
+        v.text = q.Text(2);
+    return v;
+}
+
+void StoreDb::WriteValue(int64_t key, const RegValue& v) {
+    CountChange();
+    // The upsert keeps the row id, so a rewritten value keeps its place in the order.
+    Query q(Prepare(
+        "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+        " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data"));
+    q.Bind(1, key).Bind(2, v.name).Bind(3, FoldName(v.name));
+    if (v.type == RegType::Integer) {
+        q.Bind(4, static_cast<int64_t>(RegType::Integer)).Bind(5, static_cast<int64_t>(v.number));
+    } else {
+        q.Bind(4, static_cast<int64_t>(RegType::String)).Bind(5, std::string_view(v.text));
+    }
+    q.Step();
+}
+
+bool StoreDb::DeleteValue(int64_t key, const std::string& name) {
+    CountChange();
+    Query q(Prepare("DELETE FROM vals WHERE key = ?1 AND fold = ?2"));
+    q.Bind(1, key).Bind(2, FoldName(name));
+    q.Step();
+    return sqlite3_changes(db_) > 0;
+}
+
+std::vector<RegValue> StoreDb::Values(int64_t key) {
+    std::vector<RegValue> out;
+    Query q(Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id"));
+    q.Bind(1, key);
+    while (q.Step()) {
+        RegValue v;
+        v.name = q.Text(0);
+        v.type =
+            q.Int(1) == static_cast<int>(RegType::Integer) ? RegType::Integer : RegType::String;
+        if (v.type == RegType::Integer)
+            v.number = static_cast<int32_t>(q.Int(2));
+        else
+            v.text = q.Text(2);
+        out.push_back(std::move(v));
+    }
+    return out;
+}
+
+std::vector<std::string> StoreDb::Descendants(const std::string& path) {
+    std::vector<std::string> out;
+    if (path.empty()) {
+        Query q(Prepare("SELECT path FROM keys ORDER BY fold"));
+        while (q.Step()) out.push_back(q.Text(0));
+        return out;
+    }
+    std::string fold = FoldPath(path);
+    Query q(Prepare("SELECT path FROM keys WHERE fold >= ?1 AND fold < ?2 ORDER BY fold"));
+    q.Bind(1, RangeLow(fold)).Bind(2, RangeHigh(fold));
+    while (q.Step()) out.push_back(q.Text(0));
+    return out;
+}
+
+void StoreDb::DeleteTree(const std::string& path) {
+    if (path.empty()) return;
+    std::string fold = FoldPath(path);
+    CountChange();
+    {
+        Query q(
+            Prepare("DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE fold = ?1"
+                    " OR (fold >= ?2 AND fold < ?3))"));
+        q.Bind(1, fold).Bind(2, RangeLow(fold)).Bind(3, RangeHigh(fold));
+        q.Step();
+    }
+    CountChange();
+    Query q(Prepare("DELETE FROM keys WHERE fold = ?1 OR (fold >= ?2 AND fold < ?3)"));
+    q.Bind(1, fold).Bind(2, RangeLow(fold)).Bind(3, RangeHigh(fold));
+    q.Step();
+}
+
+void StoreDb::RenameTree(const std::string& from, const std::string& to) {
+    std::string parent = ParentOf(to);
+    std::string newRoot = to;
+    if (!parent.empty()) {
+        EnsureKey(parent);
+        newRoot = KeyPath(*FindKey(parent)) + "\\" + to.substr(parent.size() + 1);
+    }
+    std::string oldRoot = KeyPath(*FindKey(from));
+    std::string fold = FoldPath(from);
+    std::vector<std::pair<int64_t, std::string>> rows;
+    {
+        Query q(Prepare("SELECT id, path FROM keys WHERE fold = ?1 OR (fold >= ?2 AND fold < ?3)"));
+        q.Bind(1, fold).Bind(2, RangeLow(fold)).Bind(3, RangeHigh(fold));
+        while (q.Step()) rows.emplace_back(q.Int(0), q.Text(1));
+    }
+    for (auto& [id, path] : rows) {
+        std::string moved = newRoot + path.substr(oldRoot.size());
+        CountChange();
+        Query q(Prepare("UPDATE keys SET path = ?1, fold = ?2 WHERE id = ?3"));
+        q.Bind(1, moved).Bind(2, FoldPath(moved)).Bind(3, id);
+        q.Step();
+    }
+}
+
+void StoreDb::CopyTree(const std::string& from, const std::string& to) {
+    std::string oldRoot = KeyPath(*FindKey(from));
+    std::vector<std::string> paths{oldRoot};
+    for (auto& p : Descendants(from)) paths.push_back(std::move(p));
+    int64_t rootId = EnsureKey(to);
+    std::string newRoot = KeyPath(rootId);
+    for (const auto& path : paths) {
+        int64_t src = *FindKey(path);
+        std::string target = newRoot + path.substr(oldRoot.size());
+        int64_t dst = path.size() == oldRoot.size() ? rootId : EnsureKey(target);
+        CountChange();
+        Query q(
+            Prepare("INSERT INTO vals(key, name, fold, type, data)"
+                    " SELECT ?1, name, fold, type, data FROM vals WHERE key = ?2 ORDER BY id"));
+        q.Bind(1, dst).Bind(2, src);
+        q.Step();
+    }
+}
+
+}  // namespace store_detail

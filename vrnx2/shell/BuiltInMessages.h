@@ -1,0 +1,8 @@
+#pragma once
+// The built-in texts of the message table, in id order.
+
+#include <array>
+#include <cstddef>
+
+inline constexpr std::size_t kBuiltInMessageCount = 152;
+extern const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages;

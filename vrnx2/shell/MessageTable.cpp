@@ -1,0 +1,70 @@
+#include "vrnx2/shell/MessageTable.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/Files.h"
+#include "platform/Locale.h"
+#include "vrnx2/settings/SystemRoutines.h"
+#include "vrnx2/shell/BuiltInMessages.h"
+#include "vrnx2/shell/LanguageResource.h"
+
+MessageTable& MessageTable::Instance() {
+    static MessageTable table;
+    return table;
+}
+
+std::string MessageTable::Lookup(std::string_view id) const {
+    for (const std::string& line : lines_) {
+        auto eq = line.find('=');
+        if (eq == std::string::npos) continue;  // a line without "=" names no id
+        if (SameIniName(std::string_view(line).substr(0, eq), id)) return line.substr(eq + 1);
+    }
+    return {};
+}
+
+void MessageTable::Clear() {
+    lines_.clear();
+    languageLoaded = false;
+    font1 = FontSetting{0, "MS UI Gothic", 9};
+    font2 = FontSetting{0, "MS UI Gothic", 10};
+}
+
+void MessageTable::AddLine(std::string line) {
+    lines_.push_back(std::move(line));
+}
+
+void MessageTable::LoadBuiltIn() {
+    Clear();
+    lines_.assign(kBuiltInMessages.begin(), kBuiltInMessages.end());
+}
+
+bool MessageTable::LoadResource(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::string error;
+    auto bytes = platform::ReadFile(path, &error);
+    if (!bytes) {
+        // Empty captions everywhere would leave the program unusable; keep the built-in
+        // texts instead and say why.
+        std::fprintf(stderr, "vrnx2: cannot read %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    LanguageResource resource =
+        ParseLanguageResource(DecodeResourceText(*bytes, platform::CurrentLocale().ansiCodePage));
+    Clear();
+    lines_ = std::move(resource.strings);
+    font1 = std::move(resource.font1);
+    font2 = std::move(resource.font2);
+    languageLoaded = true;
+    return true;
+}
+
+void MessageTable::LoadDefault() {
+    if (!LoadResource(LanguageFileName())) LoadBuiltIn();
+}
+
+std::string Msg(std::string_view id) {
+    return MessageTable::Instance().Lookup(id);
+}

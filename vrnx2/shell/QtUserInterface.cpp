@@ -1,0 +1,237 @@
+#include "vrnx2/shell/QtUserInterface.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "vrnx2/shell/WindowSetup.h"
+
+namespace {
+
+// The answers a box offers, default first, by the button bits of its flags.
+std::vector<int> AnswersOf(unsigned flags) {
+    switch (flags & 0x0F) {
+        case 1:
+            return {ID_OK, ID_CANCEL};
+        case 2:
+            return {3 /* abort */, ID_RETRY, 5 /* ignore */};
+        case 3:
+            return {ID_YES, ID_NO, ID_CANCEL};
+        case 4:
+            return {ID_YES, ID_NO};
+        case 5:
+            return {ID_RETRY, ID_CANCEL};
+        default:
+            return {ID_OK};
+    }
+}
+
+std::string EnvironmentAnswer() {
+    const char* value = std::getenv(kAutoAnswerVariable);
+    return value ? value : "";
+}
+
+QString WindowsText(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+// The box's owner: the window the person is working in.
+QWidget* Owner() {
+    QWidget* w = QApplication::activeModalWidget();
+    return w ? w : QApplication::activeWindow();
+}
+
+void SetButtonText(QMessageBox& box, QMessageBox::StandardButton which, const char* id) {
+    QString text = MsgText(id);
+    if (QAbstractButton* button = box.button(which); button && !text.isEmpty())
+        button->setText(text);
+}
+
+void CentreOnScreen(QWidget& w) {
+    QScreen* screen = w.screen() ? w.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame = w.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    w.move(frame.topLeft());
+}
+
+}  // namespace
+
+std::optional<int> AutoAnswer(const std::string& answer, unsigned flags) {
+    if (answer.empty()) return std::nullopt;
+    const std::vector<int> offered = AnswersOf(flags);
+    int wanted = 0;
+    if (answer == "ok")
+        wanted = ID_OK;
+    else if (answer == "yes")
+        wanted = ID_YES;
+    else if (answer == "no")
+        wanted = ID_NO;
+    else if (answer == "retry")
+        wanted = ID_RETRY;
+    else if (answer == "cancel")
+        wanted = ID_CANCEL;
+    for (int a : offered) {
+        if (a == wanted) return a;
+    }
+    unsigned defaultIndex = (flags >> 8) & 0x3;
+    return defaultIndex < offered.size() ? offered[defaultIndex] : offered.front();
+}
+
+int QtUserInterface::MessageBox(const std::string& text, const std::string& caption,
+                                unsigned flags) {
+    if (auto answer = AutoAnswer(EnvironmentAnswer(), flags)) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return *answer;
+    }
+
+    QMessageBox box(Owner());
+    box.setTextFormat(Qt::PlainText);  // paths and names are never markup
+    box.setWindowTitle(QString::fromStdString(caption));
+    box.setText(WindowsText(text));
+    switch (flags & 0xF0) {
+        case 0x10:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case 0x20:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case 0x30:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case 0x40:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            break;
+    }
+
+    struct Pair {
+        int id;
+        QMessageBox::StandardButton button;
+    };
+    static const Pair kButtons[] = {
+        {ID_OK, QMessageBox::Ok}, {ID_CANCEL, QMessageBox::Cancel},
+        {3, QMessageBox::Abort},  {ID_RETRY, QMessageBox::Retry},
+        {5, QMessageBox::Ignore}, {ID_YES, QMessageBox::Yes},
+        {ID_NO, QMessageBox::No},
+    };
+    const std::vector<int> offered = AnswersOf(flags);
+    QMessageBox::StandardButtons buttons;
+    for (int id : offered) {
+        for (const Pair& p : kButtons) {
+            if (p.id == id) buttons |= p.button;
+        }
+    }
+    box.setStandardButtons(buttons);
+    unsigned defaultIndex = (flags >> 8) & 0x3;
+    int defaultId = defaultIndex < offered.size() ? offered[defaultIndex] : offered.front();
+    for (const Pair& p : kButtons) {
+        if (p.id == defaultId) box.setDefaultButton(p.button);
+    }
+    SetButtonText(box, QMessageBox::Ok, "040");
+    SetButtonText(box, QMessageBox::Cancel, "041");
+
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    box.raise();
+    box.activateWindow();
+    const int clicked = box.exec();
+    for (const Pair& p : kButtons) {
+        if (p.button == clicked) return p.id;
+    }
+    // Closed without a button: the cancelling answer the box offers, else its last one.
+    for (int id : offered) {
+        if (id == ID_CANCEL) return id;
+    }
+    return offered.back();
+}
+
+bool QtUserInterface::InputText(const std::string& caption, const std::string& prompt,
+                                std::string& text) {
+    if (auto answer = AutoAnswer(EnvironmentAnswer(), 1)) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), prompt.c_str());
+        return *answer == ID_OK;
+    }
+
+    QDialog dialog(Owner());
+    dialog.setObjectName(QStringLiteral("InputText_Dialog"));
+    dialog.setWindowTitle(QString::fromStdString(caption));
+    dialog.setModal(true);
+    ApplyWindowFonts(&dialog);
+
+    auto* label = new QLabel(QString::fromStdString(prompt), &dialog);
+    label->setObjectName(QStringLiteral("Prompt"));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    auto* edit = new QLineEdit(QString::fromStdString(text), &dialog);
+    edit->setObjectName(QStringLiteral("Edit"));
+    edit->setMaxLength(255);
+    label->setBuddy(edit);
+
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* ok = buttons->addButton(MsgText("040"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OK"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(MsgText("041"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("Cancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed dialog border
+    dialog.setMinimumWidth(320);
+
+    dialog.adjustSize();
+    CentreOnScreen(dialog);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    text = edit->text().toStdString();
+    return true;
+}
+
+bool QtUserInterface::BrowseForFolder(const std::string& title, std::string& path, bool extended) {
+    if (auto answer = AutoAnswer(EnvironmentAnswer(), 1)) {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), path.c_str());
+        return *answer == ID_OK;
+    }
+
+    QFileDialog dialog(Owner(), QString::fromStdString(title), QString::fromStdString(path));
+    dialog.setObjectName(QStringLiteral("BrowseForFolder_Dialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    // The extended picker is Qt's own resizable dialog, which always has a path box.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, extended);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return false;
+    path = chosen.front().toStdString();
+    return true;
+}
+
+void QtUserInterface::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
+
+void QtUserInterface::SetBusy(bool busy) {
+    if (busy) {
+        if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0) {
+        if (--busyDepth_ == 0) QApplication::restoreOverrideCursor();
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The window program's user interface: message boxes, the one-line input dialog and the
+// folder picker, with texts from the message table and fonts from the window set-up.
+//
+// With the environment variable VRNX2_AUTO_ANSWER set (ok, yes, no, retry or cancel) nothing
+// is shown: each box prints "caption: text" to standard error and answers by itself, so the
+// program can run unattended (tests, scripts). An answer a box does not offer gives its
+// default button.
+
+#include <optional>
+#include <string>
+
+#include "vrnx2/settings/MessageBox.h"
+
+inline constexpr const char* kAutoAnswerVariable = "VRNX2_AUTO_ANSWER";
+
+class QtUserInterface : public UserInterface {
+public:
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    bool InputText(const std::string& caption, const std::string& prompt,
+                   std::string& text) override;
+    bool BrowseForFolder(const std::string& title, std::string& path, bool extended) override;
+    void ProcessMessages() override;
+    void SetBusy(bool busy) override;
+
+private:
+    int busyDepth_ = 0;
+};
+
+// The answer a box with `flags` gives to `answer` ("ok", "yes", "no", "retry", "cancel"),
+// or nullopt when `answer` is empty (the box is shown).
+std::optional<int> AutoAnswer(const std::string& answer, unsigned flags);
