@@ -1,6 +1,9 @@
 #pragma once
 // The build run: one profile turned into a run of the builder program.
 
+#include <string>
+
+#include "vrnx2/build/LogInspection.h"
 #include "vrnx2/settings/Records.h"
 
 // The four toggles of the main window's build-step bar (mode 2).
@@ -15,7 +18,25 @@ struct BuildResult {
     bool builderStarted = false;  // the builder (or the image program) was started
     int exitCode = 0;             // its exit code when waited for
     bool endedEarly = true;       // a check failed, a question was declined, a retry cancelled
+    bool built = false;           // the run was a build, not an image-only run
+    std::string commandLine;      // what was started as the builder (or image program)
+    LogVerdict log = LogVerdict::NotInspected;  // after a build that ended with 0
+    bool pluginFolderRestored = true;  // false when Plugin / !Plugin! were left for the user
+
+    // Started, and for a build ended with exit code 0 without a logged failure.
+    bool Succeeded() const {
+        if (endedEarly || !builderStarted) return false;
+        if (!built) return true;
+        return exitCode == 0 && log != LogVerdict::Failed && log != LogVerdict::Terminated;
+    }
 };
 
-// mode: 0 basic build, 1 image-only run, 2 advanced with `steps`.
-BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& steps = {});
+struct BuildEnvironment {
+    // Folder of build.info and the value of @Varnex@; empty: the running program's folder.
+    std::string programDir;
+};
+
+// mode: 0 basic build, 1 image-only run, 2 advanced with `steps`. Asks and reports only
+// through UI() (MessageBox.h).
+BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& steps = {},
+                     const BuildEnvironment& environment = {});

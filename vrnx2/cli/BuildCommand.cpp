@@ -1,8 +1,141 @@
-#include "vrnx2/cli/Commands.h"
+// vrnx2-cli build: the build run of the window program, unattended.
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
-int BuildCommand(const Args&) {
-    std::fputs("vrnx2-cli: 'build' is not available yet\n", stderr);
+#include "common/Trim.h"
+#include "platform/Files.h"
+#include "vrnx2/build/BuildRun.h"
+#include "vrnx2/cli/Commands.h"
+#include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/settings/TerminalInterface.h"
+#include "vrnx2/shell/MessageTable.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: vrnx2-cli build PROFILE [--mode basic|iso|advanced] [--steps LIST] [--yes]\n"
+    "\n"
+    "Runs the builder for a profile, as the window program's build actions do.\n"
+    "  PROFILE        list position (as 'vrnx2-cli profiles' prints it) or exact name\n"
+    "  --mode M       basic (default): build; iso: image only; advanced: the steps of LIST\n"
+    "  --steps LIST   advanced mode: comma-separated subset of registry,files,iso,burn\n"
+    "  --yes          answer Yes to every question (a retry is tried at most three times)\n"
+    "Exit code: 0 builder started (and for a build ended with 0), 1 the run ended early or\n"
+    "the builder failed, 2 bad usage or unknown profile.\n";
+
+int Usage(const char* problem) {
+    if (problem) std::fprintf(stderr, "vrnx2-cli build: %s\n", problem);
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+bool ParseSteps(const std::string& list, BuildSteps& steps) {
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
+        std::string item = Trim(
+            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (item == "registry")
+            steps.registry = true;
+        else if (item == "files")
+            steps.files = true;
+        else if (item == "iso")
+            steps.iso = true;
+        else if (item == "burn")
+            steps.burn = true;
+        else if (!item.empty())
+            return false;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+// The row at a 1-based position, else the row with exactly that name.
+std::optional<TProfileRec> FindProfile(const std::string& wanted) {
+    ProfileList list;
+    LoadProfileList(list);
+    bool number = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
+    if (number) {
+        long position = std::strtol(wanted.c_str(), nullptr, 10);
+        if (position >= 1 && position <= list.Count())
+            return *list.Profile(static_cast<int>(position - 1));
+    }
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Caption(i) == wanted) return *list.Profile(i);
+    return std::nullopt;
+}
+
+}  // namespace
+
+int BuildCommand(const Args& args) {
+    std::string profileName;
+    std::string modeName = "basic";
+    std::optional<std::string> stepList;
+    bool yes = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == "--yes" || a == "-y") {
+            yes = true;
+        } else if (a == "--mode" || a == "--steps") {
+            if (i + 1 >= args.size()) return Usage((a + " needs a value").c_str());
+            (a == "--mode" ? modeName : stepList.emplace()) = args[++i];
+        } else if (a.rfind("--mode=", 0) == 0) {
+            modeName = a.substr(7);
+        } else if (a.rfind("--steps=", 0) == 0) {
+            stepList = a.substr(8);
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            return Usage(("unknown option " + a).c_str());
+        } else if (profileName.empty()) {
+            profileName = a;
+        } else {
+            return Usage("more than one profile named");
+        }
+    }
+    if (profileName.empty()) return Usage("no profile named");
+    int mode;
+    if (modeName == "basic")
+        mode = 0;
+    else if (modeName == "iso")
+        mode = 1;
+    else if (modeName == "advanced")
+        mode = 2;
+    else
+        return Usage(("unknown mode " + modeName).c_str());
+    BuildSteps steps;
+    if (stepList) {
+        if (mode != 2) return Usage("--steps needs --mode advanced");
+        if (!ParseSteps(*stepList, steps)) return Usage(("unknown step in " + *stepList).c_str());
+    }
+
+    // The window program's language resource, so one file sets the language of both.
+    MessageTable& table = MessageTable::Instance();
+    if (!table.LoadResource((platform::ProgramDirectory() / "vrnx2.rsl").string()))
+        table.LoadBuiltIn();
+
+    std::optional<TProfileRec> profile = FindProfile(profileName);
+    if (!profile) {
+        std::fprintf(stderr, "vrnx2-cli build: no profile '%s' (see 'vrnx2-cli profiles')\n",
+                     profileName.c_str());
+        return 2;
+    }
+
+    TerminalInterface terminal(yes, stdin, stderr);
+    UserInterface* previous = SetUserInterface(&terminal);
+    BuildResult result = RunBuild(mode, *profile, steps);
+    SetUserInterface(previous);
+
+    if (!result.commandLine.empty())
+        std::fprintf(stderr, "started: %s\n", result.commandLine.c_str());
+    if (result.builderStarted && result.built)
+        std::fprintf(stderr, "builder exit code: %d\n", result.exitCode);
+    if (result.log != LogVerdict::NotInspected)
+        std::fprintf(stderr, "builder log: %s\n", LogVerdictName(result.log));
+    return result.Succeeded() ? 0 : 1;
 }

@@ -1,6 +1,856 @@
 #include "vrnx2/shell/MainForm.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDrag>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "vrnx2/controls/CmbGrid.h"
+#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/settings/SystemRoutines.h"
+#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/WindowSetup.h"
+
+namespace {
+
+QString Qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The profile list: drops of its own rows move them, with the window's rules.
+class ProfileListView : public QTreeWidget {
+public:
+    ProfileListView(TVRNX_Form* form, QWidget* parent) : QTreeWidget(parent), form_(form) {}
+
+protected:
+    void startDrag(Qt::DropActions) override {
+        QModelIndex index = currentIndex();
+        if (!index.isValid()) return;
+        auto* drag = new QDrag(this);
+        drag->setMimeData(model()->mimeData({index}));
+        // The move is made by the drop; nothing is removed here afterwards.
+        drag->exec(Qt::MoveAction);
+        form_->StopAutoScroll();
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (event->source() == this)
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        const QPoint pos = event->position().toPoint();
+        form_->DragOverAt(pos.y());
+        const QModelIndex index = indexAt(pos);
+        if (event->source() == this && index.isValid() && form_->CanDropOn(index.row()))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragLeaveEvent(QDragLeaveEvent* event) override {
+        form_->StopAutoScroll();
+        QTreeWidget::dragLeaveEvent(event);
+    }
+    void dropEvent(QDropEvent* event) override {
+        form_->StopAutoScroll();
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (event->source() == this && index.isValid() && form_->DropOn(index.row())) {
+            event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
+            event->accept();
+        } else {
+            event->ignore();
+        }
+    }
+
+private:
+    TVRNX_Form* form_;
+};
+
+// Windows system colour indexes, as the stored colour numbers name them.
+QColor SystemColour(int index, const QPalette& pal) {
+    switch (index) {
+        case 4:
+            return pal.color(QPalette::Window);
+        case 5:
+            return pal.color(QPalette::Base);
+        case 7:
+            return pal.color(QPalette::WindowText);
+        case 8:
+            return pal.color(QPalette::Text);
+        case 13:
+            return pal.color(QPalette::Highlight);
+        case 14:
+            return pal.color(QPalette::HighlightedText);
+        case 15:
+            return pal.color(QPalette::Button);
+        case 16:
+            return pal.color(QPalette::Dark);
+        case 17:
+            return pal.color(QPalette::Disabled, QPalette::Text);
+        case 18:
+            return pal.color(QPalette::ButtonText);
+        case 20:
+            return pal.color(QPalette::Light);
+        case 21:
+            return pal.color(QPalette::Shadow);
+        case 22:
+            return pal.color(QPalette::Midlight);
+        case 23:
+            return pal.color(QPalette::ToolTipText);
+        case 24:
+            return pal.color(QPalette::ToolTipBase);
+        case 26:
+            return pal.color(QPalette::Link);
+        default:
+            return pal.color(QPalette::Window);
+    }
+}
+
+QColor ColourOf(uint32_t number, const QPalette& pal) {
+    const DecodedColour d = DecodeColour(number);
+    return d.system ? SystemColour(d.systemIndex, pal) : QColor(d.red, d.green, d.blue);
+}
+
+QString Plain(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
+
+}  // namespace
+
 TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("VRNX_Form"));
     setWindowTitle(QStringLiteral("Varnex v2"));
+
+    hooks.runBuild = [](int mode, const TProfileRec& p, const BuildSteps& steps) {
+        RunBuild(mode, p, steps);
+    };
+    hooks.openTarget = [](const std::string& target) { return platform::OpenWithDesktop(target); };
+    hooks.runProgram = [](const std::string& commandLine, std::string* error) {
+        std::string reason;
+        RunProgram(commandLine, false, &reason);
+        if (error) *error = reason;
+        return reason.empty();
+    };
+
+    BuildActions();
+    BuildMenus();
+    BuildControls();
+    ApplyWindowFonts(this, {list_});
+
+    scrollTimer_ = new QTimer(this);
+    scrollTimer_->setInterval(250);
+    connect(scrollTimer_, &QTimer::timeout, this, &TVRNX_Form::AutoScrollTick);
+
+    RestoreGeometry();
+    const MainColumnWidths widths = LoadMainColumnWidths();
+    // A width of 0 or less, set by hand in the store, would hide the column for good.
+    list_->header()->resizeSection(0, widths.profile > 0 ? widths.profile : 200);
+    list_->header()->resizeSection(1, widths.builder > 0 ? widths.builder : 216);
+    colours_ = LoadBarColours();
+    SetUpStepBar();
+    SetBuildStyle(LoadAdvancedStyle());
+
+    profiles_.SetOnChange([this] { ProfilesChanged(); });
+    LoadProfiles();
+
+    // Typed 1..4 anywhere in this window go to the bar, never to a control.
+    qApp->installEventFilter(this);
+}
+
+TVRNX_Form::~TVRNX_Form() {
+    if (qApp) qApp->removeEventFilter(this);
+    profiles_.SetOnChange(nullptr);
+}
+
+// ---- construction ----
+
+QAction* TVRNX_Form::MakeAction(const char* name, const char* captionId, const QKeySequence& key) {
+    auto* action = new QAction(MsgText(captionId), this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) action->setShortcut(key);
+    actions_[name] = action;
+    return action;
+}
+
+QAction* TVRNX_Form::Action(const std::string& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void TVRNX_Form::BuildActions() {
+    connect(MakeAction("BASIC_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
+            [this] { RunBuildAction(0); });
+    connect(MakeAction("BASIC_CREATEISO", "003", Qt::Key_F5), &QAction::triggered, this,
+            [this] { RunBuildAction(1); });
+    connect(MakeAction("ADVANCED_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
+            [this] { RunBuildAction(2); });
+    connect(MakeAction("VIEW_LOGFILE", "004", Qt::Key_F3), &QAction::triggered, this,
+            [this] { ViewLog(); });
+    connect(MakeAction("EXIT_PROGRAM", "005", {}), &QAction::triggered, this, [this] { close(); });
+    connect(MakeAction("ADD_PROFILE", "007", Qt::Key_Insert), &QAction::triggered, this,
+            [this] { RunHook(hooks.addProfile); });
+    connect(MakeAction("EDIT_PROFILE", "008", Qt::Key_F4), &QAction::triggered, this,
+            [this] { RunHook(hooks.editProfile); });
+    connect(MakeAction("COPY_PROFILE", "151", {}), &QAction::triggered, this,
+            [this] { RunHook(hooks.copyProfile); });
+    connect(MakeAction("DELETE_PROFILE", "009", Qt::Key_Delete), &QAction::triggered, this,
+            [this] { RunHook(hooks.deleteProfile); });
+    connect(MakeAction("Item_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+            [this] { MoveSelected(-1); });
+    connect(MakeAction("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
+            [this] { MoveSelected(1); });
+    connect(MakeAction("PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4), &QAction::triggered,
+            this, [this] { RunHook(hooks.profileSettings); });
+    const std::array<std::pair<const char*, const char*>, 6> folders = {
+        {{"OPEN_BUILDER_DIR", "012"},
+         {"OPEN_PLUGIN_DIR", "013"},
+         {"OPEN_SOURCE_DIR", "014"},
+         {"OPEN_BUILD_DIR", "015"},
+         {"OPEN_ISO_DIR", "016"},
+         {"OPEN_CUSTOM_DIR", "017"}}};
+    for (size_t i = 0; i < folders.size(); ++i) {
+        const std::string name = folders[i].first;
+        const auto key =
+            QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i)));
+        connect(MakeAction(folders[i].first, folders[i].second, key), &QAction::triggered, this,
+                [this, name] { OpenFolder(name); });
+    }
+    QAction* basic = MakeAction("BASIC_BUILD_STYLE", "020", Qt::Key_F9);
+    QAction* advanced = MakeAction("ADVANCED_BUILD_STYLE", "021", Qt::Key_F10);
+    styleGroup_ = new QActionGroup(this);
+    for (QAction* a : {basic, advanced}) {
+        a->setCheckable(true);
+        styleGroup_->addAction(a);
+    }
+    connect(basic, &QAction::triggered, this, [this] { SetBuildStyle(false); });
+    connect(advanced, &QAction::triggered, this, [this] { SetBuildStyle(true); });
+    connect(MakeAction("REGISTER_BUILDER", "022", Qt::Key_F8), &QAction::triggered, this, [this] {
+        if (building_ || !hooks.registerBuilder) return;
+        if (hooks.registerBuilder(*this)) LoadProfiles();
+        ActionStateUpdate();
+    });
+    connect(MakeAction("PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
+            &QAction::triggered, this, [this] {
+                RunHook(hooks.preferences);
+                list_->setFocus();
+            });
+    connect(MakeAction("VIEW_HELP", "025", {}), &QAction::triggered, this, [this] { ViewHelp(); });
+    connect(MakeAction("ABOUT", "026", {}), &QAction::triggered, this,
+            [this] { RunHook(hooks.about); });
+}
+
+void TVRNX_Form::BuildMenus() {
+    // Filled by ApplyStyle: its items depend on the build style.
+    builderMenu_ = menuBar()->addMenu(MsgText("001"));
+
+    profileMenu_ = menuBar()->addMenu(MsgText("006"));
+    for (const char* name : {"ADD_PROFILE", "EDIT_PROFILE", "COPY_PROFILE", "DELETE_PROFILE", "",
+                             "Item_UP", "Item_Down", "", "PROFILE_PREFERENSES"}) {
+        if (*name)
+            profileMenu_->addAction(Action(name));
+        else
+            profileMenu_->addSeparator();
+    }
+
+    QMenu* folder = menuBar()->addMenu(MsgText("011"));
+    for (const char* name : {"OPEN_BUILDER_DIR", "OPEN_PLUGIN_DIR", "OPEN_SOURCE_DIR",
+                             "OPEN_BUILD_DIR", "OPEN_ISO_DIR", "OPEN_CUSTOM_DIR"})
+        folder->addAction(Action(name));
+
+    QMenu* settings = menuBar()->addMenu(MsgText("018"));
+    QMenu* type = settings->addMenu(MsgText("019"));
+    type->addAction(Action("BASIC_BUILD_STYLE"));
+    type->addAction(Action("ADVANCED_BUILD_STYLE"));
+    settings->addSeparator();
+    settings->addAction(Action("REGISTER_BUILDER"));
+    settings->addAction(Action("PREFERENSES"));
+
+    QMenu* help = menuBar()->addMenu(MsgText("024"));
+    help->addAction(Action("VIEW_HELP"));
+    help->addAction(Action("ABOUT"));
+}
+
+namespace {
+
+// A push button that shows an action's caption and follows its enabled state.
+QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText = true) {
+    auto* button = new QPushButton(withText ? action->text() : QString(), parent);
+    button->setObjectName(action->objectName() + QStringLiteral("_Button"));
+    button->setEnabled(action->isEnabled());
+    if (!withText) button->setToolTip(Plain(action->text()));
+    QObject::connect(action, &QAction::changed, button,
+                     [button, action] { button->setEnabled(action->isEnabled()); });
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    return button;
+}
+
+}  // namespace
+
+void TVRNX_Form::BuildControls() {
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+
+    listFrame_ = new QGroupBox(MsgText("027"), central);
+    auto* grid = new QGridLayout(listFrame_);
+    list_ = new ProfileListView(this, listFrame_);
+    list_->setObjectName(QStringLiteral("LV1"));
+    list_->setColumnCount(2);
+    list_->setHeaderLabels({MsgText("061"), MsgText("062")});
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setUniformRowHeights(true);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setDragEnabled(true);
+    list_->setAcceptDrops(true);
+    list_->setDragDropMode(QAbstractItemView::DragDrop);
+    list_->setAutoScroll(false);  // the window scrolls by its own timer
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->header()->setSectionsClickable(true);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionsMovable(false);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    listFrame_->setFocusProxy(list_);
+    grid->addWidget(list_, 0, 0);
+
+    arrowColumn_ = new QWidget(listFrame_);
+    upButton_ = ActionButton(Action("Item_UP"), arrowColumn_, false);
+    downButton_ = ActionButton(Action("Item_Down"), arrowColumn_, false);
+    upButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    downButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    for (QPushButton* b : {upButton_, downButton_}) b->setFixedSize(25, 25);
+    arrowColumn_->setFixedWidth(25);
+    grid->addWidget(arrowColumn_, 0, 1);
+
+    auto* buttons = new QHBoxLayout;
+    for (const char* name : {"ADD_PROFILE", "EDIT_PROFILE", "COPY_PROFILE", "DELETE_PROFILE"})
+        buttons->addWidget(ActionButton(Action(name), listFrame_));
+    buttons->addStretch(1);
+    buttons->addWidget(ActionButton(Action("PROFILE_PREFERENSES"), listFrame_));
+    grid->addLayout(buttons, 1, 0, 1, 2);
+    outer->addWidget(listFrame_, 1);
+
+    auto* bottom = new QHBoxLayout;
+    basicPanel_ = new QWidget(central);
+    basicPanel_->setObjectName(QStringLiteral("BasicPanel"));
+    auto* basic = new QHBoxLayout(basicPanel_);
+    basic->setContentsMargins(0, 0, 0, 0);
+    basic->addWidget(ActionButton(Action("BASIC_BUILD"), basicPanel_));
+    basic->addWidget(ActionButton(Action("BASIC_CREATEISO"), basicPanel_));
+    bottom->addWidget(basicPanel_);
+
+    advancedPanel_ = new QWidget(central);
+    advancedPanel_->setObjectName(QStringLiteral("AdvancedPanel"));
+    auto* advanced = new QHBoxLayout(advancedPanel_);
+    advanced->setContentsMargins(0, 0, 0, 0);
+    advanced->setSpacing(4);
+    bar_ = new TComboGrid(advancedPanel_);
+    bar_->setObjectName(QStringLiteral("CG01"));
+    advanced->addWidget(bar_);
+    advanced->addWidget(ActionButton(Action("ADVANCED_BUILD"), advancedPanel_));
+    bottom->addWidget(advancedPanel_);
+    bottom->addStretch(1);
+    bottom->addWidget(ActionButton(Action("EXIT_PROGRAM"), central));
+    outer->addLayout(bottom);
+    setCentralWidget(central);
+
+    connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        const int row = item ? list_->indexOfTopLevelItem(item) : -1;
+        if (row == profiles_.Selected() || row >= profiles_.Count()) return;
+        profiles_.Select(row);  // runs the updates through ProfilesChanged
+    });
+    connect(list_, &QTreeWidget::itemClicked, this, [this] { ActionStateUpdate(); });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (QAction* edit = Action("EDIT_PROFILE"); edit->isEnabled()) edit->trigger();
+    });
+    connect(list_->header(), &QHeaderView::sectionClicked, this, &TVRNX_Form::SortByColumn);
+    connect(list_, &QWidget::customContextMenuRequested, this, &TVRNX_Form::ShowContextMenu);
+    list_->installEventFilter(this);
+    arrowColumn_->installEventFilter(this);
+}
+
+void TVRNX_Form::SetUpStepBar() {
+    bar_->setRowCount(1);
+    bar_->setColumnCount(BuildStepBar::kColumns);
+    bar_->SetCellKindText(BuildStepBarCellKinds());
+    const char* captions[] = {"076", "077", "078", "079"};
+    // 80 pixels a column, wider only where a caption in the current font (bold when
+    // current) would not fit.
+    QFont bold = bar_->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int total = 0;
+    for (int c = 0; c < BuildStepBar::kColumns; ++c) {
+        const QString caption = MsgText(captions[c]);
+        const int width = std::max(80, metrics.horizontalAdvance(caption) + 8);
+        bar_->setColumnWidth(c, width);
+        bar_->SetCell(c, 0, caption);
+        total += width;
+    }
+    bar_->setRowHeight(0, 21);
+    bar_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bar_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bar_->setFrameShape(QFrame::Panel);
+    bar_->setFrameShadow(QFrame::Sunken);
+    bar_->setLineWidth(2);
+    bar_->setFixedSize(total + 3 + 4, 21 + 2 * bar_->frameWidth());
+    bar_->SetFocusCellDraw(false);
+    bar_->setCurrentCell(0, 0);
+    ShowSteps();
+
+    bar_->EditCellDraw = [this](TComboGrid* grid, int col, int, QColor& back, QFont& font,
+                                QColor& fore) {
+        const bool on = steps_.toggles.at(static_cast<size_t>(col)) == 1;
+        back = ColourOf(on ? colours_.selectedBack : colours_.unselectedBack, grid->palette());
+        fore = ColourOf(on ? colours_.selectedFore : colours_.unselectedFore, grid->palette());
+        font.setBold(grid->hasFocus() && col == grid->currentColumn());
+    };
+    bar_->OnKeyDown = [this](QKeyEvent* e) {
+        const BarKey key = e->key() == Qt::Key_Space ? BarKey::Space
+                           : e->key() == Qt::Key_A   ? BarKey::A
+                                                     : BarKey::Other;
+        switch (BarKeyDown(key, e->modifiers() & Qt::ControlModifier)) {
+            case BarKeyAction::ToggleCurrent:
+                steps_.Toggle(bar_->currentColumn());
+                break;
+            case BarKeyAction::SetAll:
+                steps_.SetAll();
+                break;
+            case BarKeyAction::Consume:
+                return true;
+            default:
+                return false;
+        }
+        ShowSteps();
+        return true;
+    };
+    bar_->OnKeyUp = [this](QKeyEvent* e) {
+        const BarKey key = e->key() == Qt::Key_Left    ? BarKey::Left
+                           : e->key() == Qt::Key_Right ? BarKey::Right
+                                                       : BarKey::Other;
+        if (BarKeyUp(key, e->modifiers() & Qt::ShiftModifier) == BarKeyAction::ApplySelection) {
+            const auto [left, right] = BarSelection();
+            steps_.SetRange(left, right);
+            ShowSteps();
+        }
+        return false;
+    };
+    bar_->OnMouseDown = [this](QMouseEvent* e) {
+        if (e->button() != Qt::LeftButton) return;
+        if (e->modifiers() & Qt::ControlModifier) {
+            steps_.Toggle(bar_->currentColumn());
+            ShowSteps();
+        } else {
+            steps_.StartDrag();
+        }
+    };
+    bar_->OnMouseMove = [this](QMouseEvent*) {
+        const auto [left, right] = BarSelection();
+        if (steps_.SelectionMoved(left, right)) ShowSteps();
+    };
+    bar_->OnMouseUp = [this](QMouseEvent* e) {
+        if (e->button() == Qt::LeftButton) steps_.StopDrag();
+    };
+}
+
+std::pair<int, int> TVRNX_Form::BarSelection() const {
+    const QList<QTableWidgetSelectionRange> ranges = bar_->selectedRanges();
+    if (ranges.isEmpty()) return {bar_->currentColumn(), bar_->currentColumn()};
+    int left = ranges.first().leftColumn(), right = ranges.first().rightColumn();
+    for (const QTableWidgetSelectionRange& r : ranges) {
+        left = std::min(left, r.leftColumn());
+        right = std::max(right, r.rightColumn());
+    }
+    return {left, right};
+}
+
+void TVRNX_Form::ShowSteps() {
+    for (int c = 0; c < BuildStepBar::kColumns; ++c)
+        bar_->SetCellValue(c, 0, steps_.toggles.at(static_cast<size_t>(c)));
+    bar_->viewport()->update();
+}
+
+void TVRNX_Form::RestoreGeometry() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    MainFormGeometry g = LoadMainFormGeometry(area.width(), area.height());
+    resize(g.width, g.height);
+    // A place stored on a screen that is no longer there would hide the window.
+    const QRect wanted(g.left, g.top, std::max(g.width, 1), std::max(g.height, 1));
+    bool visible = false;
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s->availableGeometry().intersects(wanted)) visible = true;
+    if (!visible && screen) {
+        g.left = area.x() + (area.width() - width()) / 2;
+        g.top = area.y() + (area.height() - height()) / 2;
+    }
+    move(g.left, g.top);
+    if (g.state == FormState::Maximised)
+        setWindowState(Qt::WindowMaximized);
+    else if (g.state == FormState::Minimised)
+        setWindowState(Qt::WindowMinimized);
+}
+
+// ---- profile list ----
+
+void TVRNX_Form::LoadProfiles() {
+    LoadProfileList(profiles_);
+}
+
+void TVRNX_Form::SaveProfiles() {
+    SaveProfileList(profiles_);
+}
+
+TProfileRec* TVRNX_Form::SelectedProfile() const {
+    const int row = profiles_.Selected();
+    return row >= 0 && row < profiles_.Count() ? profiles_.Profile(row) : nullptr;
+}
+
+void TVRNX_Form::SelectRow(int row) {
+    if (row < -1 || row >= profiles_.Count()) return;
+    profiles_.Select(row);
+}
+
+void TVRNX_Form::SyncView() {
+    const QSignalBlocker block(list_);
+    bool same = list_->topLevelItemCount() == profiles_.Count();
+    for (int i = 0; same && i < profiles_.Count(); ++i) {
+        const QTreeWidgetItem* item = list_->topLevelItem(i);
+        same = item->text(0) == Qs(profiles_.Caption(i)) &&
+               item->text(1) == Qs(profiles_.BuilderColumn(i));
+    }
+    if (!same) {
+        list_->clear();
+        for (int i = 0; i < profiles_.Count(); ++i)
+            list_->addTopLevelItem(new QTreeWidgetItem(
+                QStringList{Qs(profiles_.Caption(i)), Qs(profiles_.BuilderColumn(i))}));
+    }
+    const int row = profiles_.Selected();
+    QTreeWidgetItem* item = row >= 0 ? list_->topLevelItem(row) : nullptr;
+    list_->setCurrentItem(item);
+    if (item) {
+        item->setSelected(true);
+        list_->scrollToItem(item);
+    } else {
+        list_->clearSelection();
+    }
+}
+
+void TVRNX_Form::ProfilesChanged() {
+    SyncView();
+    SelectionUpdate();
+    ActionStateUpdate();
+}
+
+void TVRNX_Form::ApplyStates(const ActionStates& states) {
+    for (const auto& [name, on] : states)
+        if (QAction* a = Action(name)) a->setEnabled(on);
+}
+
+void TVRNX_Form::SelectionUpdate() {
+    const int row = profiles_.Selected();
+    const TProfileRec* p = SelectedProfile();
+    lastSelection_ = SelectionStates(p, row, profiles_.Count());
+    ApplyStates(lastSelection_);
+    if (p) {
+        steps_.SetFromProfile(*p);
+        ShowSteps();
+    }
+}
+
+void TVRNX_Form::ActionStateUpdate() {
+    Action("ADD_PROFILE")->setEnabled(RegisteredBuilderCount() >= 1);
+    ActionStates states;
+    for (const char* name : ProfileActionNames()) states[name] = Action(name)->isEnabled();
+    RestrictToSelection(states, SelectedProfile() != nullptr);
+    ApplyStates(states);
+}
+
+// ---- build style ----
+
+bool TVRNX_Form::AdvancedStyle() const {
+    return Action("ADVANCED_BUILD_STYLE")->isChecked();
+}
+
+void TVRNX_Form::SetBuildStyle(bool advanced) {
+    Action(advanced ? "ADVANCED_BUILD_STYLE" : "BASIC_BUILD_STYLE")->setChecked(true);
+    ApplyStyle();
+}
+
+void TVRNX_Form::ApplyStyle() {
+    const bool advanced = AdvancedStyle();
+    basicPanel_->setVisible(!advanced);
+    advancedPanel_->setVisible(advanced);
+    // F7 belongs to the Builder menu's first item: only the current style's build action
+    // sits there, so the key runs that one.
+    // The Create ISO item is left out of the advanced style's menu (and with it F5).
+    builderMenu_->clear();
+    builderMenu_->addAction(Action(advanced ? "ADVANCED_BUILD" : "BASIC_BUILD"));
+    if (!advanced) builderMenu_->addAction(Action("BASIC_CREATEISO"));
+    builderMenu_->addSeparator();
+    builderMenu_->addAction(Action("VIEW_LOGFILE"));
+    builderMenu_->addSeparator();
+    builderMenu_->addAction(Action("EXIT_PROGRAM"));
+    // A style switch never enables a build action the selected profile does not allow
+    // (no row selected, or no finished build to make an image of).
+    auto allowed = [this](const char* name) {
+        auto it = lastSelection_.find(name);
+        return it != lastSelection_.end() && it->second;
+    };
+    // Never smaller than the controls of the current style need (long captions in a
+    // language resource can ask for more than the usual minimum).
+    centralWidget()->layout()->activate();
+    setMinimumSize(QSize(508, 212).expandedTo(minimumSizeHint()));
+    Action("BASIC_BUILD")->setEnabled(!advanced && allowed("BASIC_BUILD"));
+    Action("BASIC_CREATEISO")->setEnabled(!advanced && allowed("BASIC_CREATEISO"));
+    Action("ADVANCED_BUILD")->setEnabled(advanced && allowed("ADVANCED_BUILD"));
+}
+
+// ---- list order ----
+
+void TVRNX_Form::SortByColumn(int column) {
+    if (column < 0 || column > 1 || building_) return;
+    sortColumn_ = column;
+    int& direction = sortDirection_[static_cast<size_t>(column)];
+    direction = NextSortDirection(direction);
+    std::vector<const TProfileRec*> order;
+    for (int i = 0; i < profiles_.Count(); ++i) order.push_back(profiles_.Profile(i));
+    std::stable_sort(order.begin(), order.end(), [&](const TProfileRec* a, const TProfileRec* b) {
+        return a && b && CompareProfileRows(*a, *b, column, direction) < 0;
+    });
+    profiles_.SetNotify(false);
+    for (int target = 0; target < static_cast<int>(order.size()); ++target) {
+        for (int from = target; from < profiles_.Count(); ++from)
+            if (profiles_.Profile(from) == order[static_cast<size_t>(target)]) {
+                profiles_.Move(from, target);
+                break;
+            }
+    }
+    profiles_.SetNotify(true);
+    list_->header()->setSortIndicatorShown(true);
+    list_->header()->setSortIndicator(column,
+                                      direction > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    SyncView();
+    // Only the move actions depend on the place; the bar keeps what the user chose.
+    const int row = profiles_.Selected();
+    if (row >= 0) {
+        const ActionStates moved = SelectionStates(SelectedProfile(), row, profiles_.Count());
+        for (const char* name : {"Item_UP", "Item_Down"}) {
+            lastSelection_[name] = moved.at(name);
+            Action(name)->setEnabled(moved.at(name));
+        }
+    }
+    ActionStateUpdate();
+}
+
+void TVRNX_Form::MoveSelected(int delta) {
+    const int row = profiles_.Selected();
+    const int target = row + delta;
+    if (building_ || row < 0 || target < 0 || target >= profiles_.Count()) return;
+    profiles_.SetNotify(false);
+    profiles_.Move(row, target);
+    profiles_.Select(target);
+    profiles_.SetNotify(true);
+    ProfilesChanged();
+    list_->setFocus();
+}
+
+bool TVRNX_Form::CanDropOn(int row) const {
+    return !building_ && row >= 0 && row < profiles_.Count() && row != profiles_.Selected() &&
+           profiles_.Selected() >= 0;
+}
+
+bool TVRNX_Form::DropOn(int row) {
+    StopAutoScroll();
+    if (!CanDropOn(row)) return false;
+    const int source = profiles_.Selected();
+    const int target = DropIndex(source, row);
+    profiles_.SetNotify(false);
+    profiles_.Move(source, target);
+    profiles_.Select(target);
+    profiles_.SetNotify(true);
+    ProfilesChanged();
+    return true;
+}
+
+void TVRNX_Form::DragOverAt(int pointerY) {
+    const QModelIndex top = list_->indexAt(QPoint(1, 1));
+    const int topRowTop = top.isValid() ? list_->visualRect(top).top() : 0;
+    scrollDirection_ =
+        AutoScrollFor(top.isValid(), topRowTop, pointerY, list_->viewport()->height());
+    if (scrollDirection_ == AutoScroll::Stop)
+        scrollTimer_->stop();
+    else if (!scrollTimer_->isActive())
+        scrollTimer_->start();
+}
+
+void TVRNX_Form::StopAutoScroll() {
+    scrollTimer_->stop();
+    scrollDirection_ = AutoScroll::Stop;
+}
+
+bool TVRNX_Form::AutoScrolling() const {
+    return scrollTimer_->isActive();
+}
+
+void TVRNX_Form::AutoScrollTick() {
+    const int count = list_->topLevelItemCount();
+    int step = 0;
+    if (count > 2)
+        step = AutoScrollStep(count, list_->visualItemRect(list_->topLevelItem(0)).top(),
+                              list_->visualItemRect(list_->topLevelItem(1)).top());
+    QScrollBar* bar = list_->verticalScrollBar();
+    bar->setValue(bar->value() + (scrollDirection_ == AutoScroll::Up ? -step : step));
+    list_->viewport()->update();
+}
+
+// ---- actions ----
+
+void TVRNX_Form::RunHook(const std::function<void(TVRNX_Form&)>& hook) {
+    if (building_ || !hook) return;
+    hook(*this);
+    ActionStateUpdate();
+}
+
+void TVRNX_Form::RunBuildAction(int mode) {
+    const TProfileRec* p = SelectedProfile();
+    if (building_ || !p || !hooks.runBuild) return;
+    // The run works on its own copy: the row may not change under it while it lets window
+    // messages through, and a second build cannot start meanwhile.
+    const TProfileRec profile = *p;
+    const BuildSteps steps = steps_.Steps();
+    building_ = true;
+    try {
+        hooks.runBuild(mode, profile, mode == 2 ? steps : BuildSteps{});
+    } catch (const std::exception& e) {
+        // A failure inside the run ends that run, never the program.
+        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+    }
+    building_ = false;
+    SelectionUpdate();
+    ActionStateUpdate();
+}
+
+void TVRNX_Form::OpenFolder(const std::string& actionName) {
+    const TProfileRec* p = SelectedProfile();
+    if (!p || !hooks.openTarget) return;
+    const std::string folder = FolderOfAction(actionName, *p);
+    if (!folder.empty()) hooks.openTarget(folder);
+}
+
+void TVRNX_Form::ViewLog() {
+    const TProfileRec* p = SelectedProfile();
+    if (!p || !hooks.runProgram) return;
+    const std::string editor =
+        RegReadString(0, std::string(kVarnexKey) + "\\System", "TextEditor", "");
+    std::string error;
+    if (!hooks.runProgram(LogViewerCommandLine(editor, LogFileOf(*p)), &error))
+        UI().MessageBox(error, Msg("045"), MB_ERROR_OK);
+}
+
+void TVRNX_Form::ViewHelp() {
+    const std::string help = HelpFileFor(platform::ProgramFile().string());
+    std::error_code ec;
+    if (hooks.openTarget && std::filesystem::exists(help, ec)) hooks.openTarget(help);
+}
+
+void TVRNX_Form::ShowContextMenu(const QPoint& pos) {
+    ActionStateUpdate();
+    QMenu menu(this);
+    for (QAction* a : profileMenu_->actions()) menu.addAction(a);
+    menu.exec(list_->viewport()->mapToGlobal(pos));
+}
+
+// ---- events ----
+
+void TVRNX_Form::PlaceArrowButtons() {
+    const int listTop =
+        list_->mapToGlobal(QPoint(0, 0)).y() - arrowColumn_->mapToGlobal(QPoint(0, 0)).y();
+    const std::array<int, 2> tops = ArrowButtonTops(listTop, list_->height(), upButton_->height());
+    upButton_->move(0, tops[0]);
+    downButton_->move(0, tops[1]);
+}
+
+bool TVRNX_Form::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == list_ || watched == arrowColumn_) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+         event->type() == QEvent::Show))
+        PlaceArrowButtons();
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool plain =
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        const int column = plain && text.size() == 1 ? DigitColumn(text.at(0).unicode()) : -1;
+        if (column >= 0) {
+            if (AdvancedStyle() && !building_) {
+                steps_.Toggle(column);
+                ShowSteps();
+            }
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TVRNX_Form::closeEvent(QCloseEvent* event) {
+    if (building_) {
+        event->ignore();
+        return;
+    }
+    std::string failure;
+    try {
+        SaveProfiles();
+    } catch (const StoreError& e) {
+        failure = e.what();
+    }
+    try {
+        FormState state = FormState::Normal;
+        if (windowState() & Qt::WindowMinimized)
+            state = FormState::Minimised;
+        else if (windowState() & Qt::WindowMaximized)
+            state = FormState::Maximised;
+        MainFormGeometry g;
+        g.height = height();
+        g.width = width();
+        g.top = y();
+        g.left = x();
+        SaveMainFormGeometry(state, g);
+        SaveMainColumnWidths(
+            MainColumnWidths{list_->header()->sectionSize(0), list_->header()->sectionSize(1)});
+        SaveBuildStyle(AdvancedStyle());
+    } catch (const StoreError& e) {
+        if (failure.empty()) failure = e.what();
+    }
+    if (!failure.empty()) UI().MessageBox(failure, Msg("045"), MB_ERROR_OK);
+    profiles_.SetNotify(false);
+    profiles_.Clear();
+    event->accept();
 }

@@ -1,10 +1,132 @@
 #pragma once
+// The main window: the profile list, the two build styles, every command as a named
+// action. It shows and forwards; the rules live in MainWindowLogic and ProfileList.
 
 #include <QMainWindow>
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
 
-// The main window: profile list, build commands, menus.
+#include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/shell/MainWindowLogic.h"
+
+class QAction;
+class QActionGroup;
+class QGroupBox;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+class TComboGrid;
+class TVRNX_Form;
+
+// What the window hands to the rest of the program. The defaults run the build engine,
+// the desktop's opener and the process launcher; the windows of the profile operations,
+// preferences, builder registration and about box plug in here.
+struct MainFormHooks {
+    std::function<void(int mode, const TProfileRec& profile, const BuildSteps& steps)> runBuild;
+    std::function<bool(const std::string& target)> openTarget;
+    // Starts a command line without waiting; false with a reason when it did not start.
+    std::function<bool(const std::string& commandLine, std::string* error)> runProgram;
+
+    std::function<void(TVRNX_Form&)> addProfile;
+    std::function<void(TVRNX_Form&)> editProfile;
+    std::function<void(TVRNX_Form&)> copyProfile;
+    std::function<void(TVRNX_Form&)> deleteProfile;
+    std::function<void(TVRNX_Form&)> profileSettings;
+    std::function<void(TVRNX_Form&)> preferences;
+    std::function<void(TVRNX_Form&)> about;
+    // True when the registered builders changed (the profiles are then reloaded).
+    std::function<bool(TVRNX_Form&)> registerBuilder;
+};
+
 class TVRNX_Form : public QMainWindow {
     Q_OBJECT
 public:
     explicit TVRNX_Form(QWidget* parent = nullptr);
+    ~TVRNX_Form() override;
+
+    MainFormHooks hooks;
+
+    QAction* Action(const std::string& name) const;
+    ProfileList& Profiles() { return profiles_; }
+    QTreeWidget* ProfileView() const { return list_; }
+    TComboGrid* StepBar() const { return bar_; }
+    const BuildStepBar& Steps() const { return steps_; }
+
+    // The profile list: loading and saving go through the store; after any other change
+    // of Profiles(), ProfilesChanged() shows it and runs the state updates.
+    void LoadProfiles();
+    void SaveProfiles();
+    void ProfilesChanged();
+    int SelectedRow() const { return profiles_.Selected(); }
+    TProfileRec* SelectedProfile() const;
+    void SelectRow(int row);
+
+    bool AdvancedStyle() const;
+    void SetBuildStyle(bool advanced);
+
+    void SelectionUpdate();
+    void ActionStateUpdate();
+
+    // List order: header click, the two move actions, drag and drop.
+    void SortByColumn(int column);
+    int SortDirection(int column) const { return sortDirection_.at(static_cast<size_t>(column)); }
+    void MoveSelected(int delta);
+    bool CanDropOn(int row) const;
+    // Moves the dragged (selected) row onto `row`; false when refused.
+    bool DropOn(int row);
+    // Auto-scroll while dragging over the list, pointer in the list's viewport.
+    void DragOverAt(int pointerY);
+    void StopAutoScroll();
+    bool AutoScrolling() const;
+    void AutoScrollTick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* MakeAction(const char* name, const char* captionId, const QKeySequence& key);
+    void BuildActions();
+    void BuildMenus();
+    void BuildControls();
+    void SetUpStepBar();
+    void RestoreGeometry();
+    void ApplyStates(const ActionStates& states);
+    void ApplyStyle();
+    void ShowSteps();
+    void SyncView();
+    void PlaceArrowButtons();
+    void RunBuildAction(int mode);
+    void OpenFolder(const std::string& actionName);
+    void ViewLog();
+    void ViewHelp();
+    void RunHook(const std::function<void(TVRNX_Form&)>& hook);
+    void ShowContextMenu(const QPoint& pos);
+    std::pair<int, int> BarSelection() const;
+
+    ProfileList profiles_;
+    BuildStepBar steps_;
+    BarColours colours_;
+    ActionStates lastSelection_;
+    std::array<int, 2> sortDirection_{0, 0};
+    int sortColumn_ = 0;
+    AutoScroll scrollDirection_ = AutoScroll::Stop;
+    bool building_ = false;
+
+    std::map<std::string, QAction*> actions_;
+    QActionGroup* styleGroup_ = nullptr;
+    QMenu* builderMenu_ = nullptr;
+    QMenu* profileMenu_ = nullptr;
+    QGroupBox* listFrame_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QWidget* arrowColumn_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QWidget* basicPanel_ = nullptr;
+    QWidget* advancedPanel_ = nullptr;
+    TComboGrid* bar_ = nullptr;
+    QTimer* scrollTimer_ = nullptr;
 };

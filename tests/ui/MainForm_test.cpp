@@ -1,0 +1,419 @@
+// The main window's wiring: action states, list order, the build-step bar's input, the
+// build actions and the geometry it keeps in the store.
+
+#include "vrnx2/shell/MainForm.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/ScriptedInterface.h"
+#include "vrnx2/controls/CmbGrid.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/shell/MessageTable.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kRoot = kVarnexKey;
+
+TProfileRec Profile(const std::string& name, const std::string& builder,
+                    const std::string& path = "/nonexistent/builder") {
+    TProfileRec p;
+    p.ProfileName = name;
+    p.Builder.Name = builder;
+    p.Builder.Path = path;
+    p.Builder.Number = 1;
+    return p;
+}
+
+void StoreProfiles(const std::vector<TProfileRec>& profiles, int builders = 1) {
+    RegWriteInteger(0, kRoot, "BuilderCount", builders);
+    RegWriteInteger(0, kRoot, "ProfileCount", static_cast<int32_t>(profiles.size()));
+    for (size_t i = 0; i < profiles.size(); ++i)
+        WriteProfileRec(ProfileKey(static_cast<int>(i) + 1), profiles[i]);
+}
+
+// One column of the shown list, joined by commas.
+QString Column(TVRNX_Form& form, int column) {
+    QStringList out;
+    for (int i = 0; i < form.ProfileView()->topLevelItemCount(); ++i)
+        out << form.ProfileView()->topLevelItem(i)->text(column);
+    return out.join(QLatin1Char(','));
+}
+
+struct BuildCall {
+    int mode;
+    std::string profile;
+    BuildSteps steps;
+};
+
+}  // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MessageTable::Instance().LoadBuiltIn(); }
+    void init() {
+        SetStoreFaultAfter(-1);
+        RegDeleteKey(0, kRoot);
+    }
+
+    void actionsCarryCaptionsAndShortcuts_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QKeySequence>("key");
+        const struct {
+            const char* name;
+            const char* id;
+            QKeySequence key;
+        } rows[] = {
+            {"BASIC_BUILD", "002", Qt::Key_F7},
+            {"BASIC_CREATEISO", "003", Qt::Key_F5},
+            {"ADVANCED_BUILD", "002", Qt::Key_F7},
+            {"VIEW_LOGFILE", "004", Qt::Key_F3},
+            {"EXIT_PROGRAM", "005", {}},
+            {"ADD_PROFILE", "007", Qt::Key_Insert},
+            {"EDIT_PROFILE", "008", Qt::Key_F4},
+            {"COPY_PROFILE", "151", {}},
+            {"DELETE_PROFILE", "009", Qt::Key_Delete},
+            {"Item_UP", "043", Qt::CTRL | Qt::Key_Up},
+            {"Item_Down", "044", Qt::CTRL | Qt::Key_Down},
+            {"PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4},
+            {"OPEN_BUILDER_DIR", "012", Qt::CTRL | Qt::Key_1},
+            {"OPEN_PLUGIN_DIR", "013", Qt::CTRL | Qt::Key_2},
+            {"OPEN_SOURCE_DIR", "014", Qt::CTRL | Qt::Key_3},
+            {"OPEN_BUILD_DIR", "015", Qt::CTRL | Qt::Key_4},
+            {"OPEN_ISO_DIR", "016", Qt::CTRL | Qt::Key_5},
+            {"OPEN_CUSTOM_DIR", "017", Qt::CTRL | Qt::Key_6},
+            {"BASIC_BUILD_STYLE", "020", Qt::Key_F9},
+            {"ADVANCED_BUILD_STYLE", "021", Qt::Key_F10},
+            {"REGISTER_BUILDER", "022", Qt::Key_F8},
+            {"PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4},
+            {"VIEW_HELP", "025", {}},
+            {"ABOUT", "026", {}},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << QString::fromLatin1(r.name)
+                                  << QString::fromStdString(Msg(r.id)) << r.key;
+    }
+    void actionsCarryCaptionsAndShortcuts() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QKeySequence, key);
+        TVRNX_Form form;
+        QAction* action = form.Action(name.toStdString());
+        QVERIFY(action);
+        QCOMPARE(action->objectName(), name);
+        QCOMPARE(action->text(), caption);
+        QCOMPARE(action->shortcut(), key);
+    }
+
+    void emptyListDisablesProfileActionsAndAddFollowsBuilders() {
+        {
+            TVRNX_Form form;
+            QVERIFY(form.findChild<QTreeWidget*>(QStringLiteral("LV1")));
+            QVERIFY(form.findChild<TComboGrid*>(QStringLiteral("CG01")));
+            for (const char* name : ProfileActionNames())
+                QVERIFY2(!form.Action(name)->isEnabled(), name);
+            QVERIFY(!form.Action("ADD_PROFILE")->isEnabled());
+            // A style switch does not enable a build with nothing to build.
+            form.Action("ADVANCED_BUILD_STYLE")->trigger();
+            QVERIFY(!form.Action("ADVANCED_BUILD")->isEnabled());
+            form.Action("BASIC_BUILD_STYLE")->trigger();
+            QVERIFY(!form.Action("BASIC_BUILD")->isEnabled());
+            QVERIFY(!form.Action("BASIC_CREATEISO")->isEnabled());
+        }
+        RegWriteInteger(0, kRoot, "BuilderCount", 1);
+        TVRNX_Form form;
+        QVERIFY(form.Action("ADD_PROFILE")->isEnabled());
+        QVERIFY(!form.Action("EDIT_PROFILE")->isEnabled());
+    }
+
+    void sortByBuilderColumnAscendingThenDescendingAndSaved() {
+        StoreProfiles({Profile("p1", "b"), Profile("p2", "C"), Profile("p3", "a")});
+        TVRNX_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QHeaderView* header = form.ProfileView()->header();
+        const QPoint builderHeader(header->sectionViewportPosition(1) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, builderHeader);
+        QCOMPARE(Column(form, 1), QStringLiteral("C,a,b"));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, builderHeader);
+        QCOMPARE(Column(form, 1), QStringLiteral("b,a,C"));
+        // The selection stays on its profile, and the move actions follow its new place.
+        QCOMPARE(QString::fromStdString(form.SelectedProfile()->ProfileName), QStringLiteral("p1"));
+        QVERIFY(!form.Action("Item_UP")->isEnabled());
+        QVERIFY(form.Action("Item_Down")->isEnabled());
+        form.close();
+        QCOMPARE(RegReadString(0, ProfileKey(1), "BuilderName", ""), std::string("b"));
+        QCOMPARE(RegReadString(0, ProfileKey(2), "BuilderName", ""), std::string("a"));
+        QCOMPARE(RegReadString(0, ProfileKey(3), "BuilderName", ""), std::string("C"));
+    }
+
+    void dropAndMoveRows() {
+        StoreProfiles(
+            {Profile("p0", "b"), Profile("p1", "b"), Profile("p2", "b"), Profile("p3", "b")});
+        TVRNX_Form form;
+        QCOMPARE(form.SelectedRow(), 0);
+        QVERIFY(!form.CanDropOn(0));
+        QVERIFY(!form.DropOn(0));
+        QVERIFY(form.DropOn(3));
+        QCOMPARE(Column(form, 0), QStringLiteral("p1,p2,p3,p0"));
+        QCOMPARE(form.SelectedRow(), 3);
+        QCOMPARE(form.ProfileView()->currentItem()->text(0), QStringLiteral("p0"));
+        QVERIFY(form.Action("Item_UP")->isEnabled());
+        QVERIFY(!form.Action("Item_Down")->isEnabled());
+
+        form.Action("Item_UP")->trigger();
+        QCOMPARE(Column(form, 0), QStringLiteral("p1,p2,p0,p3"));
+        QCOMPARE(form.SelectedRow(), 2);
+        form.SelectRow(0);
+        form.Action("Item_Down")->trigger();
+        QCOMPARE(Column(form, 0), QStringLiteral("p2,p1,p0,p3"));
+        QCOMPARE(form.SelectedRow(), 1);
+        // Up from 1 lands on 0 with the other rows in place; the moves reached the store
+        // only at the close.
+        form.close();
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("p2"));
+        QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""), std::string("p0"));
+    }
+
+    void dragAutoScrollSteps() {
+        std::vector<TProfileRec> many;
+        for (int i = 0; i < 40; ++i) many.push_back(Profile("p" + std::to_string(i), "b"));
+        StoreProfiles(many);
+        TVRNX_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTreeWidget* list = form.ProfileView();
+        const int step = list->visualItemRect(list->topLevelItem(1)).top() -
+                         list->visualItemRect(list->topLevelItem(0)).top();
+        QVERIFY(step > 0);
+        form.DragOverAt(list->viewport()->height() - 2);
+        QVERIFY(form.AutoScrolling());
+        form.AutoScrollTick();
+        QCOMPARE(list->verticalScrollBar()->value(), step);
+        form.DragOverAt(list->viewport()->height() / 2);
+        QVERIFY(!form.AutoScrolling());
+        form.DragOverAt(2);
+        form.AutoScrollTick();
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
+        QVERIFY(form.DropOn(1) && !form.AutoScrolling());  // a drop ends the scrolling
+    }
+
+    void createIsoNeedsAFinishedBuild() {
+        QTemporaryDir dir;
+        const fs::path builder = fs::path(dir.path().toStdString()) / "pe";
+        fs::create_directories(builder / "out");
+        TProfileRec p = Profile("p", "b", builder.string());
+        p.OutDir = "out";
+        StoreProfiles({p});
+        TVRNX_Form form;
+        QVERIFY(form.Action("BASIC_BUILD")->isEnabled());
+        QVERIFY(form.Action("OPEN_BUILD_DIR")->isEnabled());
+        QVERIFY(!form.Action("BASIC_CREATEISO")->isEnabled());
+        fs::create_directories(builder / "out" / "I386" / "SYSTEM32");
+        std::ofstream(builder / "out" / "I386" / "SYSTEM32" / "shell32.dll") << "MZ";
+        form.SelectionUpdate();
+        QVERIFY(form.Action("BASIC_CREATEISO")->isEnabled());
+        form.SetBuildStyle(true);
+        form.SelectionUpdate();
+        QVERIFY(form.Action("BASIC_CREATEISO")->isEnabled());  // follows the file in both styles
+        QVERIFY(!form.menuBar()->actions().at(0)->menu()->actions().contains(
+            form.Action("BASIC_CREATEISO")));
+    }
+
+    void digitKeysToggleOnlyInTheAdvancedStyle() {
+        StoreProfiles({Profile("alpha", "b"), Profile("1st", "b"), Profile("3rd", "b")});
+        TVRNX_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.ProfileView()->setFocus();
+        const std::array<int, 4> before = form.Steps().toggles;
+        QTest::keyClick(form.ProfileView(), '3');
+        QCOMPARE(form.Steps().toggles, before);
+        QCOMPARE(form.SelectedRow(), 0);  // the list never saw the key
+
+        form.Action("ADVANCED_BUILD_STYLE")->trigger();
+        QTest::keyClick(form.ProfileView(), '3');
+        QCOMPARE(form.Steps().toggles[2], 1 - before[2]);
+        QTest::keyClick(form.ProfileView(), '1');
+        QCOMPARE(form.Steps().toggles[0], 1 - before[0]);
+        QCOMPARE(form.SelectedRow(), 0);
+        QTest::keyClick(form.ProfileView(), '3');
+        QCOMPARE(form.Steps().toggles[2], before[2]);
+    }
+
+    void stepBarKeysAndMouse() {
+        RegWriteInteger(0, kRoot, "BuildStyle", 1);
+        TVRNX_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TComboGrid* bar = form.StepBar();
+        bar->setFocus();
+        bar->setCurrentCell(0, 3);
+        QTest::keyClick(bar, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(form.Steps().toggles, (std::array<int, 4>{1, 1, 1, 1}));
+        QTest::keyClick(bar, Qt::Key_Space);
+        QCOMPARE(form.Steps().toggles, (std::array<int, 4>{1, 1, 1, 0}));
+        QTest::keyClick(bar, Qt::Key_A);  // without Ctrl: consumed, nothing changes
+        QCOMPARE(form.Steps().toggles, (std::array<int, 4>{1, 1, 1, 0}));
+
+        bar->setCurrentCell(0, 0);
+        QTest::keyClick(bar, Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(form.Steps().toggles, (std::array<int, 4>{1, 1, 0, 0}));
+        QCOMPARE(bar->CellValue(2, 0), 0);  // the cells show the toggles
+
+        auto centre = [bar](int col) {
+            return bar->visualRect(bar->model()->index(0, col)).center();
+        };
+        QTest::mousePress(bar->viewport(), Qt::LeftButton, {}, centre(1));
+        QTest::mouseMove(bar->viewport(), centre(3));
+        QTest::mouseRelease(bar->viewport(), Qt::LeftButton, {}, centre(3));
+        QCOMPARE(form.Steps().toggles, (std::array<int, 4>{0, 1, 1, 1}));
+        QTest::mouseClick(bar->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(0));
+        QCOMPARE(form.Steps().toggles, (std::array<int, 4>{1, 1, 1, 1}));
+        QTest::mouseMove(bar->viewport(), centre(1));  // released: moving selects nothing
+        QCOMPARE(form.Steps().toggles, (std::array<int, 4>{1, 1, 1, 1}));
+    }
+
+    void f7RunsTheCurrentStylesBuild() {
+        TProfileRec p = Profile("p", "b");
+        p.BuildISO = true;
+        StoreProfiles({p});
+        TVRNX_Form form;
+        std::vector<BuildCall> calls;
+        form.hooks.runBuild = [&](int mode, const TProfileRec& rec, const BuildSteps& steps) {
+            calls.push_back({mode, rec.ProfileName, steps});
+        };
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(&form, Qt::Key_F7);
+        QTest::keyClick(&form, Qt::Key_F5);  // no finished build: Create ISO stays off
+        form.Action("ADVANCED_BUILD_STYLE")->trigger();
+        QTest::keyClick(form.ProfileView(), '4');
+        QTest::keyClick(&form, Qt::Key_F7);
+        QTest::keyClick(&form, Qt::Key_F10);
+        QTest::keyClick(&form, Qt::Key_F9);
+        QTest::keyClick(&form, Qt::Key_F7);
+        QCOMPARE(calls.size(), size_t(3));
+        QCOMPARE(calls[0].mode, 0);
+        QCOMPARE(calls[0].profile, std::string("p"));
+        QCOMPARE(calls[1].mode, 2);
+        QVERIFY(calls[1].steps.registry && calls[1].steps.files && calls[1].steps.iso &&
+                calls[1].steps.burn);
+        QCOMPARE(calls[2].mode, 0);
+    }
+
+    void folderAndLogActionsHandOverTheRightPaths() {
+        QTemporaryDir dir;
+        const fs::path builder = fs::path(dir.path().toStdString()) / "my pe";
+        fs::create_directories(builder / "PLUGIN");
+        std::ofstream(builder / "pebuilder.log") << "log";
+        StoreProfiles({Profile("p", "b", builder.string())});
+        RegWriteString(0, kRoot + "\\System", "TextEditor", "/no/such editor");
+        ScriptedInterface ui;
+        TVRNX_Form form;
+        std::vector<std::string> opened, started;
+        form.hooks.openTarget = [&](const std::string& t) {
+            opened.push_back(t);
+            return true;
+        };
+        form.hooks.runProgram = [&](const std::string& cmd, std::string* error) {
+            started.push_back(cmd);
+            *error = "not found";
+            return false;
+        };
+        form.Action("OPEN_PLUGIN_DIR")->trigger();
+        form.Action("OPEN_SOURCE_DIR")->trigger();  // disabled: no source folder
+        form.Action("VIEW_LOGFILE")->trigger();
+        QCOMPARE(opened, (std::vector<std::string>{(builder / "PLUGIN").string() + "/"}));
+        QCOMPARE(started.size(), size_t(1));
+        QCOMPARE(started[0],
+                 "\"/no/such editor\" \"" + (builder / "pebuilder.log").string() + "\"");
+        // A program that does not start is reported, not passed over in silence.
+        QCOMPARE(ui.boxes.size(), size_t(1));
+        QCOMPARE(ui.boxes[0].flags, unsigned(MB_ERROR_OK));
+    }
+
+    void geometryKeptWhenClosedMaximisedOrMinimised() {
+        {
+            TVRNX_Form form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            form.resize(640, 330);
+            form.move(40, 50);
+            form.close();
+        }
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "Width", 0), 640);
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "Height", 0), 330);
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "FormState", -1), 0);
+        const int top = RegReadInteger(0, kMainFormKey, "Top", -1);
+        {
+            TVRNX_Form form;
+            QCOMPARE(form.size(), QSize(640, 330));
+            form.showMaximized();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            form.close();
+        }
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "FormState", -1), 1);
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "Width", 0), 640);
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "Top", -2), top);
+        {
+            TVRNX_Form form;
+            QVERIFY(form.windowState() & Qt::WindowMaximized);
+            form.show();
+            form.showMinimized();
+            form.close();
+        }
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "FormState", -1), 2);
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "Height", 0), 330);
+        TVRNX_Form form;
+        QVERIFY(form.windowState() & Qt::WindowMinimized);
+        QCOMPARE(form.size(), QSize(640, 330));
+        QVERIFY(form.minimumWidth() >= 508 && form.minimumHeight() >= 212);
+    }
+
+    void styleAndColumnWidthsRoundTrip() {
+        {
+            TVRNX_Form form;
+            QVERIFY(!form.AdvancedStyle());
+            QCOMPARE(form.ProfileView()->header()->sectionSize(0), 200);
+            QCOMPARE(form.ProfileView()->header()->sectionSize(1), 216);
+            form.ProfileView()->header()->resizeSection(1, 150);
+            form.Action("ADVANCED_BUILD_STYLE")->trigger();
+            form.close();
+        }
+        QCOMPARE(RegReadInteger(0, kRoot, "BuildStyle", 0), 1);
+        TVRNX_Form form;
+        QVERIFY(form.AdvancedStyle());
+        QVERIFY(form.findChild<QWidget*>(QStringLiteral("AdvancedPanel"))->isVisibleTo(&form));
+        QVERIFY(!form.findChild<QWidget*>(QStringLiteral("BasicPanel"))->isVisibleTo(&form));
+        QCOMPARE(form.ProfileView()->header()->sectionSize(1), 150);
+    }
+
+    void closingWithAnUnwritableStoreSaysSo() {
+        StoreProfiles({Profile("p", "b")});
+        ScriptedInterface ui;
+        TVRNX_Form form;
+        SetStoreFaultAfter(0);
+        form.close();
+        SetStoreFaultAfter(-1);
+        QCOMPARE(ui.boxes.size(), size_t(1));
+        QCOMPARE(ui.boxes[0].flags, unsigned(MB_ERROR_OK));
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("p"));
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "MainForm_test.moc"

@@ -1,0 +1,83 @@
+#include "vrnx2/build/BuildReport.h"
+
+#include <unicode/datefmt.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+
+#include "platform/Files.h"
+#include "platform/Locale.h"
+#include "vrnx2/build/Macros.h"
+
+namespace {
+
+const char* kSeparator = "------------------------------------------------------------";
+
+const char* Word(bool b) {
+    return b ? "True" : "False";
+}
+
+}  // namespace
+
+std::string BuildReport::LocalDateTime() {
+    icu::Locale locale(platform::CurrentLocale().icuName.c_str());
+    std::unique_ptr<icu::DateFormat> d(
+        icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
+    std::unique_ptr<icu::DateFormat> t(
+        icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale));
+    if (!d || !t) return {};
+    UDate now = icu::Calendar::getNow();
+    icu::UnicodeString date, time;
+    d->format(now, date);
+    t->format(now, time);
+    // Newer ICU puts a narrow no-break space before "AM"/"PM"; a plain blank reads the same.
+    time.findAndReplace(icu::UnicodeString(static_cast<UChar>(0x202F)), icu::UnicodeString(" "));
+    std::string ds, ts;
+    date.toUTF8String(ds);
+    time.toUTF8String(ts);
+    return ds + " " + ts;
+}
+
+void BuildReport::AddProfileSections(const TProfileRec& p, int mode) {
+    auto add = [this](std::string s) { lines_.push_back(std::move(s)); };
+    add("[Profile Information]");
+    add(kSeparator);
+    add("  Profile Name: " + p.ProfileName);
+    add("  Builder Name: " + p.Builder.Name);
+    add(std::string("  Build Mode: ") + (mode == 2 ? "Advanced" : "Basic"));
+    add("  Build Date: " + LocalDateTime());
+    add("");
+    add("[Build Options]");
+    add(kSeparator);
+    add("  Source: " + WithoutTrailingSlash(p.Source));
+    add(std::string("  Use Absolute Output: ") + Word(p.UseAbsoluteOutput));
+    add("  OutDir: " + WithoutTrailingSlash(p.OutDir));
+    add("  Full-OutDir: " + WithoutTrailingSlash(p.FullOutDir));
+    add("  ISO File: " + IsoFilePath(p));
+    add("  Custom Dir: " + WithoutTrailingSlash(p.CustomDir));
+    add("  VolumeID: " + p.VolumeID);
+    // The label asks whether names are upper-cased, so the word answers that question.
+    add(std::string("  UpperCase: ") + Word(!p.NoUpperCase));
+    add(std::string("  Verbose: ") + Word(p.Verbose));
+    add(std::string("  Use External Program(Pre-Build): ") + Word(p.PreBuild_UseExternalProgram));
+    if (p.PreBuild_UseExternalProgram) add("  External Program(Pre-Build): " + p.ExternalProgram1);
+    add(std::string("  Use External Program(Build): ") + Word(p.Build_UseExternalProgram));
+    if (p.Build_UseExternalProgram) add("  External Program(Build): " + p.ExternalProgram2);
+    add("");
+    add("[Plugins]");
+    add(kSeparator);
+}
+
+void BuildReport::AddPlugin(const std::string& name) {
+    lines_.push_back("  " + name);
+}
+
+bool BuildReport::Write(const std::string& path, std::string* error) const {
+    std::string text;
+    for (const auto& l : lines_) {
+        text += l;
+        text += "\r\n";
+    }
+    return platform::WriteFileAtomic(path, text, error);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The report of the last build, build.info beside the program file: profile, options and
+// enabled plugins. Written for people (UTF-8, CR LF); nothing reads it back.
+
+#include <string>
+#include <vector>
+
+#include "vrnx2/settings/Records.h"
+
+class BuildReport {
+public:
+    // The profile and option sections, up to the "[Plugins]" separator. mode 0 basic, 2 advanced.
+    void AddProfileSections(const TProfileRec& profile, int mode);
+    void AddPlugin(const std::string& name);
+    const std::vector<std::string>& Lines() const { return lines_; }
+    // Replaces the file's content with the lines (none: an empty file).
+    bool Write(const std::string& path, std::string* error = nullptr) const;
+
+    // The date and time as the user's locale writes it: short date, a blank, the time with
+    // seconds.
+    static std::string LocalDateTime();
+
+private:
+    std::vector<std::string> lines_;
+};

@@ -1,0 +1,366 @@
+#include "vrnx2/build/BuildRun.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <unordered_map>
+#include <vector>
+
+#include "common/Trim.h"
+#include "platform/Files.h"
+#include "platform/Locale.h"
+#include "platform/TextCase.h"
+#include "vrnx2/build/BuildPlan.h"
+#include "vrnx2/build/BuildReport.h"
+#include "vrnx2/build/IniText.h"
+#include "vrnx2/build/Macros.h"
+#include "vrnx2/build/PluginFiles.h"
+#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/settings/RecordHolder.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/settings/SystemRoutines.h"
+#include "vrnx2/shell/MessageTable.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Exists(const std::string& p) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
+}
+
+bool IsDirectory(const std::string& p) {
+    std::error_code ec;
+    return !p.empty() && fs::is_directory(p, ec);
+}
+
+void ShowError(const std::string& text) {
+    UI().MessageBox(text, Msg("045"), MB_ERROR_OK);
+}
+
+// A list of failures, shortened so the box stays readable.
+std::string FailureText(const std::string& headline, const std::vector<std::string>& failures) {
+    std::string text = headline;
+    size_t shown = std::min<size_t>(failures.size(), 10);
+    for (size_t i = 0; i < shown; ++i) text += "\r\n" + failures[i];
+    if (failures.size() > shown)
+        text += "\r\n(" + std::to_string(failures.size() - shown) + " more)";
+    return text;
+}
+
+bool RetryPluginFolder() {
+    std::string text = Msg("146") + "\r\n" + Msg("147") + "\r\n" + Msg("053");
+    return UI().MessageBox(text, Msg("045"), MB_ERROR_RETRYCANCEL) == ID_RETRY;
+}
+
+void Pump() {
+    UI().ProcessMessages();
+}
+
+class BusyPointer {
+public:
+    BusyPointer() { UI().SetBusy(true); }
+    ~BusyPointer() { UI().SetBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// True when every entry of `dir` is a folder named like a staged plugin ("001(...)"), so the
+// folder is what an interrupted run left, not the user's plugin tree.
+bool HoldsOnlyStagedFolders(const std::string& dir) {
+    static const std::regex staged(R"(\d{3,}\(.*\))");
+    for (const auto& e : platform::ListDirectory(dir))
+        if (!e.isDirectory || e.isSymlink || !std::regex_match(e.name, staged)) return false;
+    return true;
+}
+
+// A "!Plugin!" left by an earlier run: the plugin tree is not where the builder expects it.
+// Deletes and replaces nothing; offers to put the stash back only when Plugin holds nothing
+// but staged folders, and refuses to stage beside it otherwise. True when the run may go on.
+bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stashDir, bool staging) {
+    if (!Exists(stashDir)) return true;
+    bool userTree =
+        Exists(pluginDir) && !(IsDirectory(pluginDir) && HoldsOnlyStagedFolders(pluginDir));
+    // A build that does not stage only needs the user's tree in place.
+    if (userTree && !staging) return true;
+    if (userTree) {
+        ShowError("A plugin folder set aside by an earlier build was found:\r\n" + stashDir +
+                  "\r\nand " + pluginDir +
+                  " holds other files as well. Neither is changed. Move the plugins you "
+                  "want to keep into " +
+                  pluginDir + " and remove " + stashDir + ".");
+        return false;
+    }
+    // The staged copies are kept too, under a name of their own, for the user to remove.
+    std::string aside = pluginDir + ".staged";
+    for (int n = 2; Exists(aside); ++n) aside = pluginDir + ".staged." + std::to_string(n);
+    std::string question = "A plugin folder set aside by an earlier build was found:\r\n" +
+                           stashDir + "\r\nPut it back as " + pluginDir + "?" +
+                           (Exists(pluginDir) ? " The staged folders move to " + aside + "." : "");
+    if (UI().MessageBox(question, Msg("048"), MB_QUESTION_YESNO) != ID_YES) return false;
+    if (Exists(pluginDir) && (!RenamePath(pluginDir, aside) || Exists(pluginDir))) {
+        ShowError("Cannot rename " + pluginDir + " to " + aside);
+        return false;
+    }
+    if (!RenamePath(stashDir, pluginDir) || Exists(stashDir) || !IsDirectory(pluginDir)) {
+        ShowError("Cannot rename " + stashDir + " to " + pluginDir);
+        return false;
+    }
+    return true;
+}
+
+// Moves the plugin tree aside, retrying while the user asks to. True when it was moved.
+bool StashPluginFolder(const std::string& pluginDir, const std::string& stashDir) {
+    for (;;) {
+        Pump();
+        RenamePath(pluginDir, stashDir);
+        Pump();
+        Pump();
+        if (Exists(stashDir) && !Exists(pluginDir)) return true;
+        if (!RetryPluginFolder()) return false;
+    }
+}
+
+// Removes the staged folder and renames the stash back. False when the user cancelled a
+// retry and left the two folders to sort out.
+bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashDir) {
+    if (Exists(pluginDir)) {
+        for (;;) {
+            Pump();
+            DeleteTree(pluginDir);
+            Pump();
+            Pump();
+            if (!Exists(pluginDir)) break;
+            if (!RetryPluginFolder()) return false;
+        }
+    }
+    if (Exists(stashDir)) {
+        for (;;) {
+            Pump();
+            RenamePath(stashDir, pluginDir);
+            Pump();
+            Pump();
+            if (!Exists(stashDir) && IsDirectory(pluginDir)) break;
+            if (!RetryPluginFolder()) return false;
+        }
+    }
+    return true;
+}
+
+std::string ProfileKey(const TProfileRec& p) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%.3d", p.ProfileNumber);
+    return std::string(kVarnexKey) + "\\Profiles\\" + number;
+}
+
+int32_t ToIntDef(const std::string& text, int32_t def) {
+    std::string t = Trim(text);
+    if (t.empty()) return def;
+    char* end = nullptr;
+    long v = std::strtol(t.c_str(), &end, 10);
+    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return def;
+    return static_cast<int32_t>(v);
+}
+
+// Applies the profile's stored choices to the scanned plugins; enabled ones go to the report
+// in the order the store lists them.
+void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildReport& report) {
+    std::unordered_map<std::string, int> byKey;
+    for (int i = 0; i < plugins.Count(); ++i) {
+        TPluginRec* rec = plugins.Get(i);
+        rec->Enabled = false;
+        rec->Order = 0;
+        byKey.emplace(platform::FoldCase(plugins.Text(i)), i);
+    }
+    std::vector<std::string> values;
+    RegReadValues(0, ProfileKey(p) + "\\Plugin", values);
+    for (const auto& line : values) {
+        // A plugin name may itself hold "=": the name is the prefix that is a known key.
+        for (size_t eq = line.find('='); eq != std::string::npos; eq = line.find('=', eq + 1)) {
+            auto it = byKey.find(platform::FoldCase(std::string_view(line).substr(0, eq)));
+            if (it == byKey.end()) continue;
+            TPluginRec* rec = plugins.Get(it->second);
+            auto fields = SplitDelimitedText(std::string_view(line).substr(eq + 1));
+            fields.resize(std::max<size_t>(fields.size(), 3));
+            rec->Enabled = ToIntDef(fields[0], 0) != 0;
+            rec->Category = Trim(fields[1]);
+            rec->Order = ToIntDef(fields[2], 0);
+            if (rec->Enabled) report.AddPlugin(rec->Name);
+            break;
+        }
+    }
+}
+
+// Orders the enabled plugins by "%.4d_KEY" (upper-cased): by Order, then by name and path.
+void SortForStaging(PluginHolder& plugins) {
+    for (int i = 0; i < plugins.Count(); ++i) {
+        char order[16];
+        std::snprintf(order, sizeof order, "%.4d_", plugins.Get(i)->Order);
+        plugins.SetText(i, platform::UpperCase(order + plugins.Text(i)));
+    }
+    std::stable_sort(plugins.Entries().begin(), plugins.Entries().end(),
+                     [](const auto& a, const auto& b) {
+                         return platform::CompareNoCaseLocale(a.text, b.text) < 0;
+                     });
+}
+
+// Starts an outside program; a program that cannot be started is reported.
+bool StartOutsideProgram(const std::string& commandLine, bool wait, int* exitCode = nullptr) {
+    std::string error;
+    int code = RunProgram(commandLine, wait, &error);
+    if (!error.empty()) {
+        ShowError(commandLine + "\r\n" + error);
+        return false;
+    }
+    if (exitCode) *exitCode = code;
+    return true;
+}
+
+}  // namespace
+
+BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& steps,
+                     const BuildEnvironment& environment) {
+    BuildResult result;
+    const std::string programDir = environment.programDir.empty()
+                                       ? platform::ProgramDirectory().string()
+                                       : environment.programDir;
+    const std::string reportFile = JoinPath(programDir, "build.info");
+
+    // 1. Every run starts from an empty report.
+    BuildReport report;
+    {
+        std::string error;
+        if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
+    }
+
+    // 2. Paths and flags. The builder's fixed names are found without regard to case.
+    const TProfileRec p = profile;
+    const std::string builderDir = WithoutTrailingSlash(p.Builder.Path);
+    const std::string optionsFile = platform::ResolveNoCase(builderDir, "input.inf").string();
+    const std::string outDir = OutputFolder(p);
+    const std::string builderProgram =
+        platform::ResolveNoCase(builderDir, "pebuilder.exe").string();
+    const std::string logFile = platform::ResolveNoCase(builderDir, "pebuilder.log").string();
+    const std::string pluginDir = platform::ResolveNoCase(builderDir, "Plugin").string();
+    const std::string stashDir = platform::ResolveNoCase(builderDir, "!Plugin!").string();
+    const RunFlags flags = ComputeRunFlags(mode, p, steps);
+    result.built = flags.doBuild;
+
+    // 3. Checks. Without its folder every builder path would be relative to wherever the
+    // program runs.
+    if (builderDir.empty() || !IsDirectory(builderDir)) {
+        ShowError(Msg("051") + "\r\n" + builderDir);
+        return result;
+    }
+    if (flags.doBuild && (WithoutTrailingSlash(p.Source).empty() ||
+                          !platform::ExistsNoCase(p.Source, "i386/SHELL32.DL_"))) {
+        ShowError(Msg("142"));
+        return result;
+    }
+    if (flags.doBuild && !IsDirectory(outDir)) {
+        ShowError(Msg("143"));
+        return result;
+    }
+    if (flags.imageOnly && (outDir.empty() || !platform::ExistsNoCase(outDir, "bootsect.bin"))) {
+        ShowError(Msg("144"));
+        return result;
+    }
+
+    // 4. Confirmation.
+    if (UI().MessageBox(Msg(flags.imageOnly ? "141" : "140") + Msg("058"), Msg("048"),
+                        MB_QUESTION_YESNO) != ID_YES)
+        return result;
+
+    // 5. The options file.
+    {
+        std::string error;
+        int codePage = platform::CurrentLocale().ansiCodePage;
+        if (!UpdateIniSection(optionsFile, "input", OptionsFileValues(mode, p, steps, flags),
+                              codePage, &error)) {
+            ShowError(optionsFile + "\r\n" + error);
+            return result;
+        }
+    }
+    Pump();
+
+    // 6. Plugin enable states, and the staged plugin folder when the profile keeps the order.
+    bool staged = false;
+    if (flags.doBuild) {
+        report.AddProfileSections(p, mode);
+        BusyPointer busy;
+        if (!ResolveLeftoverStash(pluginDir, stashDir, p.ManageOrder)) return result;
+        PluginHolder plugins;
+        if (IsDirectory(pluginDir)) ScanPluginFiles(pluginDir, pluginDir, plugins);
+        ApplyProfileChoices(p, plugins, report);
+        auto failures = WritePluginEnable(plugins);
+        if (!failures.empty()) {
+            ShowError(
+                FailureText("Cannot write the enable state of these plugin files:", failures));
+            return result;
+        }
+        if (p.ManageOrder && IsDirectory(pluginDir)) {
+            if (!StashPluginFolder(pluginDir, stashDir)) return result;
+            std::error_code ec;
+            fs::create_directory(pluginDir, ec);
+            staged = true;
+            if (ec) {
+                failures.push_back(pluginDir + ": " + ec.message());
+            } else {
+                SortForStaging(plugins);
+                failures = StagePlugins(plugins, pluginDir, stashDir, IsNtfsDrive(builderDir));
+            }
+            if (!failures.empty()) {
+                // A build with plugins missing would look like a good one; stop instead.
+                ShowError(FailureText("Cannot stage these plugin files:", failures));
+                result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+                return result;
+            }
+        }
+    }
+
+    // 7. The pre-build program; its exit code is not looked at.
+    if (flags.doBuild && p.PreBuild_UseExternalProgram)
+        StartOutsideProgram(ExpandMacros(p.ExternalProgram1, outDir, p, programDir), true);
+
+    if (flags.doBuild) {
+        // 8. The build.
+        {
+            std::string error;
+            if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
+            if (!platform::WriteFileAtomic(logFile, "", &error))
+                ShowError(logFile + "\r\n" + error);
+        }
+        result.commandLine =
+            "\"" + builderProgram + "\" " + BuildOptionsText(p.BuildParameter, flags.skipFiles);
+        std::string error;
+        result.exitCode = RunProgram(result.commandLine, true, &error);
+        result.builderStarted = error.empty();
+        // A builder that did not start is a failure, not a build that ended with 0.
+        if (!result.builderStarted) ShowError(builderProgram + "\r\n" + error);
+        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        if (!result.builderStarted) return result;
+        // The builder may end with 0 after a failure it logged, so the log is read after
+        // every such build; it decides on the after-build program, as before, and on
+        // whether the run counts as a success.
+        if (result.exitCode == 0) result.log = InspectBuilderLog(builderDir, optionsFile, logFile);
+        if (result.exitCode == 0 && flags.makeImage && p.Build_UseExternalProgram) {
+            if (result.log != LogVerdict::Ok) return result;
+            StartOutsideProgram(ExpandMacros(p.ExternalProgram2, outDir, p, programDir), false);
+        }
+        result.endedEarly = false;
+        return result;
+    }
+
+    // 9. Image-only run.
+    if (p.ISO_UseExternalProgram) {
+        result.commandLine = ExpandMacros(p.ExternalProgram3, outDir, p, programDir);
+        result.builderStarted = StartOutsideProgram(result.commandLine, false);
+    } else {
+        result.commandLine = "\"" + builderProgram + "\" " + ImageOptionsText(p.ISOBuildParameter);
+        result.builderStarted = StartOutsideProgram(result.commandLine, true, &result.exitCode);
+    }
+    result.endedEarly = !result.builderStarted;
+    return result;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Expansion of the "@Name@" tokens in the command lines of a profile's outside programs.
+
+#include <string>
+#include <string_view>
+
+#include "vrnx2/settings/Records.h"
+
+// Replaces every token, letters compared without regard to case, in a fixed order; each
+// step works on the result of the one before. `outDir` is the effective output folder;
+// `varnexDir` the folder of the program file (empty: the running program's folder).
+std::string ExpandMacros(const std::string& templ, const std::string& outDir,
+                         const TProfileRec& profile, const std::string& varnexDir = {});
+
+// Shared path rules of the build: a folder without its trailing "/" (a lone "/" is kept),
+// and a folder joined to a file name with exactly one "/" between them.
+std::string WithoutTrailingSlash(std::string_view path);
+std::string JoinPath(std::string_view dir, std::string_view name);
+// The ISO image path of a profile: ISOPath, "/", ISOFile (no "/" when ISOPath is empty).
+std::string IsoFilePath(const TProfileRec& profile);

@@ -1,0 +1,278 @@
+#include "vrnx2/shell/MainWindowLogic.h"
+
+#include <filesystem>
+
+#include "platform/Files.h"
+#include "vrnx2/controls/CellKind.h"
+#include "vrnx2/settings/Store.h"
+
+namespace {
+
+const std::string kRoot = kVarnexKey;
+
+std::string WithSlash(std::string path) {
+    if (!path.empty() && path.back() != '/') path += '/';
+    return path;
+}
+
+bool DirExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+}
+
+std::string PluginDirOf(const TProfileRec& p) {
+    const std::string base = WithSlash(p.Builder.Path);
+    if (p.Builder.Path.empty()) return std::string();
+    std::optional<std::string> found = platform::FindNoCase(base, "Plugin");
+    return base + (found ? *found : std::string("Plugin")) + "/";
+}
+
+}  // namespace
+
+MainFormGeometry LoadMainFormGeometry(int screenWidth, int screenHeight) {
+    MainFormGeometry g;
+    g.height = RegReadInteger(0, kMainFormKey, "Height", 286);
+    g.width = RegReadInteger(0, kMainFormKey, "Width", 472);
+    g.top = RegReadInteger(0, kMainFormKey, "Top", (screenHeight - g.height) / 2);
+    g.left = RegReadInteger(0, kMainFormKey, "Left", (screenWidth - g.width) / 2);
+    int32_t state = RegReadInteger(0, kMainFormKey, "FormState", 0);
+    g.state = state == 1   ? FormState::Maximised
+              : state == 2 ? FormState::Minimised
+                           : FormState::Normal;
+    return g;
+}
+
+void SaveMainFormGeometry(FormState state, const MainFormGeometry& normal) {
+    RegWriteInteger(0, kMainFormKey, "FormState", static_cast<int32_t>(state));
+    if (state != FormState::Normal) return;
+    RegWriteInteger(0, kMainFormKey, "Height", normal.height);
+    RegWriteInteger(0, kMainFormKey, "Width", normal.width);
+    RegWriteInteger(0, kMainFormKey, "Top", normal.top);
+    RegWriteInteger(0, kMainFormKey, "Left", normal.left);
+}
+
+MainColumnWidths LoadMainColumnWidths() {
+    return MainColumnWidths{RegReadInteger(0, kMainFormKey, "Profile Column Width", 200),
+                            RegReadInteger(0, kMainFormKey, "Builder Column Width", 216)};
+}
+
+void SaveMainColumnWidths(const MainColumnWidths& widths) {
+    RegWriteInteger(0, kMainFormKey, "Profile Column Width", widths.profile);
+    RegWriteInteger(0, kMainFormKey, "Builder Column Width", widths.builder);
+}
+
+bool LoadAdvancedStyle() {
+    return RegReadInteger(0, kRoot, "BuildStyle", 0) == 1;
+}
+
+void SaveBuildStyle(bool advanced) {
+    RegWriteInteger(0, kRoot, "BuildStyle", advanced ? 1 : 0);
+}
+
+int32_t RegisteredBuilderCount() {
+    return RegReadInteger(0, kRoot, "BuilderCount", 0);
+}
+
+BarColours LoadBarColours() {
+    // The store keeps 32-bit integers; the colour numbers are their bit patterns.
+    auto read = [](const char* name, uint32_t def) {
+        return static_cast<uint32_t>(RegReadInteger(0, kRoot, name, static_cast<int32_t>(def)));
+    };
+    BarColours c;
+    c.selectedBack = read("SelectedBackColor", c.selectedBack);
+    c.unselectedBack = read("UnselectedBackColor", c.unselectedBack);
+    c.selectedFore = read("SelectedForeColor", c.selectedFore);
+    c.unselectedFore = read("UnselectedForeColor", c.unselectedFore);
+    return c;
+}
+
+DecodedColour DecodeColour(uint32_t colour) {
+    DecodedColour d;
+    if ((colour >> 24) == 0xFF) {
+        d.system = true;
+        d.systemIndex = static_cast<int>(colour & 0xFF);
+        return d;
+    }
+    d.red = static_cast<uint8_t>(colour & 0xFF);
+    d.green = static_cast<uint8_t>((colour >> 8) & 0xFF);
+    d.blue = static_cast<uint8_t>((colour >> 16) & 0xFF);
+    return d;
+}
+
+std::string BuildOutputDir(const TProfileRec& p) {
+    if (p.UseAbsoluteOutput) return WithSlash(p.FullOutDir);
+    if (p.Builder.Path.empty()) return WithSlash(p.OutDir);
+    std::string rel = p.OutDir;
+    while (!rel.empty() && rel.front() == '/') rel.erase(rel.begin());
+    return WithSlash(WithSlash(p.Builder.Path) + rel);
+}
+
+std::string FolderOfAction(const std::string& name, const TProfileRec& p) {
+    if (name == "OPEN_BUILDER_DIR") return WithSlash(p.Builder.Path);
+    if (name == "OPEN_PLUGIN_DIR") return PluginDirOf(p);
+    if (name == "OPEN_SOURCE_DIR") return WithSlash(p.Source);
+    if (name == "OPEN_BUILD_DIR") return BuildOutputDir(p);
+    if (name == "OPEN_ISO_DIR") return WithSlash(p.ISOPath);
+    if (name == "OPEN_CUSTOM_DIR") return WithSlash(p.CustomDir);
+    return std::string();
+}
+
+std::string LogFileOf(const TProfileRec& p) {
+    if (p.Builder.Path.empty()) return std::string();
+    return platform::ResolveNoCase(p.Builder.Path, "pebuilder.log").string();
+}
+
+const std::array<const char*, 16>& ProfileActionNames() {
+    static const std::array<const char*, 16> names = {
+        "Item_UP",         "Item_Down",           "EDIT_PROFILE",     "COPY_PROFILE",
+        "DELETE_PROFILE",  "PROFILE_PREFERENSES", "OPEN_BUILDER_DIR", "OPEN_PLUGIN_DIR",
+        "OPEN_SOURCE_DIR", "OPEN_BUILD_DIR",      "OPEN_ISO_DIR",     "OPEN_CUSTOM_DIR",
+        "VIEW_LOGFILE",    "BASIC_BUILD",         "BASIC_CREATEISO",  "ADVANCED_BUILD"};
+    return names;
+}
+
+ActionStates SelectionStates(const TProfileRec* p, int row, int rowCount) {
+    ActionStates s;
+    for (const char* name : ProfileActionNames()) s[name] = false;
+    if (!p || row < 0 || row >= rowCount) return s;
+    s["Item_UP"] = row > 0;
+    s["Item_Down"] = row < rowCount - 1;
+    s["EDIT_PROFILE"] = s["COPY_PROFILE"] = s["DELETE_PROFILE"] = s["PROFILE_PREFERENSES"] = true;
+    for (const char* folder : {"OPEN_BUILDER_DIR", "OPEN_PLUGIN_DIR", "OPEN_SOURCE_DIR",
+                               "OPEN_BUILD_DIR", "OPEN_ISO_DIR", "OPEN_CUSTOM_DIR"})
+        s[folder] = DirExists(FolderOfAction(folder, *p));
+    s["BASIC_BUILD"] = s["ADVANCED_BUILD"] = true;
+    const std::string out = BuildOutputDir(*p);
+    s["BASIC_CREATEISO"] =
+        DirExists(out) && platform::ExistsNoCase(out, "I386/SYSTEM32/shell32.dll");
+    const std::string log = LogFileOf(*p);
+    std::error_code ec;
+    s["VIEW_LOGFILE"] = !log.empty() && std::filesystem::is_regular_file(log, ec);
+    return s;
+}
+
+void RestrictToSelection(ActionStates& states, bool rowSelected) {
+    for (const char* name : ProfileActionNames()) states[name] = states[name] && rowSelected;
+}
+
+std::string QuoteArgument(const std::string& arg) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
+std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile) {
+    return QuoteArgument(editor.empty() ? std::string("xdg-open") : editor) + ' ' +
+           QuoteArgument(logFile);
+}
+
+std::string HelpFileFor(const std::string& programFile) {
+    return std::filesystem::path(programFile).replace_extension(".hlp").string();
+}
+
+int NextSortDirection(int direction) {
+    return direction == 1 || direction == -1 ? -direction : 1;
+}
+
+int CompareProfileRows(const TProfileRec& a, const TProfileRec& b, int column, int direction) {
+    const std::string& x = column == 1 ? a.Builder.Name : a.ProfileName;
+    const std::string& y = column == 1 ? b.Builder.Name : b.ProfileName;
+    int c = x.compare(y);  // char_traits<char> compares as unsigned bytes
+    return (c < 0 ? -1 : c > 0 ? 1 : 0) * direction;
+}
+
+int DropIndex(int source, int target) {
+    // Inserted after the target when moving down, before it when moving up; once the
+    // original is gone the row sits at the target's index either way.
+    (void)source;
+    return target;
+}
+
+AutoScroll AutoScrollFor(bool hasTopRow, int topRowTop, int pointerY, int listBottom) {
+    if (hasTopRow && pointerY < topRowTop + 10) return AutoScroll::Up;
+    if (pointerY > listBottom - 10) return AutoScroll::Down;
+    return AutoScroll::Stop;
+}
+
+int AutoScrollStep(int rowCount, int firstRowTop, int secondRowTop) {
+    return rowCount > 2 ? secondRowTop - firstRowTop : 0;
+}
+
+std::array<int, 2> ArrowButtonTops(int listTop, int listHeight, int buttonHeight) {
+    const int middle = listTop + listHeight / 2;
+    return {middle - buttonHeight - 4, middle + 4};
+}
+
+void BuildStepBar::Toggle(int column) {
+    if (column < 0 || column >= kColumns) return;
+    toggles[static_cast<size_t>(column)] = 1 - toggles[static_cast<size_t>(column)];
+}
+
+void BuildStepBar::SetAll() {
+    toggles.fill(1);
+}
+
+void BuildStepBar::SetRange(int left, int right) {
+    for (int c = 0; c < kColumns; ++c) toggles[static_cast<size_t>(c)] = c >= left && c <= right;
+}
+
+void BuildStepBar::SetFromProfile(const TProfileRec& p) {
+    toggles = {p.SkipRegistry ? 0 : 1, p.SkipFiles ? 0 : 1, p.BuildISO ? 1 : 0,
+               p.BuildISO && p.BurnCD ? 1 : 0};
+}
+
+BuildSteps BuildStepBar::Steps() const {
+    return BuildSteps{toggles[0] == 1, toggles[1] == 1, toggles[2] == 1, toggles[3] == 1};
+}
+
+bool BuildStepBar::SelectionMoved(int left, int right) {
+    if (!dragging_ || (left == lastLeft_ && right == lastRight_)) return false;
+    lastLeft_ = left;
+    lastRight_ = right;
+    SetRange(left, right);
+    return true;
+}
+
+BarKeyAction BarKeyDown(BarKey key, bool ctrl) {
+    switch (key) {
+        case BarKey::Space:
+            return BarKeyAction::ToggleCurrent;
+        case BarKey::A:
+            return ctrl ? BarKeyAction::SetAll : BarKeyAction::Consume;
+        default:
+            return BarKeyAction::None;
+    }
+}
+
+BarKeyAction BarKeyUp(BarKey key, bool shift) {
+    if (shift && (key == BarKey::Left || key == BarKey::Right)) return BarKeyAction::ApplySelection;
+    return BarKeyAction::None;
+}
+
+int DigitColumn(char32_t typed) {
+    return typed >= U'1' && typed <= U'4' ? static_cast<int>(typed - U'1') : -1;
+}
+
+std::string BuildStepBarCellKinds() {
+    std::vector<CellKindData> kinds(BuildStepBar::kColumns);
+    for (CellKindData& k : kinds) {
+        k.fixedAlignment = k.cellAlignment = caHCenter | caVCenter;
+        k.items = {CellItem{}, CellItem{}};
+    }
+    return WriteCellKinds(kinds);
+}
