@@ -1,8 +1,52 @@
-#include "vrnx2/cli/Commands.h"
+// vrnx2-cli extract CABINET FOLDER: unpacks a cabinet, and the cabinets that follow it in its
+// set, as the plugin window's Install does.
 
 #include <cstdio>
+#include <string>
 
-int ExtractCommand(const Args&) {
-    std::fputs("vrnx2-cli: 'extract' is not available yet\n", stderr);
-    return 2;
+#include "vrnx2/cli/Commands.h"
+#include "vrnx2/plugins/cabinet/CabSTComps.h"
+
+namespace {
+
+void Usage(FILE* out) {
+    std::fputs(
+        "usage: vrnx2-cli extract CABINET FOLDER\n"
+        "\n"
+        "Extracts every file of CABINET, and of the cabinets that follow it in its set,\n"
+        "into FOLDER (created when missing). Files of the same name are replaced; other\n"
+        "files in FOLDER stay.\n",
+        out);
+}
+
+// The error texts separate their sentences with CR LF, as message boxes want; a terminal
+// wants LF.
+std::string ForTerminal(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+int ExtractCommand(const Args& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        Usage(stdout);
+        return 0;
+    }
+    if (args.size() != 2) {
+        Usage(stderr);
+        return 2;
+    }
+    TSTCabReader reader;
+    try {
+        reader.ExtractCabinet(args[0], args[1], false);
+    } catch (const ESTCabinet& e) {
+        std::fprintf(stderr, "%s\n", ForTerminal(e.what()).c_str());
+        return 1;
+    }
+    return 0;
 }

@@ -1,0 +1,8 @@
+#pragma once
+// Texts of the cabinet library's error numbers, for decompression (FDI) and compression (FCI).
+
+#include <string>
+
+// The text for an error number; unknown numbers give "FDI error" / "FCI error".
+std::string FdiErrorText(int code);
+std::string FciErrorText(int code);
