@@ -1,0 +1,17 @@
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "quenfa/Driver.h"
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        return quenfa::RunQuenfa(args, std::cout);
+    } catch (const std::exception& e) {
+        std::cerr << "quenfa: " << e.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,41 @@
+#include "quenfa/unicode.h"
+
+#include "platform/CodePage.h"
+
+namespace quenfa {
+
+namespace {
+
+std::string Utf16ToAnsi(std::string_view file, bool bigEndian, int codePage) {
+    if (file.size() <= 2) return {};
+    const std::string_view body = file.substr(2);
+    std::u16string units(body.size() / 2, u'\0');
+    for (size_t k = 0; k < units.size(); ++k) {
+        const auto lo = static_cast<unsigned char>(body[2 * k + (bigEndian ? 1 : 0)]);
+        const auto hi = static_cast<unsigned char>(body[2 * k + (bigEndian ? 0 : 1)]);
+        units[k] = static_cast<char16_t>(lo | (hi << 8));
+    }
+    if (!units.empty() && units.back() == u'\x1A') units.pop_back();
+    if (units.find(u'\0') != std::u16string::npos) throw DecodeError("UTF-16 text holds U+0000");
+    return platform::Utf16ToAnsi(units, codePage);
+}
+
+}  // namespace
+
+std::string Utf16LeToAnsi(std::string_view file, int codePage) {
+    return Utf16ToAnsi(file, false, codePage);
+}
+
+std::string Utf16BeToAnsi(std::string_view file, int codePage) {
+    return Utf16ToAnsi(file, true, codePage);
+}
+
+std::string Utf8ToAnsi(std::string_view file, bool hasBom, int codePage) {
+    if (hasBom ? file.size() <= 3 : file.empty()) return {};
+    if (file.back() == '\x1A') file.remove_suffix(1);
+    if (hasBom) file.remove_prefix(3);
+    if (file.find('\0') != std::string_view::npos) throw DecodeError("UTF-8 text holds U+0000");
+    return platform::Utf8ToAnsi(file, codePage);
+}
+
+}  // namespace quenfa

@@ -1,0 +1,103 @@
+#include "quenfa/Driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "TempDir.h"
+
+namespace quenfa {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBanner = "----------------------\n Quenfa ver1.80 \n----------------------\n";
+const std::string kUsage =
+    "Usage:\n  QUENFA <options> dir\n\nOptions:\n  -R, --recursive\n\tchange files recursively.\n"
+    "\n  -g, --reg\n\t*.reg file(s) is processed.\n\n  -n, --ini\n\t*.ini file(s) is processed.\n"
+    "\n  -s, --sif\n\t*.sif file(s) is processed.\n\n  -?, --help\n\tdisplay this help and exit.\n";
+
+std::string RunArgs(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    EXPECT_EQ(RunQuenfa(args, out), 0);
+    return out.str();
+}
+
+// The progress lines between banner and "Done.", sorted: the walk keeps the directory's order.
+std::vector<std::string> Progress(const std::string& output) {
+    EXPECT_TRUE(output.starts_with(kBanner) && output.ends_with("Done.\n")) << output;
+    std::vector<std::string> lines;
+    std::istringstream in(output.substr(kBanner.size()));
+    for (std::string line; std::getline(in, line);)
+        if (line != "Done.") lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+class DriverTest : public ::testing::Test {
+protected:
+    DriverTest() {
+        for (const char* name : {"a.inf", "B.INF", "c.Inf", ".hidden.inf", "x.reg", "y.ini",
+                                 "z.sif", "n.txt", "sub/d.inf", "s.inf/e.inf"})
+            dir_.Write(name, "a = 1\r\n");  // 5 of 7 bytes remain
+        dir_.Write("empty.inf", "");
+    }
+    std::string Root() const { return dir_.path().string(); }
+    bool Reduced(const std::string& name) const {
+        return TempDir::Read(dir_.path() / name) == "a=1\r\n";
+    }
+    TempDir dir_;
+};
+
+TEST_F(DriverTest, UsageCases) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"-R"},
+                                                 {Root(), "-g"},
+                                                 {"-?", Root()},
+                                                 {"--HELP", Root()},
+                                                 {Root() + "/missing"}})
+        EXPECT_EQ(RunArgs(args), kBanner + kUsage) << (args.empty() ? "" : args.front());
+    EXPECT_FALSE(Reduced("a.inf"));
+}
+
+TEST_F(DriverTest, WalkSelectsByExtensionInAnyCase) {
+    EXPECT_EQ(Progress(RunArgs({"/g", Root()})),  // a slash does not make an option
+              (std::vector<std::string>{
+                  "Processing....hidden.inf(71.4%)", "Processing...B.INF(71.4%)",
+                  "Processing...a.inf(71.4%)", "Processing...c.Inf(71.4%)",
+                  "Processing...empty.inf(100.0%)", "Processing...s.inf - Failure."}));
+    EXPECT_FALSE(Reduced("x.reg") || Reduced("sub/d.inf") || Reduced("s.inf/e.inf"));
+}
+
+TEST_F(DriverTest, RecursiveWithAllTypesWalksDepthFirst) {
+    const std::string output = RunArgs({"-r", "--REG", "-N", "--sif", Root()});
+    EXPECT_EQ(Progress(output).size(), 11u);
+    for (const char* name : {"x.reg", "y.ini", "z.sif", "sub/d.inf", "s.inf/e.inf"})
+        EXPECT_TRUE(Reduced(name)) << name;
+    EXPECT_FALSE(Reduced("n.txt"));
+    EXPECT_LT(output.find("Processing...e.inf("), output.find("Processing...s.inf - Failure."));
+}
+
+TEST_F(DriverTest, DirectoryFromEnvironmentAndRelativeToCurrent) {
+    ::setenv("QUENFA_TEST_ROOT", Root().c_str(), 1);
+    EXPECT_EQ(Progress(RunArgs({"%QUENFA_TEST_ROOT%/sub"})),
+              std::vector<std::string>{"Processing...d.inf(71.4%)"});
+    const fs::path saved = fs::current_path();
+    fs::current_path(dir_.path() / "s.inf");
+    const auto lines = Progress(RunArgs({"."}));
+    fs::current_path(saved);
+    EXPECT_EQ(lines, std::vector<std::string>{"Processing...e.inf(71.4%)"});
+}
+
+TEST_F(DriverTest, LocaleDecidesSeparatorAndKeptStrings) {
+    const auto p = dir_.Write("only/l.inf", "[Strings.0411]\r\nj=1\r\n[Strings.0407]\r\nd = 1\r\n");
+    ::setenv("LANG", "de_DE.UTF-8", 1);
+    const auto lines = Progress(RunArgs({(dir_.path() / "only").string()}));
+    ::setenv("LANG", "ja_JP.UTF-8", 1);
+    EXPECT_EQ(lines, std::vector<std::string>{"Processing...l.inf(47,7%)"});  // 21 of 44
+    EXPECT_EQ(TempDir::Read(p), "[Strings.0407]\r\nd=1\r\n");
+}
+
+}  // namespace
+}  // namespace quenfa
