@@ -1,0 +1,1 @@
+# builders window tests

@@ -1,0 +1,1 @@
+# profiles window tests

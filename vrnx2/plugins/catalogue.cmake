@@ -1,0 +1,1 @@
+# plugin catalogue, install and uninstall

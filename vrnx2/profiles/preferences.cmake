@@ -1,0 +1,1 @@
+# preferences dialog and about box
