@@ -1,10 +1,14 @@
 #include "platform/Process.h"
 
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -112,6 +116,136 @@ StartResult StartProgram(const std::vector<std::string>& argv, bool wait) {
 
 StartResult StartCommandLine(std::string_view commandLine, bool wait) {
     return StartProgram(SplitCommandLine(commandLine), wait);
+}
+
+namespace {
+
+int ExitCodeOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return 0;
+}
+
+// A descriptor that becomes readable when the program ends, so a slice is one poll rather
+// than a series of naps; -1 where the kernel has none.
+int OpenPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    // Opened with close-on-exec, so later children never inherit it.
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) return static_cast<int>(fd);
+#else
+    (void)pid;
+#endif
+    return -1;
+}
+
+}  // namespace
+
+RunningProgram::~RunningProgram() {
+    Release();
+}
+
+RunningProgram::RunningProgram(RunningProgram&& other) noexcept
+    : pid_(other.pid_), pidFd_(other.pidFd_), ended_(other.ended_), exitCode_(other.exitCode_) {
+    other.pid_ = -1;
+    other.pidFd_ = -1;
+    other.ended_ = false;
+}
+
+RunningProgram& RunningProgram::operator=(RunningProgram&& other) noexcept {
+    if (this != &other) {
+        Release();
+        pid_ = other.pid_;
+        pidFd_ = other.pidFd_;
+        ended_ = other.ended_;
+        exitCode_ = other.exitCode_;
+        other.pid_ = -1;
+        other.pidFd_ = -1;
+        other.ended_ = false;
+    }
+    return *this;
+}
+
+void RunningProgram::Release() {
+    if (pidFd_ >= 0) ::close(pidFd_);
+    pidFd_ = -1;
+    if (pid_ > 0 && !Collect(false)) {
+        // Still running: never left as a zombie, never waited for here.
+        std::thread([pid = pid_] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    }
+    pid_ = -1;
+}
+
+RunningProgram RunningProgram::Start(const std::vector<std::string>& argv, std::string* error) {
+    RunningProgram program;
+    if (error) error->clear();
+    if (argv.empty() || argv[0].empty()) {
+        if (error) *error = "no program named";
+        return program;
+    }
+    std::vector<char*> cargs;
+    cargs.reserve(argv.size() + 1);
+    for (const std::string& a : argv) cargs.push_back(const_cast<char*>(a.c_str()));
+    cargs.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = ::posix_spawnp(&pid, cargs[0], nullptr, nullptr, cargs.data(), environ);
+    if (rc != 0) {
+        if (error) *error = std::string(argv[0]) + ": " + std::strerror(rc);
+        return program;
+    }
+    program.pid_ = pid;
+    program.pidFd_ = OpenPidFd(pid);
+    return program;
+}
+
+RunningProgram RunningProgram::StartCommandLine(std::string_view commandLine, std::string* error) {
+    return Start(SplitCommandLine(commandLine), error);
+}
+
+// Collects the exit status once the program has ended; with `block`, waits for it.
+bool RunningProgram::Collect(bool block) {
+    if (ended_) return true;
+    if (pid_ <= 0) return false;
+    int status = 0;
+    pid_t r;
+    do {
+        r = ::waitpid(pid_, &status, block ? 0 : WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0) return false;
+    // r < 0: the status is gone (the child was reaped elsewhere); it has ended all the same.
+    exitCode_ = r < 0 ? -1 : ExitCodeOf(status);
+    ended_ = true;
+    pid_ = -1;
+    if (pidFd_ >= 0) ::close(pidFd_);
+    pidFd_ = -1;
+    return true;
+}
+
+bool RunningProgram::WaitFor(int milliseconds, int& exitCode) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(milliseconds, 0));
+    while (!Collect(false)) {
+        if (pid_ <= 0) return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) return false;
+        if (pidFd_ >= 0) {
+            pollfd fd{pidFd_, POLLIN, 0};
+            if (::poll(&fd, 1, static_cast<int>(left)) < 0 && errno != EINTR) {
+                ::close(pidFd_);
+                pidFd_ = -1;
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(left, 5)));
+        }
+    }
+    exitCode = exitCode_;
+    return true;
 }
 
 bool OpenWithDesktop(const std::string& target) {

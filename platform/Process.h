@@ -23,6 +23,40 @@ struct StartResult {
 StartResult StartProgram(const std::vector<std::string>& argv, bool wait);
 StartResult StartCommandLine(std::string_view commandLine, bool wait);
 
+// A started program that is waited for in slices, so the caller can keep its windows alive
+// in between. A program still running when its RunningProgram goes away is left running and
+// reaped in the background, as one started without waiting.
+class RunningProgram {
+public:
+    RunningProgram() = default;
+    ~RunningProgram();
+    RunningProgram(RunningProgram&& other) noexcept;
+    RunningProgram& operator=(RunningProgram&& other) noexcept;
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Starts argv[0] as StartProgram does. Started() is false, with the reason in `error`,
+    // when it could not be started.
+    static RunningProgram Start(const std::vector<std::string>& argv, std::string* error = nullptr);
+    static RunningProgram StartCommandLine(std::string_view commandLine,
+                                           std::string* error = nullptr);
+
+    bool Started() const { return pid_ > 0 || ended_; }
+    // Waits at most `milliseconds` (0 only looks). True once the program has ended, with its
+    // exit code in `exitCode` (128+signal when killed, -1 when it could not be collected);
+    // false while it runs, and for a program that was never started.
+    bool WaitFor(int milliseconds, int& exitCode);
+
+private:
+    void Release();
+    bool Collect(bool block);
+
+    int pid_ = -1;
+    int pidFd_ = -1;  // readable once the program ends, where the system offers it
+    bool ended_ = false;
+    int exitCode_ = 0;
+};
+
 // Opens a folder, document or URL with the desktop's handler (xdg-open), without waiting.
 bool OpenWithDesktop(const std::string& target);
 

@@ -10,10 +10,13 @@
 //                                       real program ends with 0 after a logged failure)
 //   PEBUILDER_TRACE=FILE                append the command line and the plugin tree as seen
 //                                       (path, inode, link count) to FILE
+//   PEBUILDER_DELAY_MS=N                take N milliseconds longer, logging a line every 100
+//                                       ms (a long build, for the window waiting on it)
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +26,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -307,6 +311,13 @@ int main(int argc, char** argv) {
     std::string commandLine;
     for (int i = 1; i < argc; ++i) commandLine += std::string(i > 1 ? " " : "") + argv[i];
     builder.LogUtf8("Stand-in builder, options: " + commandLine);
+    if (const char* delay = std::getenv("PEBUILDER_DELAY_MS"); delay && *delay) {
+        for (long left = std::max(std::atol(delay), 0L); left > 0; left -= 100) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, 100L)));
+            builder.LogUtf8("Working... " + std::to_string(left > 100 ? left - 100 : 0) +
+                            " ms left");
+        }
+    }
     if (!autoRun) {
         builder.LogUtf8("Only unattended runs (-auto) are available in the stand-in builder");
         std::fputs("pebuilder: only unattended runs (-auto) are available\n", stderr);

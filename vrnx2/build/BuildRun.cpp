@@ -59,6 +59,15 @@ void Pump() {
     UI().ProcessMessages();
 }
 
+// While the builder is waited for, the window may show its log as it grows.
+class LogWatch {
+public:
+    explicit LogWatch(const std::string& logFile) { UI().WatchLog(logFile); }
+    ~LogWatch() { UI().WatchLog(std::string()); }
+    LogWatch(const LogWatch&) = delete;
+    LogWatch& operator=(const LogWatch&) = delete;
+};
+
 class BusyPointer {
 public:
     BusyPointer() { UI().SetBusy(true); }
@@ -335,7 +344,10 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         result.commandLine =
             "\"" + builderProgram + "\" " + BuildOptionsText(p.BuildParameter, flags.skipFiles);
         std::string error;
-        result.exitCode = RunProgram(result.commandLine, true, &error);
+        {
+            LogWatch watch(logFile);
+            result.exitCode = RunProgram(result.commandLine, true, &error);
+        }
         result.builderStarted = error.empty();
         // A builder that did not start is a failure, not a build that ended with 0.
         if (!result.builderStarted) ShowError(builderProgram + "\r\n" + error);
@@ -359,6 +371,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         result.builderStarted = StartOutsideProgram(result.commandLine, false);
     } else {
         result.commandLine = "\"" + builderProgram + "\" " + ImageOptionsText(p.ISOBuildParameter);
+        LogWatch watch(logFile);
         result.builderStarted = StartOutsideProgram(result.commandLine, true, &result.exitCode);
     }
     result.endedEarly = !result.builderStarted;

@@ -31,8 +31,12 @@ public:
                            std::string& text) = 0;
     // Folder picker. True and path replaced on confirmation.
     virtual bool BrowseForFolder(const std::string& title, std::string& path, bool extended) = 0;
-    // Lets pending window messages through (a no-op off the window program).
+    // Lets pending window messages through (a no-op off the window program). Windows are
+    // repainted meanwhile, but input to them is not acted on, now or later.
     virtual void ProcessMessages() {}
+    // The program now waited for reports its progress in `logFile`, which the window
+    // program may show as it grows; an empty name ends the watch.
+    virtual void WatchLog(const std::string& /*logFile*/) {}
     // Shows or hides the busy pointer.
     virtual void SetBusy(bool) {}
 };

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr size_t kInputLimit = 255;  // characters, as the input box allows
+constexpr int kWaitSliceMs = 50;     // often enough for painting, rare enough to cost nothing
 
 // Cuts UTF-8 text after `limit` characters, never inside one.
 std::string LimitCharacters(const std::string& text, size_t limit) {
@@ -24,11 +25,21 @@ std::string LimitCharacters(const std::string& text, size_t limit) {
 }  // namespace
 
 int RunProgram(const std::string& commandLine, bool wait, std::string* error) {
-    platform::StartResult result = platform::StartCommandLine(commandLine, wait);
-    if (error) *error = result.started ? std::string() : result.error;
+    if (!wait) {
+        platform::StartResult result = platform::StartCommandLine(commandLine, false);
+        if (error) *error = result.started ? std::string() : result.error;
+        return 0;
+    }
+    std::string reason;
+    platform::RunningProgram program =
+        platform::RunningProgram::StartCommandLine(commandLine, &reason);
+    if (error) *error = reason;
     // A failed start answers 0 like a successful run: callers treat it so.
-    if (!result.started || !wait) return 0;
-    return result.exitCode;
+    if (!program.Started()) return 0;
+    // Waited for in slices, so the windows stay painted while a long program runs.
+    int exitCode = 0;
+    while (!program.WaitFor(kWaitSliceMs, exitCode)) UI().ProcessMessages();
+    return exitCode;
 }
 
 bool BrowseForFolder(const std::string& title, std::string& path, bool extended) {

@@ -4,8 +4,9 @@
 #include <string>
 
 // Starts a command line (split by the Windows rules, never through a shell). With wait,
-// waits for the program and returns its exit code; otherwise returns 0 at once, also when
-// the start failed. `error`, when given, receives the system's reason for a failed start
+// waits for the program and returns its exit code, letting pending window messages through
+// (UI().ProcessMessages()) while it runs; otherwise returns 0 at once, also when the start
+// failed. `error`, when given, receives the system's reason for a failed start
 // (empty when it started).
 int RunProgram(const std::string& commandLine, bool wait, std::string* error = nullptr);
 

@@ -16,10 +16,13 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -29,14 +32,18 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "vrnx2/build/LogTail.h"
 #include "vrnx2/controls/CmbGrid.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/QtUserInterface.h"
 #include "vrnx2/shell/WindowSetup.h"
 
 namespace {
+
+constexpr int kLogTailLines = 4;  // enough to follow the builder, little taken from the list
 
 QString Qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -165,6 +172,13 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
     scrollTimer_ = new QTimer(this);
     scrollTimer_->setInterval(250);
     connect(scrollTimer_, &QTimer::timeout, this, &TVRNX_Form::AutoScrollTick);
+
+    // The log is re-read on a timer rather than on every slice of the wait.
+    logTimer_ = new QTimer(this);
+    logTimer_->setInterval(250);
+    connect(logTimer_, &QTimer::timeout, this, &TVRNX_Form::RefreshLogTail);
+    connect(&WaitNotifier::Instance(), &WaitNotifier::logWatched, this,
+            [this](const QString& file) { WatchLog(file.toStdString()); });
 
     RestoreGeometry();
     const MainColumnWidths widths = LoadMainColumnWidths();
@@ -356,6 +370,16 @@ void TVRNX_Form::BuildControls() {
     grid->addLayout(buttons, 1, 0, 1, 2);
     outer->addWidget(listFrame_, 1);
 
+    logTail_ = new QPlainTextEdit(central);
+    logTail_->setObjectName(QStringLiteral("LogTail"));
+    logTail_->setReadOnly(true);
+    logTail_->setFocusPolicy(Qt::NoFocus);
+    logTail_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logTail_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    logTail_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    logTail_->hide();
+    outer->addWidget(logTail_);
+
     auto* bottom = new QHBoxLayout;
     basicPanel_ = new QWidget(central);
     basicPanel_->setObjectName(QStringLiteral("BasicPanel"));
@@ -383,7 +407,8 @@ void TVRNX_Form::BuildControls() {
     connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         const int row = item ? list_->indexOfTopLevelItem(item) : -1;
         if (row == profiles_.Selected() || row >= profiles_.Count()) return;
-        profiles_.Select(row);  // runs the updates through ProfilesChanged
+        if (watchedLog_.empty()) logTail_->hide();  // it told of another profile's build
+        profiles_.Select(row);                      // runs the updates through ProfilesChanged
     });
     connect(list_, &QTreeWidget::itemClicked, this, [this] { ActionStateUpdate(); });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -785,6 +810,37 @@ void TVRNX_Form::ShowContextMenu(const QPoint& pos) {
     QMenu menu(this);
     for (QAction* a : profileMenu_->actions()) menu.addAction(a);
     menu.exec(list_->viewport()->mapToGlobal(pos));
+}
+
+// ---- the builder's log ----
+
+void TVRNX_Form::WatchLog(const std::string& logFile) {
+    if (logFile.empty()) {
+        logTimer_->stop();
+        RefreshLogTail();  // how the build ended
+        watchedLog_.clear();
+        return;
+    }
+    watchedLog_ = logFile;
+    logTail_->clear();
+    const QFontMetrics metrics(logTail_->font());
+    const int margins =
+        2 * (logTail_->frameWidth() + static_cast<int>(logTail_->document()->documentMargin()));
+    logTail_->setFixedHeight(kLogTailLines * metrics.lineSpacing() + margins);
+    logTail_->show();
+    RefreshLogTail();
+    logTimer_->start();
+}
+
+void TVRNX_Form::RefreshLogTail() {
+    if (watchedLog_.empty()) return;
+    QStringList lines;
+    for (const std::string& line : ReadLogTail(watchedLog_, kLogTailLines)) lines << Qs(line);
+    const QString text = lines.join(QLatin1Char('\n'));
+    if (text == logTail_->toPlainText()) return;
+    logTail_->setPlainText(text);
+    logTail_->moveCursor(QTextCursor::End);
+    logTail_->ensureCursorVisible();
 }
 
 // ---- events ----

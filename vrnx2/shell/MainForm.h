@@ -15,6 +15,7 @@ class QAction;
 class QActionGroup;
 class QGroupBox;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
@@ -83,6 +84,12 @@ public:
     bool AutoScrolling() const;
     void AutoScrollTick();
 
+    // The last lines of the log the builder writes while a build waits for it; they stay
+    // shown after the build until another row is selected.
+    QPlainTextEdit* LogTailView() const { return logTail_; }
+    void WatchLog(const std::string& logFile);
+    void RefreshLogTail();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -129,4 +136,7 @@ private:
     QWidget* advancedPanel_ = nullptr;
     TComboGrid* bar_ = nullptr;
     QTimer* scrollTimer_ = nullptr;
+    QPlainTextEdit* logTail_ = nullptr;
+    QTimer* logTimer_ = nullptr;
+    std::string watchedLog_;
 };

@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -224,8 +226,103 @@ bool QtUserInterface::BrowseForFolder(const std::string& title, std::string& pat
     return true;
 }
 
+namespace {
+
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::NativeGesture:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Installed while pending events are let through during a wait.
+class InputBlocker : public QObject {
+public:
+    // Windows asked to close meanwhile (the window manager, a terminate signal): asked
+    // again once this slice is over, so they close when the wait has ended, as they would
+    // have if the events had waited too.
+    void AskAgain() {
+        for (const QPointer<QWidget>& w : closing_)
+            if (w)
+                QMetaObject::invokeMethod(
+                    w.data(), [w] { w->close(); }, Qt::QueuedConnection);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A modal window opened meanwhile (a question) works as usual; Qt itself keeps its
+        // input from the windows behind.
+        if (QApplication::activeModalWidget()) return false;
+        if (event->type() == QEvent::Close) {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (!widget || !widget->isWindow()) return false;
+            if (std::find(closing_.begin(), closing_.end(), widget) == closing_.end())
+                closing_.emplace_back(widget);
+            event->ignore();
+            return true;
+        }
+        if (!IsInput(event->type())) return false;
+        // An accepted shortcut override keeps the key from running an action's shortcut.
+        event->accept();
+        return true;
+    }
+
+private:
+    std::vector<QPointer<QWidget>> closing_;
+};
+
+}  // namespace
+
 void QtUserInterface::ProcessMessages() {
-    QCoreApplication::processEvents();
+    if (!qApp) return;
+    static int depth = 0;
+    InputBlocker blocker;
+    if (depth++ == 0) qApp->installEventFilter(&blocker);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (--depth == 0) qApp->removeEventFilter(&blocker);
+    blocker.AskAgain();
+}
+
+void QtUserInterface::WatchLog(const std::string& logFile) {
+    if (!qApp) return;
+    // The pointer tells why clicks do nothing while the builder runs.
+    if (!logFile.empty() && !watching_)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else if (logFile.empty() && watching_)
+        QApplication::restoreOverrideCursor();
+    watching_ = !logFile.empty();
+    emit WaitNotifier::Instance().logWatched(QString::fromStdString(logFile));
+}
+
+WaitNotifier& WaitNotifier::Instance() {
+    // Owned by the application, so it goes with it.
+    static QPointer<WaitNotifier> instance;
+    if (!instance) instance = new WaitNotifier;
+    if (qApp && instance->parent() != qApp) instance->setParent(qApp);
+    return *instance;
 }
 
 void QtUserInterface::SetBusy(bool busy) {

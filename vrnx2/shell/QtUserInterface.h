@@ -7,6 +7,8 @@
 // program can run unattended (tests, scripts). An answer a box does not offer gives its
 // default button.
 
+#include <QObject>
+#include <QString>
 #include <optional>
 #include <string>
 
@@ -20,11 +22,28 @@ public:
     bool InputText(const std::string& caption, const std::string& prompt,
                    std::string& text) override;
     bool BrowseForFolder(const std::string& title, std::string& path, bool extended) override;
+    // Lets everything through but input: windows repaint, resize and run their timers, while
+    // keys, clicks and shortcuts are dropped (held back they would act once the wait ends)
+    // and a window asked to close is closed only after the wait; a modal window opened
+    // meanwhile works as usual.
     void ProcessMessages() override;
+    void WatchLog(const std::string& logFile) override;
     void SetBusy(bool busy) override;
 
 private:
     int busyDepth_ = 0;
+    bool watching_ = false;
+};
+
+// Tells the windows which log the program being waited for writes.
+class WaitNotifier : public QObject {
+    Q_OBJECT
+public:
+    static WaitNotifier& Instance();
+
+signals:
+    // An empty name: the wait has ended.
+    void logWatched(const QString& logFile);
 };
 
 // The answer a box with `flags` gives to `answer` ("ok", "yes", "no", "retry", "cancel"),

@@ -1,0 +1,197 @@
+// The main window while a build waits for a slow builder: it keeps running its timers and
+// painting, shows the log's last lines, and takes no input that could start another build.
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "vrnx2/build/BuildRun.h"
+#include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/shell/MainForm.h"
+#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/QtUserInterface.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Counts paint events of one widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+class BuildWaitTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        MessageTable::Instance().LoadBuiltIn();
+        ::setenv(kAutoAnswerVariable, "yes", 1);
+        ::setenv("PEBUILDER_DELAY_MS", "1500", 1);
+        previous_ = SetUserInterface(&ui_);
+    }
+    void cleanupTestCase() {
+        SetUserInterface(previous_);
+        ::unsetenv(kAutoAnswerVariable);
+        ::unsetenv("PEBUILDER_DELAY_MS");
+    }
+
+    // A builder folder with the stand-in builder, and two profiles that use it.
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        root_ = dir_->path().toStdString();
+        const char* bin = std::getenv("TEST_BIN_DIR");
+        QVERIFY(bin);
+        fs::create_directories(root_ / "builder/out");
+        fs::create_directories(root_ / "source/I386");
+        fs::create_directories(root_ / "prog");
+        fs::copy_file(fs::path(bin) / "pebuilder", root_ / "builder/pebuilder.exe");
+        std::ofstream(root_ / "source/I386/SHELL32.DL_") << "shell32";
+
+        RegDeleteKey(0, kVarnexKey);
+        TProfileRec p;
+        p.ProfileName = "Slow";
+        p.Builder = {"Stand-in", (root_ / "builder").string() + "/", 1};
+        p.Source = (root_ / "source").string() + "/";
+        p.OutDir = "out";
+        RegWriteInteger(0, kVarnexKey, "BuilderCount", 1);
+        RegWriteInteger(0, kVarnexKey, "ProfileCount", 2);
+        WriteProfileRec(ProfileKey(1), p);
+        p.ProfileName = "Other";
+        WriteProfileRec(ProfileKey(2), p);
+    }
+
+    void windowStaysAliveAndRefusesASecondBuild() {
+        TVRNX_Form form;
+        Hook(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QPlainTextEdit* tail = form.findChild<QPlainTextEdit*>(QStringLiteral("LogTail"));
+        QVERIFY(tail);
+        QVERIFY(!tail->isVisible());
+        PaintCounter painted;
+        tail->viewport()->installEventFilter(&painted);
+
+        int ticks = 0, paintsWhileBuilding = 0;
+        bool tailShown = false, resized = false, busyPointer = false;
+        QSize resizedTo;
+        QString tailWhileBuilding;
+        WhileBuilding([&] {
+            if (++ticks == 1) {
+                // Every way of asking for another build or another profile.
+                QTest::keyClick(&form, Qt::Key_F7);
+                QTest::mouseClick(
+                    form.findChild<QPushButton*>(QStringLiteral("BASIC_BUILD_Button")),
+                    Qt::LeftButton);
+                QTest::keyClick(form.ProfileView(), Qt::Key_Down);
+                resizedTo = form.size() + QSize(40, 30);
+                form.resize(resizedTo);
+                return;
+            }
+            resized = resized || form.size() == resizedTo;
+            paintsWhileBuilding = painted.paints;
+            busyPointer = QApplication::overrideCursor() &&
+                          QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+            tailShown = tailShown || tail->isVisible();
+            if (tail->toPlainText().contains(QStringLiteral("Working")))
+                tailWhileBuilding = tail->toPlainText();
+        });
+        QTest::keyClick(&form, Qt::Key_F7);
+
+        QCOMPARE(runs_, 1);
+        QVERIFY(ticks >= 4);
+        QVERIFY(resized);
+        QVERIFY(tailShown);
+        QVERIFY2(tailWhileBuilding.count(QLatin1Char('\n')) <= 3, qPrintable(tailWhileBuilding));
+        QVERIFY(paintsWhileBuilding > 0);
+        QVERIFY(busyPointer);
+        QVERIFY(!QApplication::overrideCursor());
+        // How the build ended stays in view; input dropped during the wait is not replayed.
+        QVERIFY(tail->isVisible());
+        QVERIFY2(tail->toPlainText().endsWith(QStringLiteral("Done.")),
+                 qPrintable(tail->toPlainText()));
+        QTest::qWait(300);
+        QCOMPARE(runs_, 1);
+        QCOMPARE(form.SelectedRow(), 0);
+
+        // The next build is taken as usual.
+        QTest::keyClick(&form, Qt::Key_F7);
+        QCOMPARE(runs_, 2);
+        // Choosing another profile puts the last build's lines away.
+        QTest::keyClick(form.ProfileView(), Qt::Key_Down);
+        QCOMPARE(form.SelectedRow(), 1);
+        QVERIFY(!tail->isVisible());
+    }
+
+    void closingDuringABuildClosesAfterIt() {
+        TVRNX_Form form;
+        Hook(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        bool refused = false;
+        WhileBuilding([&] {
+            if (!refused) refused = !form.close();
+        });
+        QTest::keyClick(&form, Qt::Key_F7);
+        QCOMPARE(runs_, 1);
+        QVERIFY(refused);
+        QVERIFY(form.isVisible());
+        QTRY_VERIFY(!form.isVisible());
+        // Closed as usual, keeping its state.
+        QCOMPARE(RegReadInteger(0, kMainFormKey, "Width", -1), form.width());
+    }
+
+private:
+    void Hook(TVRNX_Form& form) {
+        runs_ = 0;
+        building_ = false;
+        form.hooks.runBuild = [this](int mode, const TProfileRec& rec, const BuildSteps& steps) {
+            ++runs_;
+            building_ = true;
+            RunBuild(mode, rec, steps, BuildEnvironment{(root_ / "prog").string()});
+            building_ = false;
+        };
+    }
+
+    // Runs `tick` every 200 ms while a build runs.
+    void WhileBuilding(std::function<void()> tick) {
+        timer_ = std::make_unique<QTimer>();
+        timer_->setInterval(200);
+        QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this, tick] {
+            if (building_) tick();
+        });
+        timer_->start();
+    }
+
+    QtUserInterface ui_;
+    UserInterface* previous_ = nullptr;
+    std::unique_ptr<QTemporaryDir> dir_;
+    fs::path root_;
+    std::unique_ptr<QTimer> timer_;
+    int runs_ = 0;
+    bool building_ = false;
+};
+
+QTEST_MAIN(BuildWaitTest)
+#include "BuildWait_test.moc"
