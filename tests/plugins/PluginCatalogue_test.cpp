@@ -1,0 +1,217 @@
+// The plugin catalogue: loading from disk, store and category list; tree edits; the order
+// list; Apply.
+
+#include "vrnx2/plugins/PluginCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include "CatalogueFixture.h"
+
+using Strings = std::vector<std::string>;
+
+TEST_F(CatalogueTest, StoredChoicesOverrideFileDefaultsPerPluginKey) {
+    // Same Name in two folders: two keys, each with its own choice.
+    AddPlugin("a/nic.inf", "Nic", "Enable=1\r\nVX_Category=Net\r\nVX_Order=4\r\n");
+    AddPlugin("b/nic.inf", "Nic", "Enable=0\r\nVX_Order=2\r\n");
+    AddPlugin("c/fresh.inf", "Fresh", "Enable=1\r\nVX_Category=Tools\r\nVX_Order=9\r\n");
+    // Key in another letter case with too few fields; a field that is no number; a ghost.
+    Store("\"NIC\",\"A\\NIC.INF\"", "\"0\",\"Stored\"");
+    Store("\"Nic\",\"b\\nic.inf\"", "\"1\",\"\\Tools\\Disk\\\",\"x\"");
+    Store("\"Gone\",\"gone\\gone.inf\"", "\"1\",\"Ghost\",\"1\"");
+
+    auto c = Loaded();
+    CatalogueNode* a = Find(c, {"Stored", "Nic"});
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->icon, kIconDisabled);
+    EXPECT_EQ(a->key, "\"Nic\",\"a\\nic.inf\"");
+    CatalogueNode* b = Find(c, {"Tools", "Disk", "Nic"});
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->icon, kIconEnabled);
+    EXPECT_EQ(b->record->Order, 0);
+    CatalogueNode* fresh = Find(c, {"Tools", "Fresh"});
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->icon, kIconEnabled);
+    EXPECT_EQ(fresh->record->Order, 9);
+    EXPECT_EQ(Labels(c.Root()), (Strings{"Stored", "Tools"}));
+}
+
+TEST_F(CatalogueTest, CategoryListAndPluginCategoriesFormOneSortedTree) {
+    Write(CategoryList(),
+          "; comment\r\n\r\n   \r\n\\Zeta\\\r\n  ;semi\r\nalpha\\beta\r\nALPHA\\Gamma\n");
+    AddPlugin("p1/p.inf", "Plain");
+    AddPlugin("p2/p.inf", "Deep", "VX_Category=alpha\\beta\\deeper\r\n");
+    auto c = Loaded();
+    // Categories before plugins; a blank-led ";" names a category; paths differing only in
+    // letter case are one category.
+    EXPECT_EQ(Labels(c.Root()), (Strings{";semi", "alpha", "Zeta", "Plain"}));
+    EXPECT_EQ(Labels(Find(c, {"alpha"})), (Strings{"beta", "Gamma"}));
+    CatalogueNode* deep = Find(c, {"alpha", "beta", "deeper", "Deep"});
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(PluginCatalogue::CategoryPathOf(deep), "alpha\\beta\\deeper");
+    EXPECT_EQ(PluginCatalogue::CategoryPathOf(Find(c, {"Plain"})), "");
+}
+
+TEST_F(CatalogueTest, CategoryEditsCheckNamesAndContent) {
+    Write(CategoryList(), "Bravo\r\nCharlie\r\nBravo\\Inner\r\nEmpty\r\n");
+    AddPlugin("p/p.inf", "P", "VX_Category=Bravo\\Inner\r\n");
+    auto c = Loaded();
+    CatalogueNode* bravo = Find(c, {"Bravo"});
+    for (const std::string bad : {"", "   ", "a\\b"}) {
+        EXPECT_FALSE(c.RenameCategory(bravo, bad)) << bad;
+        EXPECT_EQ(ui_.boxes.back().text, Msg("145"));
+        EXPECT_EQ(bravo->label, "Bravo");
+    }
+    EXPECT_FALSE(PluginCatalogue::CanRename(c.Root()));
+    ASSERT_TRUE(c.RenameCategory(bravo, " Delta "));
+    EXPECT_EQ(Labels(c.Root()), (Strings{"Charlie", "Delta", "Empty"}));
+    EXPECT_EQ(PluginCatalogue::CategoryPathOf(Find(c, {"Delta", "Inner", "P"})), "Delta\\Inner");
+
+    EXPECT_FALSE(c.DeleteCategory(Find(c, {"Delta"})));
+    EXPECT_EQ(ui_.boxes.back().text, Msg("131"));
+    EXPECT_FALSE(c.DeleteCategory(c.Root()));
+    EXPECT_TRUE(c.DeleteCategory(Find(c, {"Empty"})));
+    // A new category is appended until sorted; left empty, it is gone after Apply.
+    c.CreateCategory(Find(c, {"Delta", "Inner", "P"}));
+    EXPECT_EQ(Labels(Find(c, {"Delta", "Inner"})), (Strings{"P", Msg("125")}));
+    c.SortTree();
+    EXPECT_EQ(Labels(Find(c, {"Delta", "Inner"})), (Strings{Msg("125"), "P"}));
+    ASSERT_TRUE(c.Apply(profile_, "Rescue"));
+    EXPECT_EQ(Labels(Find(Loaded(), {"Delta", "Inner"})), (Strings{"P"}));
+}
+
+TEST_F(CatalogueTest, MoveNodeFollowsTargetKindAndRefusesOwnSubtree) {
+    Write(CategoryList(), "A\r\nA\\B\r\nC\r\n");
+    AddPlugin("x/x.inf", "X", "VX_Category=C\r\n");
+    AddPlugin("y/y.inf", "Y", "VX_Category=A\\B\r\n");
+    auto c = Loaded();
+    CatalogueNode* a = Find(c, {"A"});
+    EXPECT_FALSE(c.MoveNode(a, Find(c, {"A", "B", "Y"})));
+    EXPECT_FALSE(c.MoveNode(a, a));
+    EXPECT_FALSE(c.MoveNode(c.Root(), a));
+    // Onto a plugin: into its category, after its siblings. A category takes its content.
+    CatalogueNode* x = Find(c, {"C", "X"});
+    ASSERT_TRUE(c.MoveNode(x, Find(c, {"A", "B", "Y"})));
+    EXPECT_EQ(Labels(Find(c, {"A", "B"})), (Strings{"Y", "X"}));
+    ASSERT_TRUE(c.MoveNode(a, Find(c, {"C"})));
+    EXPECT_EQ(PluginCatalogue::CategoryPathOf(x), "C\\A\\B");
+    ASSERT_TRUE(c.MoveNode(x, c.Root()));
+    ASSERT_TRUE(c.Apply(profile_, "Rescue"));
+    EXPECT_EQ(Stored("\"X\",\"x\\x.inf\""), "\"0\",\"\",\"0\"");
+    EXPECT_EQ(Stored("\"Y\",\"y\\y.inf\""), "\"0\",\"C\\A\\B\",\"0\"");
+}
+
+class OrderListTest : public CatalogueTest {
+protected:
+    void SetUp() override {
+        CatalogueTest::SetUp();
+        profile_.ManageOrder = true;
+        AddPlugin("d1/p.inf", "One", "Enable=1\r\n");
+        AddPlugin("d2/p.inf", "Two", "Enable=1\r\n");
+        AddPlugin("d3/p.inf", "Three", "Enable=1\r\n");
+        AddPlugin("d4/p.inf", "Off");
+        Store("\"One\",\"d1\\p.inf\"", "\"1\",\"\",\"1000\"");
+        Store("\"Two\",\"d2\\p.inf\"", "\"1\",\"\",\"999\"");
+        Store("\"Three\",\"d3\\p.inf\"", "\"1\",\"\",\"0\"");  // no place yet: first
+    }
+};
+
+TEST_F(OrderListTest, EnabledPluginsByOrderWithFourDigitPositionsAsNumbers) {
+    auto c = Loaded();
+    EXPECT_EQ(Rows(c), (Strings{"Three", "Two", "One"}));
+    EXPECT_EQ(c.Rows()[0].path, "d3/p.inf");
+    c.SetManageOrder(false);
+    EXPECT_EQ(c.RowCount(), 0);
+}
+
+TEST_F(OrderListTest, MovesDropsAndColumnSorts) {
+    auto c = Loaded();  // Three, Two, One
+    EXPECT_FALSE(c.CanMoveUp(0));
+    EXPECT_FALSE(c.CanMoveDown(2));
+    EXPECT_EQ(c.MoveRowDown(0), 1);
+    EXPECT_EQ(c.MoveRowUp(2), 1);
+    EXPECT_EQ(Rows(c), (Strings{"Two", "One", "Three"}));
+    EXPECT_EQ(c.DropRow(0, 2), 2);  // below the target: after it
+    EXPECT_EQ(Rows(c), (Strings{"One", "Three", "Two"}));
+    EXPECT_EQ(c.DropRow(2, 0), 0);  // above the target: before it
+    EXPECT_EQ(Rows(c), (Strings{"Two", "One", "Three"}));
+
+    EXPECT_EQ(c.SortByColumn(0), 1);
+    EXPECT_EQ(Rows(c), (Strings{"One", "Three", "Two"}));
+    EXPECT_EQ(c.SortByColumn(0), -1);
+    EXPECT_EQ(Rows(c), (Strings{"Two", "Three", "One"}));
+    EXPECT_EQ(c.SortByColumn(0), 1);
+    c.BuildOrderList();
+    EXPECT_EQ(c.SortDirection(0), 0);
+}
+
+TEST_F(OrderListTest, ApplyStoresPositionsOnlyWhenManaged) {
+    auto c = Loaded();
+    c.MoveRowDown(0);  // Two, Three, One
+    c.TogglePlugin(Find(c, {"Off"}));
+    ASSERT_TRUE(c.Apply(profile_, "  Renamed  "));
+    EXPECT_TRUE(c.Applied());
+    EXPECT_EQ(profile_.ProfileName, "Renamed");
+    EXPECT_EQ(Stored("\"Two\",\"d2\\p.inf\""), "\"1\",\"\",\"1\"");
+    EXPECT_EQ(Stored("\"One\",\"d1\\p.inf\""), "\"1\",\"\",\"3\"");
+    // Enabled after the list was built: no place yet, so at the top next time.
+    EXPECT_EQ(Stored("\"Off\",\"d4\\p.inf\""), "\"1\",\"\",\"0\"");
+    EXPECT_EQ(Rows(Loaded()), (Strings{"Off", "Two", "Three", "One"}));
+
+    c.SetManageOrder(false);
+    ASSERT_TRUE(c.Apply(profile_, "Renamed"));
+    EXPECT_FALSE(profile_.ManageOrder);
+    EXPECT_EQ(Stored("\"One\",\"d1\\p.inf\""), "\"1\",\"\",\"0\"");
+}
+
+TEST_F(CatalogueTest, ApplyReplacesTheWholeKeyAndQuotedCategoriesReadBack) {
+    AddPlugin("p/p.inf", "P", "Enable=1\r\n");
+    Store("\"Stale\",\"s\\s.inf\"", "\"1\",\"\",\"0\"");
+    auto c = Loaded();
+    CatalogueNode* cat = c.CreateCategory(nullptr);
+    ASSERT_TRUE(c.RenameCategory(cat, "Say \"hi\", friend"));
+    ASSERT_TRUE(c.MoveNode(Find(c, {"P"}), cat));
+    ASSERT_TRUE(c.Apply(profile_, "Rescue"));
+    EXPECT_EQ(Stored("\"Stale\",\"s\\s.inf\""), std::nullopt);
+    // A quote in a category name must not cut the path short when read back.
+    EXPECT_NE(Find(Loaded(), {"Say \"hi\", friend", "P"}), nullptr);
+}
+
+TEST_F(CatalogueTest, FailedApplyKeepsStoredChoicesAndProfile) {
+    AddPlugin("p/p.inf", "P");
+    AddPlugin("q/q.inf", "Q");
+    Store("\"P\",\"p\\p.inf\"", "\"1\",\"Old\",\"0\"");
+    Store("\"Q\",\"q\\q.inf\"", "\"1\",\"Old\",\"0\"");
+    auto c = Loaded();
+    c.TogglePlugin(Find(c, {"Old", "P"}));
+    SetStoreFaultAfter(2);  // the delete and one value get through, the next write fails
+    EXPECT_FALSE(c.Apply(profile_, "New name"));
+    SetStoreFaultAfter(-1);
+    EXPECT_FALSE(c.Applied());
+    EXPECT_EQ(profile_.ProfileName, "Rescue");
+    ASSERT_EQ(ui_.boxes.size(), 1u);
+    EXPECT_EQ(ui_.boxes[0].flags, MB_ERROR_OK);
+    EXPECT_EQ(Stored("\"P\",\"p\\p.inf\""), "\"1\",\"Old\",\"0\"");
+    EXPECT_EQ(Stored("\"Q\",\"q\\q.inf\""), "\"1\",\"Old\",\"0\"");
+}
+
+TEST(ConfigCommandLine, MacroFieldsBecomeThePluginFileInQuotes) {
+    TPluginRec rec;
+    rec.Dir = "/peb/Plugin/x";
+    rec.FilePath = "/peb/Plugin/x/x.inf";
+    struct Row {
+        const char* config;
+        const char* want;
+    } rows[] = {
+        {"setup.exe,@PluginFile@", "\"/peb/Plugin/x/setup.exe\" \"/peb/Plugin/x/x.inf\""},
+        {"bin\\setup.exe /f:@pluginfile@",
+         "\"/peb/Plugin/x/bin/setup.exe\" /f:\"/peb/Plugin/x/x.inf\""},
+        {"setup.exe,\"two words\",-q", "\"/peb/Plugin/x/setup.exe\" \"two words\" -q"},
+        {"  ", ""},
+        {"..\\..\\evil.exe,@PluginFile@", ""},
+        {"/bin/sh", ""},
+    };
+    for (const auto& r : rows) {
+        rec.Config = r.config;
+        EXPECT_EQ(ConfigCommandLine(rec), r.want) << r.config;
+    }
+}
