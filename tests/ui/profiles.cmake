@@ -1,1 +1,6 @@
 # profiles window tests
+# The preferences dialog and the about box.
+vrnx2_add_test(NAME preferences_ui_test SOURCES Preferences_test.cpp
+               LIBS vrnx2_ui test_support UI)
+target_compile_definitions(preferences_ui_test PRIVATE VRNX2_TEST_VERSION="${PROJECT_VERSION}")
+

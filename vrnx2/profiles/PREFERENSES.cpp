@@ -1,0 +1,199 @@
+#include "vrnx2/profiles/PREFERENSES.h"
+
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/profiles/PreferenceWindows.h"
+#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/WindowSetup.h"
+
+namespace {
+
+constexpr int kClientWidth = 472;
+constexpr int kClientHeight = 232;
+
+QString Qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// One group: caption, the label naming the path box beside the box, the wait check box.
+QGroupBox* PathGroup(QWidget* parent, int index, const char* captionId, QLabel* label,
+                     TEllipsisEdit* edit, QCheckBox* check) {
+    auto* group = new QGroupBox(MsgText(captionId), parent);
+    group->setObjectName(QStringLiteral("GroupBox%1").arg(index));
+    label->setObjectName(QStringLiteral("Label%1").arg(index));
+    label->setBuddy(edit);
+    for (QWidget* w : std::initializer_list<QWidget*>{label, edit, check}) w->setParent(group);
+    auto* layout = new QGridLayout(group);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setVerticalSpacing(4);
+    layout->addWidget(label, 0, 0);
+    layout->addWidget(edit, 0, 1);
+    layout->addWidget(check, 1, 0, 1, 2);
+    return group;
+}
+
+QString OpenFileWithQt(QWidget* parent, const QString& folder, const QStringList& filters,
+                       const QString& selectedFilter) {
+    QString selected = selectedFilter;
+    return QFileDialog::getOpenFileName(parent, QString(), folder,
+                                        filters.join(QStringLiteral(";;")), &selected);
+}
+
+// The local files and folders a drop carries, in their order.
+std::vector<std::string> DroppedNames(const QMimeData* data) {
+    std::vector<std::string> names;
+    if (!data || !data->hasUrls()) return names;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
+    return names;
+}
+
+}  // namespace
+
+TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
+    : QDialog(parent),
+      chooseFile(OpenFileWithQt),
+      ee01_(new TEllipsisEdit(this)),
+      ee02_(new TEllipsisEdit(this)),
+      chb01_(new QCheckBox(MsgText("069"), this)),
+      chb02_(new QCheckBox(MsgText("072"), this)) {
+    setObjectName(QStringLiteral("PREFERENSES"));
+    setWindowTitle(MsgText("066"));
+    setModal(true);
+    ee01_->setObjectName(QStringLiteral("EE01"));
+    ee02_->setObjectName(QStringLiteral("EE02"));
+    chb01_->setObjectName(QStringLiteral("CHB01"));
+    chb02_->setObjectName(QStringLiteral("CHB02"));
+
+    auto* ok = new QPushButton(MsgText("040"), this);
+    ok->setObjectName(QStringLiteral("OK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(MsgText("041"), this);
+    cancel->setObjectName(QStringLiteral("Cancel"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(6);
+    auto* label1 = new QLabel(MsgText("068"), this);
+    auto* label2 = new QLabel(MsgText("071"), this);
+    layout->addWidget(PathGroup(this, 1, "067", label1, ee01_, chb01_));
+    layout->addWidget(PathGroup(this, 2, "070", label2, ee02_, chb02_));
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    connect(ee01_, &TEllipsisEdit::OnEllipsisClick, this, [this] { BrowsePluginBuilder(); });
+    connect(ee02_, &TEllipsisEdit::OnEllipsisClick, this, [this] { BrowseTextEditor(); });
+    for (TEllipsisEdit* edit : {ee01_, ee02_}) edit->installEventFilter(this);
+
+    ApplyWindowFonts(this);
+    // The two boxes start at one edge.
+    const int labelWidth = std::max(label1->sizeHint().width(), label2->sizeHint().width());
+    label1->setMinimumWidth(labelWidth);
+    label2->setMinimumWidth(labelWidth);
+    // A fixed dialog border; a larger font from the language resource may widen it.
+    setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
+}
+
+void TPREFERENSES_Form::SetPreferences(const Preferences& prefs) {
+    ee01_->setText(Qs(prefs.pluginBuilderPath));
+    chb01_->setChecked(prefs.pluginBuilderWait);
+    ee02_->setText(Qs(prefs.textEditor));
+    chb02_->setChecked(prefs.textEditorWait);
+}
+
+Preferences TPREFERENSES_Form::GetPreferences() const {
+    Preferences p;
+    p.pluginBuilderPath = ee01_->text().toStdString();
+    p.pluginBuilderWait = chb01_->isChecked();
+    p.textEditor = ee02_->text().toStdString();
+    p.textEditorWait = chb02_->isChecked();
+    return p;
+}
+
+void TPREFERENSES_Form::accept() {
+    try {
+        SavePreferences(GetPreferences());
+    } catch (const StoreError& e) {
+        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        return;
+    }
+    QDialog::accept();
+}
+
+void TPREFERENSES_Form::BrowsePluginBuilder() {
+    std::string folder = ee01_->text().toStdString();
+    if (UI().BrowseForFolder(Msg("073"), folder, false))
+        ee01_->setText(Qs(WithoutTrailingDelimiter(folder)));
+}
+
+void TPREFERENSES_Form::BrowseTextEditor() {
+    const std::string current = ee02_->text().toStdString();
+    const std::vector<FileFilter> filters = ParseFileFilter(Msg("074"));
+    QStringList shown;
+    for (const std::string& f : ChooserFilters(filters)) shown << Qs(f);
+    const QString first =
+        shown.isEmpty() ? QString()
+                        : shown.at(static_cast<qsizetype>(InitialFilterIndex(filters, current)));
+    const QString chosen = chooseFile(this, Qs(InitialFolderOf(current)), shown, first);
+    if (!chosen.isEmpty()) ee02_->setText(chosen);
+}
+
+bool TPREFERENSES_Form::eventFilter(QObject* watched, QEvent* event) {
+    auto* edit = qobject_cast<TEllipsisEdit*>(watched);
+    if (!edit || (edit != ee01_ && edit != ee02_)) return QDialog::eventFilter(watched, event);
+
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) {
+            if (edit == ee01_)
+                BrowsePluginBuilder();
+            else
+                BrowseTextEditor();
+            return true;
+        }
+    } else if (event->type() == QEvent::Drop && !edit->isReadOnly()) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const auto text = DroppedPathText(DroppedNames(drop->mimeData()),
+                                          edit == ee01_ ? PathBoxKind::Folder : PathBoxKind::File);
+        if (!text) return false;  // plain text: the box's own handling
+        edit->setText(Qs(*text));
+        drop->acceptProposedAction();
+        // The drop came from another window; the person continues here.
+        if (!isActiveWindow()) {
+            raise();
+            activateWindow();
+        }
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void OpenPreferences(QWidget* parent) {
+    TPREFERENSES_Form form(parent);
+    form.SetPreferences(LoadPreferences());
+    form.exec();
+}
