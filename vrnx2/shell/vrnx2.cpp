@@ -20,6 +20,7 @@
 #include "vrnx2/shell/QtUserInterface.h"
 #include "vrnx2/shell/SingleInstance.h"
 #include "vrnx2/shell/Startup.h"
+#include "vrnx2/shell/WindowHooks.h"
 #include "vrnx2/shell/WindowSetup.h"
 
 namespace {
@@ -88,6 +89,7 @@ int main(int argc, char* argv[]) {
     int code = 0;
     {
         TVRNX_Form form;
+        ConnectWindows(form);
         QObject::connect(&instance, &SingleInstance::activateRequested, &form,
                          [&form] { BringToFront(&form); });
         std::unique_ptr<QSocketNotifier> terminate;

@@ -1,0 +1,17 @@
+#include "vrnx2/builders/BuilderWindows.h"
+
+#include "vrnx2/builders/DLG_SELECTBUILDER.h"
+#include "vrnx2/builders/REGISTER_BUILDER.h"
+
+bool OpenBuilderRegistration(QWidget* parent) {
+    TREGISTER_BUILDER_FORM form(parent);
+    form.exec();
+    return form.Changed();
+}
+
+bool SelectBuilder(QWidget* parent, TBuilderRec& chosen) {
+    TSelectBuilder_Dialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted || !dialog.Chosen()) return false;
+    chosen = *dialog.Chosen();
+    return true;
+}

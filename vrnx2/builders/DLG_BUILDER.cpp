@@ -1,0 +1,134 @@
+#include "vrnx2/builders/DLG_BUILDER.h"
+
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <string>
+
+#include "vrnx2/builders/BuilderList.h"
+#include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/settings/SystemRoutines.h"
+#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/WindowSetup.h"
+
+namespace {
+
+QString WithoutTrailingSeparator(QString path) {
+    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\'))))
+        path.chop(1);
+    return path;
+}
+
+// The path box: a folder dropped from the desktop loses its trailing separator and brings
+// the dialog to the front, where the person goes on with it.
+class BuilderPathEdit : public TEllipsisEdit {
+public:
+    using TEllipsisEdit::TEllipsisEdit;
+
+protected:
+    void dropEvent(QDropEvent* event) override {
+        TEllipsisEdit::dropEvent(event);
+        if (!event->isAccepted()) return;
+        setText(WithoutTrailingSeparator(text()));
+        window()->raise();
+        window()->activateWindow();
+    }
+};
+
+}  // namespace
+
+TBUILDER_DLG::TBUILDER_DLG(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("BUILDER_DLG"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+
+    auto* nameLabel = new QLabel(MsgText("038"), this);
+    name_ = new QLineEdit(this);
+    name_->setObjectName(QStringLiteral("ED01"));
+    name_->setMaxLength(50);
+    nameLabel->setBuddy(name_);
+
+    auto* pathLabel = new QLabel(MsgText("039"), this);
+    path_ = new BuilderPathEdit(this);
+    path_->setObjectName(QStringLiteral("EE01"));
+    path_->SetEllipsisHint(MsgText("049"));
+    pathLabel->setBuddy(path_);
+    connect(path_, &TEllipsisEdit::OnEllipsisClick, this, [this] { BrowseForPath(); });
+    path_->installEventFilter(this);
+
+    auto* ok = new QPushButton(MsgText("040"), this);
+    ok->setObjectName(QStringLiteral("OK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(MsgText("041"), this);
+    cancel->setObjectName(QStringLiteral("CANCEL"));
+    connect(ok, &QPushButton::clicked, this, &TBUILDER_DLG::accept);
+    connect(cancel, &QPushButton::clicked, this, &TBUILDER_DLG::reject);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(nameLabel, 0, 0);
+    fields->addWidget(name_, 0, 1);
+    fields->addWidget(pathLabel, 1, 0);
+    fields->addWidget(path_, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(fields);
+    outer->addStretch(1);
+    outer->addLayout(buttons);
+
+    ApplyWindowFonts(this);
+    layout()->activate();
+    setFixedSize(QSize(472, 148).expandedTo(minimumSizeHint()));
+    name_->setFocus();
+}
+
+QString TBUILDER_DLG::Name() const {
+    return name_->text();
+}
+
+QString TBUILDER_DLG::Path() const {
+    return path_->text();
+}
+
+void TBUILDER_DLG::SetFields(const QString& name, const QString& path) {
+    name_->setText(name);
+    path_->setText(path);
+}
+
+void TBUILDER_DLG::BrowseForPath() {
+    std::string path = path_->text().toStdString();
+    if (BrowseForFolder(Msg("049"), path, true))
+        path_->setText(WithoutTrailingSeparator(QString::fromStdString(path)));
+}
+
+void TBUILDER_DLG::accept() {
+    switch (ValidateBuilderFields(Name().toStdString(), Path().toStdString())) {
+        case BuilderField::Name:
+            name_->setFocus();
+            return;
+        case BuilderField::Path:
+            path_->setFocus();
+            return;
+        case BuilderField::None:
+            QDialog::accept();
+    }
+}
+
+bool TBUILDER_DLG::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == path_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Down &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+            BrowseForPath();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

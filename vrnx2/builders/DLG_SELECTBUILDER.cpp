@@ -1,0 +1,64 @@
+#include "vrnx2/builders/DLG_SELECTBUILDER.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "vrnx2/builders/BuilderList.h"
+#include "vrnx2/shell/WindowSetup.h"
+
+TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("SelectBuilder_Dialog"));
+    setWindowTitle(MsgText("059"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+
+    auto* label = new QLabel(MsgText("060"), this);
+    label->setObjectName(QStringLiteral("lblCB01"));
+    list_ = new QComboBox(this);
+    list_->setObjectName(QStringLiteral("CB01"));
+    list_->setEditable(false);
+    label->setBuddy(list_);
+
+    for (const TBuilderRec& b : SelectableBuilders()) {
+        AddBuilderRec(entries_, b.Name, b);
+        list_->addItem(QString::fromStdString(b.Name));
+    }
+    list_->setCurrentIndex(entries_.Count() > 0 ? 0 : -1);
+
+    ok_ = new QPushButton(MsgText("040"), this);
+    ok_->setObjectName(QStringLiteral("OK"));
+    ok_->setDefault(true);
+    // Nothing to choose: a profile cannot be made without a builder.
+    ok_->setEnabled(entries_.Count() > 0);
+    auto* cancel = new QPushButton(MsgText("041"), this);
+    cancel->setObjectName(QStringLiteral("CANCEL"));
+    connect(ok_, &QPushButton::clicked, this, &TSelectBuilder_Dialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &TSelectBuilder_Dialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(label);
+    outer->addWidget(list_);
+    outer->addStretch(1);
+    outer->addLayout(buttons);
+
+    ApplyWindowFonts(this);
+    layout()->activate();
+    setFixedSize(QSize(360, 94).expandedTo(minimumSizeHint()));
+}
+
+const TBuilderRec* TSelectBuilder_Dialog::Chosen() const {
+    const int index = list_->currentIndex();
+    return index >= 0 && index < entries_.Count() ? GetBuilderRec(entries_, index) : nullptr;
+}
+
+void TSelectBuilder_Dialog::accept() {
+    if (!Chosen()) return;
+    QDialog::accept();
+}

@@ -1,0 +1,463 @@
+#include "vrnx2/builders/REGISTER_BUILDER.h"
+
+#include <QAction>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "vrnx2/builders/DLG_BUILDER.h"
+#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/WindowSetup.h"
+
+namespace {
+
+QString Qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The builder list: drops of its own rows move them, with the window's rules.
+class BuilderListView : public QTreeWidget {
+public:
+    BuilderListView(TREGISTER_BUILDER_FORM* form, QWidget* parent)
+        : QTreeWidget(parent), form_(form) {}
+
+protected:
+    void startDrag(Qt::DropActions) override {
+        const QModelIndex index = currentIndex();
+        if (!index.isValid()) return;
+        auto* drag = new QDrag(this);
+        drag->setMimeData(model()->mimeData({index}));
+        // The move is made by the drop; nothing is removed here afterwards.
+        drag->exec(Qt::MoveAction);
+        form_->StopAutoScroll();
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (event->source() == this)
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        const QPoint pos = event->position().toPoint();
+        form_->DragOverAt(pos.y());
+        const QModelIndex index = indexAt(pos);
+        if (event->source() == this && index.isValid() && form_->CanDropOn(index.row()))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragLeaveEvent(QDragLeaveEvent* event) override {
+        form_->StopAutoScroll();
+        QTreeWidget::dragLeaveEvent(event);
+    }
+    void dropEvent(QDropEvent* event) override {
+        form_->StopAutoScroll();
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (event->source() == this && index.isValid() && form_->DropOn(index.row())) {
+            event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
+            event->accept();
+        } else {
+            event->ignore();
+        }
+    }
+
+private:
+    TREGISTER_BUILDER_FORM* form_;
+};
+
+QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText = true) {
+    auto* button = new QPushButton(withText ? action->text() : QString(), parent);
+    button->setObjectName(action->objectName() + QStringLiteral("_Button"));
+    button->setEnabled(action->isEnabled());
+    if (!withText) button->setToolTip(action->text().remove(QLatin1Char('&')));
+    QObject::connect(action, &QAction::changed, button,
+                     [button, action] { button->setEnabled(action->isEnabled()); });
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    return button;
+}
+
+bool RunBuilderDialog(QWidget* parent, const QString& caption, QString& name, QString& path) {
+    TBUILDER_DLG dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.SetFields(name, path);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    name = dialog.Name();
+    path = dialog.Path();
+    return true;
+}
+
+}  // namespace
+
+TREGISTER_BUILDER_FORM::TREGISTER_BUILDER_FORM(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("REGISTER_BUILDER_FORM"));
+    setWindowTitle(MsgText("036"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
+    editBuilder = [this](const QString& caption, QString& name, QString& path) {
+        return RunBuilderDialog(this, caption, name, path);
+    };
+
+    connect(MakeAction("ADD_BUILDER", "054", Qt::Key_Insert), &QAction::triggered, this,
+            &TREGISTER_BUILDER_FORM::AddBuilder);
+    connect(MakeAction("EDIT_BUILDER", "055", Qt::Key_F4), &QAction::triggered, this,
+            &TREGISTER_BUILDER_FORM::EditBuilder);
+    connect(MakeAction("DELETE_BUILDER", "056", Qt::Key_Delete), &QAction::triggered, this,
+            &TREGISTER_BUILDER_FORM::DeleteBuilder);
+    connect(MakeAction("ITEM_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+            [this] { MoveSelected(-1); });
+    connect(MakeAction("ITEM_DOWN", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
+            [this] { MoveSelected(1); });
+    connect(MakeAction("APPLY", "042", {}), &QAction::triggered, this, [this] { Apply(); });
+    connect(MakeAction("OK", "040", {}), &QAction::triggered, this, [this] {
+        if (Apply()) accept();
+    });
+
+    BuildControls();
+    ApplyWindowFonts(this, {view_});
+
+    scrollTimer_ = new QTimer(this);
+    scrollTimer_->setInterval(100);
+    connect(scrollTimer_, &QTimer::timeout, this, &TREGISTER_BUILDER_FORM::AutoScrollTick);
+
+    list_.Load();
+    SyncView();
+    UpdateStates();
+    RestoreLayout();
+    view_->setFocus();
+}
+
+TREGISTER_BUILDER_FORM::~TREGISTER_BUILDER_FORM() = default;
+
+QAction* TREGISTER_BUILDER_FORM::MakeAction(const char* name, const char* captionId,
+                                            const QKeySequence& key) {
+    auto* action = new QAction(MsgText(captionId), this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    addAction(action);
+    actions_[name] = action;
+    return action;
+}
+
+QAction* TREGISTER_BUILDER_FORM::Action(const std::string& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void TREGISTER_BUILDER_FORM::BuildControls() {
+    frame_ = new QGroupBox(MsgText("033"), this);
+    frame_->setObjectName(QStringLiteral("GB1"));
+    auto* grid = new QGridLayout(frame_);
+
+    view_ = new BuilderListView(this, frame_);
+    view_->setObjectName(QStringLiteral("LV1"));
+    view_->setColumnCount(2);
+    view_->setHeaderLabels({MsgText("034"), MsgText("035")});
+    view_->setRootIsDecorated(false);
+    view_->setItemsExpandable(false);
+    view_->setUniformRowHeights(true);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setDragEnabled(true);
+    view_->setAcceptDrops(true);
+    view_->setDragDropMode(QAbstractItemView::DragDrop);
+    view_->setAutoScroll(false);  // the window scrolls by its own timer
+    view_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view_->header()->setSectionsClickable(true);
+    view_->header()->setStretchLastSection(false);
+    view_->header()->setSectionsMovable(false);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    frame_->setFocusProxy(view_);
+    grid->addWidget(view_, 0, 0);
+
+    arrowColumn_ = new QWidget(frame_);
+    upButton_ = ActionButton(Action("ITEM_UP"), arrowColumn_, false);
+    downButton_ = ActionButton(Action("ITEM_DOWN"), arrowColumn_, false);
+    upButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    downButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    for (QPushButton* b : {upButton_, downButton_}) b->setFixedSize(25, 25);
+    arrowColumn_->setFixedWidth(25);
+    grid->addWidget(arrowColumn_, 0, 1);
+
+    auto* listButtons = new QHBoxLayout;
+    for (const char* name : {"ADD_BUILDER", "EDIT_BUILDER", "DELETE_BUILDER"})
+        listButtons->addWidget(ActionButton(Action(name), frame_));
+    listButtons->addStretch(1);
+    grid->addLayout(listButtons, 1, 0, 1, 2);
+
+    auto* ok = ActionButton(Action("OK"), this);
+    ok->setDefault(true);
+    auto* apply = ActionButton(Action("APPLY"), this);
+    auto* cancel = new QPushButton(MsgText("041"), this);
+    cancel->setObjectName(QStringLiteral("CANCEL_Button"));
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(apply);
+    buttons->addWidget(cancel);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(frame_, 1);
+    outer->addLayout(buttons);
+
+    connect(view_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        const int row = item ? view_->indexOfTopLevelItem(item) : -1;
+        if (row == list_.Selected() || row >= list_.Count()) return;
+        list_.Select(row);
+        UpdateStates();
+    });
+    connect(view_, &QTreeWidget::itemClicked, this, [this] { UpdateStates(); });
+    connect(view_, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (QAction* edit = Action("EDIT_BUILDER"); edit->isEnabled()) edit->trigger();
+    });
+    connect(view_->header(), &QHeaderView::sectionClicked, this,
+            &TREGISTER_BUILDER_FORM::SortByColumn);
+    connect(view_, &QWidget::customContextMenuRequested, this,
+            &TREGISTER_BUILDER_FORM::ShowContextMenu);
+    view_->installEventFilter(this);
+    arrowColumn_->installEventFilter(this);
+}
+
+// ---- geometry ----
+
+void TREGISTER_BUILDER_FORM::RestoreLayout() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    RegisterBuilderLayout l = LoadRegisterBuilderLayout(area.width(), area.height());
+    MainFormGeometry& g = l.geometry;
+    layout()->activate();
+    setMinimumSize(QSize(400, 212).expandedTo(minimumSizeHint()));
+    resize(g.width, g.height);
+    // A place stored on a screen that is no longer there would hide the window.
+    const QRect wanted(g.left, g.top, std::max(width(), 1), std::max(height(), 1));
+    bool visible = false;
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s->availableGeometry().intersects(wanted)) visible = true;
+    if (!visible && screen) {
+        g.left = area.x() + (area.width() - width()) / 2;
+        g.top = area.y() + (area.height() - height()) / 2;
+    }
+    move(g.left, g.top);
+    // A width of 0 or less, set by hand in the store, would hide the column for good.
+    view_->header()->resizeSection(0, l.builderColumn > 0 ? l.builderColumn : 200);
+    view_->header()->resizeSection(1, l.pathColumn > 0 ? l.pathColumn : 216);
+    if (g.state == FormState::Maximised) setWindowState(Qt::WindowMaximized);
+}
+
+void TREGISTER_BUILDER_FORM::SaveLayout() {
+    RegisterBuilderLayout l;
+    // Minimised or normal alike, the last normal geometry is what the window reopens at.
+    const QRect normal =
+        (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) && normalGeometry().isValid()
+            ? normalGeometry()
+            : geometry();
+    l.geometry.height = normal.height();
+    l.geometry.width = normal.width();
+    l.geometry.top = (windowState() & Qt::WindowMinimized) ? normal.top() : y();
+    l.geometry.left = (windowState() & Qt::WindowMinimized) ? normal.left() : x();
+    l.builderColumn = view_->header()->sectionSize(0);
+    l.pathColumn = view_->header()->sectionSize(1);
+    SaveRegisterBuilderLayout((windowState() & Qt::WindowMaximized) != 0, l);
+}
+
+void TREGISTER_BUILDER_FORM::done(int result) {
+    StopAutoScroll();
+    try {
+        SaveLayout();
+    } catch (const StoreError& e) {
+        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+    }
+    QDialog::done(result);
+}
+
+// ---- the list ----
+
+void TREGISTER_BUILDER_FORM::SyncView() {
+    const QSignalBlocker block(view_);
+    view_->clear();
+    for (int i = 0; i < list_.Count(); ++i)
+        view_->addTopLevelItem(
+            new QTreeWidgetItem(QStringList{Qs(list_.Caption(i)), Qs(list_.PathColumn(i))}));
+    const int row = list_.Selected();
+    QTreeWidgetItem* item = row >= 0 ? view_->topLevelItem(row) : nullptr;
+    view_->setCurrentItem(item);
+    if (item) {
+        item->setSelected(true);
+        view_->scrollToItem(item);
+    }
+}
+
+void TREGISTER_BUILDER_FORM::UpdateStates() {
+    for (const auto& [name, on] : BuilderActionStates(list_.Selected(), list_.Count()))
+        Action(name)->setEnabled(on);
+}
+
+void TREGISTER_BUILDER_FORM::SelectRow(int row) {
+    if (row < -1 || row >= list_.Count()) return;
+    list_.Select(row);
+    SyncView();
+    UpdateStates();
+}
+
+void TREGISTER_BUILDER_FORM::AddBuilder() {
+    QString name, path;
+    if (editBuilder && editBuilder(MsgText("036"), name, path)) {
+        list_.Add(name.toStdString(), path.toStdString());
+        SyncView();
+        UpdateStates();
+    }
+    view_->setFocus();
+}
+
+void TREGISTER_BUILDER_FORM::EditBuilder() {
+    const int row = list_.Selected();
+    if (row < 0 || !editBuilder) return;
+    QString name = Qs(list_.Caption(row));
+    QString path = Qs(list_.PathColumn(row));
+    if (editBuilder(MsgText("037"), name, path)) {
+        list_.Edit(row, name.toStdString(), path.toStdString());
+        SyncView();
+    }
+    view_->setFocus();
+}
+
+void TREGISTER_BUILDER_FORM::DeleteBuilder() {
+    const int row = list_.Selected();
+    if (row < 0) return;
+    if (ConfirmBuilderDeletion(list_.Caption(row))) {
+        list_.Delete(row);
+        SyncView();
+        UpdateStates();
+    }
+    view_->setFocus();
+}
+
+void TREGISTER_BUILDER_FORM::MoveSelected(int delta) {
+    const int row = list_.Selected();
+    const int target = row + delta;
+    if (row < 0 || target < 0 || target >= list_.Count()) return;
+    list_.Move(row, target);
+    SyncView();
+    UpdateStates();
+    view_->setFocus();
+}
+
+void TREGISTER_BUILDER_FORM::SortByColumn(int column) {
+    if (column < 0 || column > 1) return;
+    const int direction = list_.SortByColumn(column);
+    view_->header()->setSortIndicatorShown(true);
+    view_->header()->setSortIndicator(column,
+                                      direction > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    SyncView();
+    UpdateStates();
+}
+
+bool TREGISTER_BUILDER_FORM::Apply() {
+    try {
+        list_.Apply();
+    } catch (const StoreError& e) {
+        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        return false;
+    }
+    changed_ = true;
+    view_->setFocus();
+    return true;
+}
+
+void TREGISTER_BUILDER_FORM::ShowContextMenu(const QPoint& pos) {
+    UpdateStates();
+    QMenu menu(this);
+    for (const char* name :
+         {"ADD_BUILDER", "EDIT_BUILDER", "DELETE_BUILDER", "", "ITEM_UP", "ITEM_DOWN"}) {
+        if (*name)
+            menu.addAction(Action(name));
+        else
+            menu.addSeparator();
+    }
+    menu.exec(view_->viewport()->mapToGlobal(pos));
+}
+
+// ---- drag and drop ----
+
+bool TREGISTER_BUILDER_FORM::CanDropOn(int row) const {
+    return row >= 0 && row < list_.Count() && list_.Selected() >= 0 && row != list_.Selected();
+}
+
+bool TREGISTER_BUILDER_FORM::DropOn(int row) {
+    StopAutoScroll();
+    if (!CanDropOn(row)) return false;
+    const int source = list_.Selected();
+    list_.Move(source, DropIndex(source, row));
+    SyncView();
+    UpdateStates();
+    return true;
+}
+
+void TREGISTER_BUILDER_FORM::DragOverAt(int pointerY) {
+    const QModelIndex top = view_->indexAt(QPoint(1, 1));
+    const int topRowTop = top.isValid() ? view_->visualRect(top).top() : 0;
+    scrollDirection_ =
+        AutoScrollFor(top.isValid(), topRowTop, pointerY, view_->viewport()->height());
+    if (scrollDirection_ == AutoScroll::Stop)
+        scrollTimer_->stop();
+    else if (!scrollTimer_->isActive())
+        scrollTimer_->start();
+}
+
+void TREGISTER_BUILDER_FORM::StopAutoScroll() {
+    scrollTimer_->stop();
+    scrollDirection_ = AutoScroll::Stop;
+}
+
+bool TREGISTER_BUILDER_FORM::AutoScrolling() const {
+    return scrollTimer_->isActive();
+}
+
+void TREGISTER_BUILDER_FORM::AutoScrollTick() {
+    const int count = view_->topLevelItemCount();
+    int step = 0;
+    if (count > 2)
+        step = AutoScrollStep(count, view_->visualItemRect(view_->topLevelItem(0)).top(),
+                              view_->visualItemRect(view_->topLevelItem(1)).top());
+    QScrollBar* bar = view_->verticalScrollBar();
+    bar->setValue(bar->value() + (scrollDirection_ == AutoScroll::Up ? -step : step));
+    view_->viewport()->update();
+}
+
+// ---- events ----
+
+void TREGISTER_BUILDER_FORM::PlaceArrowButtons() {
+    const int listTop =
+        view_->mapToGlobal(QPoint(0, 0)).y() - arrowColumn_->mapToGlobal(QPoint(0, 0)).y();
+    const std::array<int, 2> tops = ArrowButtonTops(listTop, view_->height(), upButton_->height());
+    upButton_->move(0, tops[0]);
+    downButton_->move(0, tops[1]);
+}
+
+bool TREGISTER_BUILDER_FORM::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == view_ || watched == arrowColumn_) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+         event->type() == QEvent::Show))
+        PlaceArrowButtons();
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,76 @@
+#pragma once
+// TREGISTER_BUILDER_FORM: adds, edits, removes and orders the registered builders. It shows
+// and forwards; the list, its number map and the Apply live in BuilderList.
+
+#include <QDialog>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "vrnx2/builders/BuilderList.h"
+
+class QAction;
+class QGroupBox;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+
+class TREGISTER_BUILDER_FORM : public QDialog {
+    Q_OBJECT
+public:
+    explicit TREGISTER_BUILDER_FORM(QWidget* parent = nullptr);
+    ~TREGISTER_BUILDER_FORM() override;
+
+    // Asks for a builder's name and folder with `caption`; true on OK. Runs the builder
+    // edit dialog unless replaced.
+    std::function<bool(const QString& caption, QString& name, QString& path)> editBuilder;
+
+    QAction* Action(const std::string& name) const;
+    QTreeWidget* View() const { return view_; }
+    const BuilderList& List() const { return list_; }
+    // Set once an Apply has stored the list; stays set after Cancel.
+    bool Changed() const { return changed_; }
+
+    void AddBuilder();
+    void EditBuilder();
+    void DeleteBuilder();
+    void MoveSelected(int delta);
+    void SortByColumn(int column);
+    // False when the store refused the list (the person was told).
+    bool Apply();
+    void SelectRow(int row);
+
+    bool CanDropOn(int row) const;
+    bool DropOn(int row);
+    // Auto-scroll while dragging, pointer in the list's viewport.
+    void DragOverAt(int pointerY);
+    void StopAutoScroll();
+    bool AutoScrolling() const;
+    void AutoScrollTick();
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* MakeAction(const char* name, const char* captionId, const QKeySequence& key);
+    void BuildControls();
+    void RestoreLayout();
+    void SaveLayout();
+    void SyncView();
+    void UpdateStates();
+    void PlaceArrowButtons();
+    void ShowContextMenu(const QPoint& pos);
+
+    BuilderList list_;
+    bool changed_ = false;
+    AutoScroll scrollDirection_ = AutoScroll::Stop;
+    std::map<std::string, QAction*> actions_;
+    QGroupBox* frame_ = nullptr;
+    QTreeWidget* view_ = nullptr;
+    QWidget* arrowColumn_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QTimer* scrollTimer_ = nullptr;
+};
