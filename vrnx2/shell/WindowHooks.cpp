@@ -1,11 +1,28 @@
 #include "vrnx2/shell/WindowHooks.h"
 
+#include <QTreeWidget>
+
 #include "vrnx2/builders/BuilderWindows.h"
+#include "vrnx2/profiles/OptionsWindow.h"
 #include "vrnx2/profiles/PreferenceWindows.h"
+#include "vrnx2/settings/Records.h"
 #include "vrnx2/shell/MainForm.h"
 
 void ConnectWindows(TVRNX_Form& form) {
     form.hooks.preferences = [](TVRNX_Form& f) { OpenPreferences(&f); };
     form.hooks.about = [](TVRNX_Form& f) { OpenAbout(&f); };
+    form.hooks.profileSettings = [](TVRNX_Form& f) {
+        const TProfileRec* selected = f.SelectedProfile();
+        if (!selected) return;
+        // The dialog edits a copy; the row takes it only on OK.
+        TProfileRec copy = *selected;
+        if (OpenProfileOptions(&f, copy)) {
+            if (TProfileRec* row = f.SelectedProfile()) *row = copy;
+            f.SaveProfiles();
+            f.ProfilesChanged();
+            f.SelectionUpdate();
+        }
+        f.ProfileView()->setFocus();
+    };
     form.hooks.registerBuilder = [](TVRNX_Form& f) { return OpenBuilderRegistration(&f); };
 }
