@@ -196,4 +196,31 @@ TEST_F(RegCli, ProfilesListsWhatTheMainWindowLists) {
     EXPECT_EQ(Ok({"profiles"}).out, "1\tFirst\tPE 3.1\n2\tThird\t\n");
 }
 
+TEST_F(RegCli, TheWholeHiveExportsAndImportsBack) {
+    Ok({"reg", "add", kKey, "/v", "BuilderCount", "/t", "REG_DWORD", "/d", "2", "/f"});
+    Ok({"reg", "add", "HKCU\\Other\\Tool", "/v", "x", "/d", "y", "/f"});
+    std::string before = Ok({"reg", "query", "HKCU", "/s"}).out;
+    Ok({"reg", "export", "HKCU", dir_ + "/hive.reg"});
+    Ok({"reg", "delete", "HKCU\\Software", "/f"});
+    Ok({"reg", "delete", "HKCU\\Other", "/f"});
+    Ok({"reg", "import", dir_ + "/hive.reg"});
+    EXPECT_EQ(Ok({"reg", "query", "HKCU", "/s"}).out, before);
+}
+
+TEST_F(RegCli, AnUnknownOperationIsNamedNotTakenForAMissingKey) {
+    for (auto args :
+         std::vector<std::vector<std::string>>{{"reg", "frobnicate"}, {"reg", "list", kKey}}) {
+        CliRun r = Cli(args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.out.rfind("ERROR: Invalid operation " + args[1] + ".", 0), 0u) << r.out;
+    }
+}
+
+TEST_F(RegCli, ProfilesReportsAStoreThatCannotBeRead) {
+    WriteBytes(dir_ + "/settings.db", std::string(4096, 'x'));
+    CliRun r = Cli({"profiles"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("not a database"), std::string::npos) << r.out;
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "vrnx2/settings/Store.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -267,6 +268,34 @@ TEST_F(Store, AFileThatIsNoStoreReadsAsDefaultsAndRefusesWrites) {
     std::ofstream(File()) << "this is not a database, but it is somebody's file\n";
     EXPECT_EQ(RegReadString(0, VKey(), "V", "def"), "def");
     EXPECT_THROW(RegWriteString(0, VKey(), "V", "x"), StoreError);
+}
+
+TEST_F(Store, ADatabaseOfAnotherProgramIsNotTakenOver) {
+    std::filesystem::create_directories(std::filesystem::path(File()).parent_path());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(File().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(t); INSERT INTO notes VALUES('mine');", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const auto before = std::filesystem::file_size(File());
+
+    EXPECT_THROW(RegWriteString(0, VKey(), "V", "x"), StoreError);
+    EXPECT_THROW(StoreTransaction(StoreTransaction::Read), StoreError);
+    EXPECT_EQ(RegReadString(0, VKey(), "V", "def"), "def");
+
+    ASSERT_EQ(sqlite3_open(File().c_str(), &db), SQLITE_OK);
+    int tables = -1;
+    sqlite3_exec(
+        db, "SELECT count(*) FROM sqlite_master",
+        [](void* out, int, char** row, char**) {
+            *static_cast<int*>(out) = std::atoi(row[0]);
+            return 0;
+        },
+        &tables, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(tables, 1);
+    EXPECT_EQ(std::filesystem::file_size(File()), before);
 }
 
 TEST_F(Store, LocationFollowsTheEnvironment) {

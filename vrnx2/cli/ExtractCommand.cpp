@@ -37,7 +37,9 @@ int ExtractCommand(const Args& args) {
         Usage(stdout);
         return 0;
     }
-    if (args.size() != 2) {
+    // An empty FOLDER (an unset shell variable, as a rule) would unpack into the current
+    // folder.
+    if (args.size() != 2 || args[1].empty()) {
         Usage(stderr);
         return 2;
     }

@@ -4,6 +4,7 @@
 
 #include "vrnx2/cli/Commands.h"
 #include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/settings/Store.h"
 
 int ProfilesCommand(const Args& args) {
     if (!args.empty()) {
@@ -15,7 +16,15 @@ int ProfilesCommand(const Args& args) {
         return help ? 0 : 2;
     }
     ProfileList list;
-    LoadProfileList(list);
+    try {
+        // The list itself treats an unreadable store as an empty one; a console user who
+        // asks for the list is told instead of being shown nothing.
+        StoreTransaction snapshot(StoreTransaction::Read);
+        LoadProfileList(list);
+    } catch (const StoreError& e) {
+        std::fprintf(stderr, "vrnx2-cli profiles: %s\n", e.what());
+        return 1;
+    }
     for (int i = 0; i < list.Count(); ++i)
         std::printf("%d\t%s\t%s\n", i + 1, list.Caption(i).c_str(), list.BuilderColumn(i).c_str());
     return 0;

@@ -366,6 +366,11 @@ int RegCommand(const Args& args) {
         return args.empty() ? 1 : 0;
     }
     std::string op = Lower(args[0]);
+    // An unknown operation is named as such, not reported as a missing key.
+    if (op != "query" && op != "add" && op != "delete" && op != "export" && op != "import") {
+        std::printf("ERROR: Invalid operation %s.\n%s", args[0].c_str(), kUsage);
+        return 1;
+    }
     Options o;
     std::string why;
     if (!ParseOptions(args, o, why)) return SyntaxError(op, why);
@@ -390,6 +395,5 @@ int RegCommand(const Args& args) {
         std::printf("ERROR: %s\n", e.what());
         return 1;
     }
-    std::printf("ERROR: Invalid operation %s.\n%s", args[0].c_str(), kUsage);
     return 1;
 }

@@ -411,7 +411,7 @@ bool ExportKey(const std::string& relative, std::string& text, std::string& erro
     }
     text += "\r\n";
     for (const auto& sub : RegEnumKeys(0, relative))
-        if (!ExportKey(*stored + "\\" + sub, text, error)) return false;
+        if (!ExportKey(stored->empty() ? sub : *stored + "\\" + sub, text, error)) return false;
     return true;
 }
 
@@ -465,7 +465,8 @@ bool ExportRegFile(const std::string& relative, std::string& bytes, std::string&
     {
         StoreTransaction snapshot(StoreTransaction::Read);
         auto stored = RegKeyPath(0, relative);
-        if (!stored || relative.empty()) {
+        // The hive itself exports as regedit does: its line, then every key below it.
+        if (!stored) {
             error = "the key does not exist: " + FullKeyName(relative);
             return false;
         }

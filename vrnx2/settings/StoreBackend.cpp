@@ -143,33 +143,54 @@ std::unique_ptr<StoreDb> StoreDb::Open(const std::string& file, bool create) {
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
 
-    int64_t v = 0;
-    {
-        Query version(db->Prepare("PRAGMA user_version"));
-        if (version.Step()) v = version.Int(0);
-    }
+    // The version and whether the file holds any table, read in one statement so that
+    // both come from the same snapshot.
+    auto state = [&db](int64_t& version, int64_t& tables) {
+        Query q(
+            db->Prepare("SELECT (SELECT user_version FROM pragma_user_version),"
+                        " (SELECT count(*) FROM sqlite_master)"));
+        version = tables = 0;
+        if (q.Step()) {
+            version = q.Int(0);
+            tables = q.Int(1);
+        }
+    };
+    // A database of another program is never taken over: tables would be added to it and
+    // this store would silently read nothing from it.
+    auto foreign = [&file] {
+        return StoreError("settings store: " + file +
+                          " is a database of another program, not a settings store");
+    };
+    int64_t v = 0, tables = 0;
+    state(v, tables);
     if (v > kSchemaVersion)
         throw StoreError("settings store: " + file + " was written by a newer version");
+    if (v == 0 && tables > 0) throw foreign();
     if (v == 0 && create) {
         db->Exec("BEGIN IMMEDIATE");
         try {
-            db->Exec(
-                "CREATE TABLE IF NOT EXISTS keys("
-                " id INTEGER PRIMARY KEY, path TEXT NOT NULL, fold TEXT NOT NULL UNIQUE)");
-            db->Exec(
-                "CREATE TABLE IF NOT EXISTS vals("
-                " id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL,"
-                " fold TEXT NOT NULL, type INTEGER NOT NULL, data,"
-                " UNIQUE(key, fold))");
-            db->Exec("PRAGMA user_version=1");
+            // Another program may have made the store meanwhile.
+            state(v, tables);
+            if (v == 0 && tables > 0) throw foreign();
+            if (v == 0) {
+                db->Exec(
+                    "CREATE TABLE keys("
+                    " id INTEGER PRIMARY KEY, path TEXT NOT NULL, fold TEXT NOT NULL UNIQUE)");
+                db->Exec(
+                    "CREATE TABLE vals("
+                    " id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL,"
+                    " fold TEXT NOT NULL, type INTEGER NOT NULL, data,"
+                    " UNIQUE(key, fold))");
+                db->Exec("PRAGMA user_version=1");
+            }
             db->Exec("COMMIT");
         } catch (...) {
             db->Rollback();
             throw;
         }
-    } else if (v == 0) {
-        // An empty file: nothing stored yet. Queries fail and readers take their defaults.
     }
+    // A version of 0 without tables is an empty file: nothing stored yet. Queries fail and
+    // readers take their defaults.
     return db;
 }
 

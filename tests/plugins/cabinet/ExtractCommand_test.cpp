@@ -77,3 +77,38 @@ TEST_F(ExtractCommand, ExtractsASetAndReportsCabinetErrors) {
 
     EXPECT_EQ(Cli({first}).exitCode, 2);
 }
+
+TEST_F(ExtractCommand, AnEmptyFolderArgumentDoesNotUnpackIntoTheCurrentFolder) {
+    std::string cab = Put("a.cab", cabtest::BuildCabinet({{"stray.txt", "x"}}));
+    EXPECT_EQ(Cli({cab, ""}).exitCode, 2);
+    EXPECT_FALSE(fs::exists("stray.txt"));
+    EXPECT_EQ(Tree(), (std::set<std::string>{"a.cab"}));
+}
+
+namespace {
+
+// A cabinet header announcing `folders` folders (without data) and no files at all.
+std::string EmptyCabinet(uint16_t folders) {
+    std::string b;
+    auto put = [&b](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    const uint32_t headerSize = 36, total = headerSize + 8u * folders;
+    b = "MSCF";
+    put(0, 4), put(total, 4), put(0, 4), put(total, 4), put(0, 4);  // files would start at the end
+    put(3, 1), put(1, 1), put(folders, 2), put(0, 2), put(0, 2), put(0x1234, 2), put(0, 2);
+    for (uint16_t f = 0; f < folders; ++f) put(total, 4), put(0, 2), put(0, 2);
+    return b;
+}
+
+}  // namespace
+
+TEST_F(ExtractCommand, AnEmptyCabinetIsNotReportedCorrupt) {
+    for (uint16_t folders : {0, 1}) {
+        std::string cab = Put("empty" + std::to_string(folders) + ".cab", EmptyCabinet(folders));
+        CliRun run = Cli({cab, out_});
+        EXPECT_EQ(run.exitCode, 0) << folders << " folders: " << run.err;
+        EXPECT_EQ(run.err, "");
+    }
+    EXPECT_EQ(Tree(), (std::set<std::string>{"empty0.cab", "empty1.cab"}));
+}

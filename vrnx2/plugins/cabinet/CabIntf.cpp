@@ -165,6 +165,7 @@ struct FdiContext::Impl {
     System system{};
     mscab_decompressor* decoder = nullptr;
     std::vector<std::unique_ptr<Cabinet>> chain;  // cabinets of the current set, in set order
+    std::unique_ptr<Cabinet> empty;               // the last cabinet entered that holds no files
     // extract() names its output file; this name stands for the client's open handle.
     const char outputToken[2] = {'\x01', '\0'};
     intptr_t outputHandle = 0;
@@ -181,7 +182,10 @@ struct FdiContext::Impl {
         chain.clear();
     }
 
-    std::unique_ptr<Cabinet> OpenCabinet(const std::string& path, int& code) {
+    // `allowEmpty`: a cabinet without files is valid and extracts to nothing, but libmspack
+    // refuses to open one; it is then kept without a decoder handle and never joined.
+    std::unique_ptr<Cabinet> OpenCabinet(const std::string& path, int& code,
+                                         bool allowEmpty = false) {
         auto c = std::make_unique<Cabinet>();
         c->path = path;
         intptr_t hf = files.Open(path, FDI_O_BINARY | FDI_O_RDONLY);
@@ -195,6 +199,11 @@ struct FdiContext::Impl {
         c->size = std::filesystem::file_size(path, ec);
         c->writeTime = std::filesystem::last_write_time(path, ec);
         if (code != FDIERROR_NONE) return nullptr;
+        if (c->header.files.empty()) {
+            if (allowEmpty) return c;
+            code = FDIERROR_CORRUPT_CABINET;
+            return nullptr;
+        }
         c->cab = decoder->open(decoder, c->path.c_str());
         if (!c->cab) {
             code = MapOpenError(decoder->last_error(decoder));
@@ -242,10 +251,14 @@ struct FdiContext::Impl {
             if (SameFile(c->path, path)) return c.get();
         }
         int code = FDIERROR_NONE;
-        auto c = OpenCabinet(path, code);
+        auto c = OpenCabinet(path, code, true);
         if (!c) {
             Fail(erf, code);
             return nullptr;
+        }
+        if (!c->cab) {
+            empty = std::move(c);
+            return empty.get();
         }
         if (!chain.empty() && Follows(*chain.back(), *c) && SameReserve(*chain.back(), *c) &&
             decoder->append(decoder, chain.back()->cab, c->cab) == MSPACK_ERR_OK) {
