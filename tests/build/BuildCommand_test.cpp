@@ -128,7 +128,17 @@ TEST_F(BuildCommandTest, CheckFailureAndMissingBuilderExitWith1) {
     Outcome missing = Cli({"Rescue", "--yes"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("pebuilder.exe"), std::string::npos) << missing.err;
+    EXPECT_EQ(missing.err.find("started:"), std::string::npos) << missing.err;
     EXPECT_TRUE(PathExists(t.Path("builder/Plugin/a/a.inf")));
+}
+
+TEST_F(BuildCommandTest, AStoreThatCannotBeReadIsReportedNotTakenForAMissingProfile) {
+    const std::string saved = std::getenv("VRNX2_SETTINGS");
+    ::setenv("VRNX2_SETTINGS", t.Write("not-a-store", std::string(4096, 'x')).c_str(), 1);
+    Outcome o = Cli({"1", "--yes"});
+    ::setenv("VRNX2_SETTINGS", saved.c_str(), 1);
+    EXPECT_EQ(o.code, 1) << o.err;
+    EXPECT_EQ(o.err.find("no profile"), std::string::npos) << o.err;
 }
 
 }  // namespace

@@ -240,6 +240,17 @@ TEST(UpdateIniSection, CreatesAMissingFileInTheAnsiCodePage) {
     EXPECT_EQ(ReadAll(path), "[input]\r\nVolumeID=\x83\x65\x83\x58\x83\x67\r\n\r\n");
 }
 
+TEST(UpdateIniSection, ALineBreakInAValueNeverBecomesALineOfItsOwn) {
+    TempTree t;
+    const std::string before = "[input]\r\nsource=/s\r\n";
+    std::string path = t.Write("input.inf", before);
+    std::string error;
+    EXPECT_FALSE(UpdateIniSection(path, "input", {{"VolumeID", "VOL\r\nbadkey=1"}}, 932, &error));
+    EXPECT_NE(error.find("VolumeID"), std::string::npos);
+    EXPECT_FALSE(UpdateIniSection(path, "input", {{"Source", "a\nb"}}, 932));
+    EXPECT_EQ(ReadAll(path), before);
+}
+
 TEST(UpdateIniSection, OtherLinesKeepTheirBytes) {
     TempTree t;
     // A Shift_JIS value whose second byte is "\\" and an invalid byte survive untouched.

@@ -77,6 +77,16 @@ std::string IniView::Value(std::string_view section, std::string_view key,
 bool UpdateIniSection(const std::string& path, std::string_view section,
                       const std::vector<std::pair<std::string, std::string>>& values, int codePage,
                       std::string* error) {
+    // A line break in a value would add lines of its own to the file: a profile value
+    // could then set any key of the builder's options.
+    for (const auto& [key, value] : values) {
+        if (key.find_first_of("\r\n=", 0) != std::string::npos ||
+            value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+            if (error) *error = "the value of \"" + key + "\" holds a line break; " + path +
+                                " was not changed";
+            return false;
+        }
+    }
     TextFile in;
     in.codePage = codePage;
     std::error_code ec;

@@ -9,6 +9,7 @@
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/cli/Commands.h"
 #include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/TerminalInterface.h"
 #include "vrnx2/shell/MessageTable.h"
 
@@ -56,7 +57,11 @@ bool ParseSteps(const std::string& list, BuildSteps& steps) {
 // The row at a 1-based position, else the row with exactly that name.
 std::optional<TProfileRec> FindProfile(const std::string& wanted) {
     ProfileList list;
-    LoadProfileList(list);
+    {
+        // Raises StoreError for a store that cannot be read, rather than listing nothing.
+        StoreTransaction snapshot(StoreTransaction::Read);
+        LoadProfileList(list);
+    }
     bool number = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
     if (number) {
         long position = std::strtol(wanted.c_str(), nullptr, 10);
@@ -119,7 +124,13 @@ int BuildCommand(const Args& args) {
     if (!table.LoadResource((platform::ProgramDirectory() / "vrnx2.rsl").string()))
         table.LoadBuiltIn();
 
-    std::optional<TProfileRec> profile = FindProfile(profileName);
+    std::optional<TProfileRec> profile;
+    try {
+        profile = FindProfile(profileName);
+    } catch (const StoreError& e) {
+        std::fprintf(stderr, "vrnx2-cli build: %s\n", e.what());
+        return 1;
+    }
     if (!profile) {
         std::fprintf(stderr, "vrnx2-cli build: no profile '%s' (see 'vrnx2-cli profiles')\n",
                      profileName.c_str());
@@ -131,7 +142,7 @@ int BuildCommand(const Args& args) {
     BuildResult result = RunBuild(mode, *profile, steps);
     SetUserInterface(previous);
 
-    if (!result.commandLine.empty())
+    if (result.builderStarted && !result.commandLine.empty())
         std::fprintf(stderr, "started: %s\n", result.commandLine.c_str());
     if (result.builderStarted && result.built)
         std::fprintf(stderr, "builder exit code: %d\n", result.exitCode);
