@@ -215,3 +215,45 @@ TEST(ConfigCommandLine, MacroFieldsBecomeThePluginFileInQuotes) {
         EXPECT_EQ(ConfigCommandLine(rec), r.want) << r.config;
     }
 }
+
+TEST_F(CatalogueTest, WindowLayoutDefaultsAndKeepsLastNormalGeometry) {
+    PluginFormLayout l = LoadPluginFormLayout(1024, 768);
+    EXPECT_EQ(l.geometry.height, 460);
+    EXPECT_EQ(l.geometry.width, 592);
+    EXPECT_EQ(l.geometry.top, (768 - 460) / 2);
+    EXPECT_EQ(l.geometry.left, (1024 - 592) / 2);
+    EXPECT_EQ(l.geometry.state, FormState::Normal);
+    EXPECT_EQ(l.pluginColumn, 216);
+    EXPECT_EQ(l.pathColumn, 200);
+
+    l.geometry = {300, 500, 10, 20, FormState::Normal};
+    l.pluginColumn = 99;
+    l.pathColumn = 77;
+    SavePluginFormLayout(l);
+    // Maximised or minimised: only the state changes; the normal geometry stays.
+    for (FormState state : {FormState::Maximised, FormState::Minimised}) {
+        PluginFormLayout other;
+        other.geometry = {1, 2, 3, 4, state};
+        other.pluginColumn = 99;
+        other.pathColumn = 77;
+        SavePluginFormLayout(other);
+        PluginFormLayout back = LoadPluginFormLayout(1024, 768);
+        EXPECT_EQ(back.geometry.state, state);
+        EXPECT_EQ(back.geometry.height, 300);
+        EXPECT_EQ(back.geometry.width, 500);
+        EXPECT_EQ(back.geometry.top, 10);
+        EXPECT_EQ(back.geometry.left, 20);
+        EXPECT_EQ(back.pluginColumn, 99);
+        EXPECT_EQ(back.pathColumn, 77);
+    }
+    EXPECT_EQ(RegReadInteger(0, kPluginFormKey, "Profile Column Width", 0), 99);
+    EXPECT_EQ(RegReadInteger(0, kPluginFormKey, "Builder Column Width", 0), 77);
+}
+
+TEST_F(CatalogueTest, PluginBuilderProgramOnlyWhenPresent) {
+    EXPECT_EQ(PluginBuilderProgram(""), "");
+    EXPECT_EQ(PluginBuilderProgram(root_ + "/pb/"), "");
+    Write(root_ + "/pb/PLUGIN_BUILDER.EXE", "MZ");
+    EXPECT_EQ(PluginBuilderProgram(root_ + "/pb/"), root_ + "/pb/PLUGIN_BUILDER.EXE");
+    EXPECT_EQ(ToolCommandLine("/a b/ed", "/p/x \"y\".inf"), "\"/a b/ed\" \"/p/x \\\"y\\\".inf\"");
+}

@@ -502,3 +502,47 @@ std::string ConfigCommandLine(const TPluginRec& rec) {
     }
     return line;
 }
+
+PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight) {
+    const std::string k = kPluginFormKey;
+    PluginFormLayout l;
+    MainFormGeometry& g = l.geometry;
+    g.height = RegReadInteger(0, k, "Height", g.height);
+    g.width = RegReadInteger(0, k, "Width", g.width);
+    g.top = RegReadInteger(0, k, "Top", (screenHeight - g.height) / 2);
+    g.left = RegReadInteger(0, k, "Left", (screenWidth - g.width) / 2);
+    const int32_t state = RegReadInteger(0, k, "FormState", 0);
+    g.state = state == 1   ? FormState::Maximised
+              : state == 2 ? FormState::Minimised
+                           : FormState::Normal;
+    l.pluginColumn = RegReadInteger(0, k, "Profile Column Width", l.pluginColumn);
+    l.pathColumn = RegReadInteger(0, k, "Builder Column Width", l.pathColumn);
+    return l;
+}
+
+void SavePluginFormLayout(const PluginFormLayout& l) {
+    const std::string k = kPluginFormKey;
+    StoreTransaction tx;
+    RegWriteInteger(0, k, "FormState", static_cast<int32_t>(l.geometry.state));
+    if (l.geometry.state == FormState::Normal) {
+        RegWriteInteger(0, k, "Height", l.geometry.height);
+        RegWriteInteger(0, k, "Width", l.geometry.width);
+        RegWriteInteger(0, k, "Top", l.geometry.top);
+        RegWriteInteger(0, k, "Left", l.geometry.left);
+    }
+    RegWriteInteger(0, k, "Profile Column Width", l.pluginColumn);
+    RegWriteInteger(0, k, "Builder Column Width", l.pathColumn);
+    tx.Commit();
+}
+
+std::string PluginBuilderProgram(const std::string& folder) {
+    if (folder.empty()) return {};
+    const fs::path program =
+        platform::ResolveNoCase(WithoutTrailingSlash(folder), "Plugin_Builder.exe");
+    std::error_code ec;
+    return fs::is_regular_file(program, ec) ? program.generic_string() : std::string();
+}
+
+std::string ToolCommandLine(const std::string& program, const std::string& file) {
+    return QuoteArgument(program) + " " + QuoteArgument(file);
+}

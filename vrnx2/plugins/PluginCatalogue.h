@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vrnx2/settings/Records.h"
+#include "vrnx2/shell/MainWindowLogic.h"
 
 enum CatalogueIcon { kIconRoot = 0, kIconCategory = 1, kIconDisabled = 2, kIconEnabled = 3 };
 
@@ -162,3 +163,25 @@ std::string ConfigProgram(const TPluginRec& rec);
 // becomes the plugin file's path in double quotes; a field without it is passed as one
 // argument. Empty when there is no program.
 std::string ConfigCommandLine(const TPluginRec& rec);
+
+// ---- the plugin window's geometry and outside tools ----
+
+inline constexpr const char* kPluginFormKey = "Software\\HALV\\Varnex v2\\Forms\\Plugin";
+
+// Client size, place and state of the plugin window (Top and Left default to centring it),
+// and the widths of the order list's two columns.
+struct PluginFormLayout {
+    MainFormGeometry geometry{460, 592, 0, 0, FormState::Normal};
+    int32_t pluginColumn = 216;
+    int32_t pathColumn = 200;
+};
+PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight);
+// Normal state: FormState 0 and the geometry; otherwise FormState alone, so the last normal
+// geometry stays. The column widths always. One transaction.
+void SavePluginFormLayout(const PluginFormLayout& layout);
+
+// Plugin_Builder.exe in Plugin Builder's folder (found without regard to letter case);
+// empty when it is not there.
+std::string PluginBuilderProgram(const std::string& folder);
+// The program and the plugin file, each as one quoted argument.
+std::string ToolCommandLine(const std::string& program, const std::string& file);

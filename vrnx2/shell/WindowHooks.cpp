@@ -5,10 +5,15 @@
 #include "vrnx2/builders/BuilderWindows.h"
 #include "vrnx2/profiles/OptionsWindow.h"
 #include "vrnx2/profiles/PreferenceWindows.h"
+#include "vrnx2/profiles/ProfileWindows.h"
 #include "vrnx2/settings/Records.h"
 #include "vrnx2/shell/MainForm.h"
 
 void ConnectWindows(TVRNX_Form& form) {
+    form.hooks.addProfile = [](TVRNX_Form& f) { AddProfile(f); };
+    form.hooks.editProfile = [](TVRNX_Form& f) { EditProfile(f); };
+    form.hooks.copyProfile = [](TVRNX_Form& f) { CopyProfile(f); };
+    form.hooks.deleteProfile = [](TVRNX_Form& f) { DeleteProfile(f); };
     form.hooks.preferences = [](TVRNX_Form& f) { OpenPreferences(&f); };
     form.hooks.about = [](TVRNX_Form& f) { OpenAbout(&f); };
     form.hooks.profileSettings = [](TVRNX_Form& f) {

@@ -1,0 +1,914 @@
+#include "vrnx2/plugins/plugin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionViewItem>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <unordered_set>
+
+#include "platform/Process.h"
+#include "vrnx2/plugins/PluginInstall.h"
+#include "vrnx2/plugins/PluginWindow.h"
+#include "vrnx2/profiles/Preferences.h"
+#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/settings/SystemRoutines.h"
+#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/WindowSetup.h"
+
+namespace {
+
+constexpr int kPanelWidth = 152;
+constexpr int kScrollInterval = 100;
+
+QString Qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// A tree or list whose drags move its own items by the window's rules; the view itself never
+// inserts or removes anything.
+class DragView : public QTreeWidget {
+public:
+    std::function<bool(QTreeWidgetItem*)> canDrop;
+    std::function<bool(QTreeWidgetItem*)> drop;
+    std::function<void(int y)> dragOver;
+    std::function<void()> stopScroll;
+    std::function<void(QTreeWidgetItem*, const QPoint&)> pressed;
+
+    explicit DragView(QWidget* parent) : QTreeWidget(parent) {}
+
+protected:
+    void startDrag(Qt::DropActions) override {
+        const QModelIndex index = currentIndex();
+        if (!index.isValid()) return;
+        auto* drag = new QDrag(this);
+        drag->setMimeData(model()->mimeData({index}));
+        drag->exec(Qt::MoveAction);
+        stopScroll();
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (event->source() == this)
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        const QPoint pos = event->position().toPoint();
+        dragOver(pos.y());
+        QTreeWidgetItem* item = itemAt(pos);
+        if (event->source() == this && item && canDrop(item))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragLeaveEvent(QDragLeaveEvent* event) override {
+        stopScroll();
+        QTreeWidget::dragLeaveEvent(event);
+    }
+    void dropEvent(QDropEvent* event) override {
+        stopScroll();
+        QTreeWidgetItem* item = itemAt(event->position().toPoint());
+        if (event->source() == this && item && drop(item)) {
+            event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
+            event->accept();
+        } else {
+            event->ignore();
+        }
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        QTreeWidget::mousePressEvent(event);
+        if (event->button() == Qt::LeftButton && pressed)
+            pressed(itemAt(event->position().toPoint()), event->position().toPoint());
+    }
+};
+
+// The four node images: root, category, disabled plugin, enabled plugin.
+QIcon NodeIcon(int icon) {
+    static std::array<QIcon, 4> icons;
+    if (icons[0].isNull()) {
+        QStyle* style = QApplication::style();
+        icons[kIconRoot] = style->standardIcon(QStyle::SP_DriveHDIcon);
+        icons[kIconCategory] = style->standardIcon(QStyle::SP_DirIcon);
+        for (int i : {kIconDisabled, kIconEnabled}) {
+            QPixmap pixmap(16, 16);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            QStyleOptionButton box;
+            box.rect = QRect(1, 1, 14, 14);
+            box.state =
+                QStyle::State_Enabled | (i == kIconEnabled ? QStyle::State_On : QStyle::State_Off);
+            box.palette = QApplication::palette();
+            style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter);
+            painter.end();
+            icons[static_cast<size_t>(i)] = QIcon(pixmap);
+        }
+    }
+    return icons[static_cast<size_t>(std::clamp(icon, 0, 3))];
+}
+
+QPushButton* ActionButton(QAction* action, QWidget* parent) {
+    auto* button = new QPushButton(action->text(), parent);
+    button->setObjectName(action->objectName() + QStringLiteral("_Button"));
+    button->setEnabled(action->isEnabled());
+    QObject::connect(action, &QAction::changed, button,
+                     [button, action] { button->setEnabled(action->isEnabled()); });
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    return button;
+}
+
+QString ChooseCabinetWithQt(QWidget* parent, const QStringList& filters) {
+    QFileDialog dialog(parent, MsgText("120").remove(QLatin1Char('&')));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(QStringLiteral("cab"));
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+void CollapseBelow(QTreeWidgetItem* item) {
+    for (int i = 0; i < item->childCount(); ++i) CollapseBelow(item->child(i));
+    item->setExpanded(false);
+}
+
+}  // namespace
+
+TPlugin_Form::TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool /*edit*/)
+    : QDialog(parent),
+      profile_(profile),
+      catalogue_(profile, PluginCatalogue::DefaultCategoryListFile()) {
+    setObjectName(QStringLiteral("Plugin_Form"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    setWindowTitle(MsgText("061") +
+                   QStringLiteral("(%1) - [%2]").arg(MsgText("031"), Qs(profile.Builder.Name)));
+    chooseCabinet = ChooseCabinetWithQt;
+    runProgram = [](const std::string& commandLine, bool wait) { RunProgram(commandLine, wait); };
+    openTarget = [](const std::string& target) { platform::OpenWithDesktop(target); };
+
+    BuildActions();
+    BuildControls();
+    ApplyWindowFonts(this, {tree_, list_});
+
+    scrollTimer_ = new QTimer(this);
+    scrollTimer_->setInterval(kScrollInterval);
+    connect(scrollTimer_, &QTimer::timeout, this, &TPlugin_Form::AutoScrollTick);
+
+    RestoreLayout();
+    catalogue_.Load();
+    AfterLoad();
+    PageChanged(0);
+    name_->setText(Qs(profile_.ProfileName));
+    {
+        const QSignalBlocker block(orderCheck_);
+        orderCheck_->setChecked(profile_.ManageOrder);
+    }
+    list_->setEnabled(profile_.ManageOrder);
+    UpdateTreeActions();
+
+    // Space is the tree's toggle key; typed elsewhere it goes nowhere.
+    qApp->installEventFilter(this);
+}
+
+TPlugin_Form::~TPlugin_Form() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+// ---- construction ----
+
+QAction* TPlugin_Form::MakeAction(const char* name, const char* captionId,
+                                  const QKeySequence& key) {
+    auto* action = new QAction(MsgText(captionId), this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) action->setShortcut(key);
+    addAction(action);
+    actions_[name] = action;
+    return action;
+}
+
+QAction* TPlugin_Form::Action(const std::string& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void TPlugin_Form::BuildActions() {
+    auto on = [this](QAction* action, void (TPlugin_Form::*slot)()) {
+        connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    };
+    connect(MakeAction("APPLY", "042"), &QAction::triggered, this, [this] { Apply(); });
+    connect(MakeAction("OK", "040"), &QAction::triggered, this, [this] {
+        if (Apply()) accept();
+    });
+    on(MakeAction("Reload", "116"), &TPlugin_Form::Reload);
+    on(MakeAction("EnablePlugin", "117"), &TPlugin_Form::TogglePlugin);
+    on(MakeAction("Configulation", "118"), &TPlugin_Form::RunConfiguration);
+    on(MakeAction("ViewHelp", "119"), &TPlugin_Form::ViewHelp);
+    on(MakeAction("Install", "120"), &TPlugin_Form::Install);
+    on(MakeAction("UnInstall", "121"), &TPlugin_Form::Uninstall);
+    on(MakeAction("PluginBuilder", "122"), &TPlugin_Form::OpenInPluginBuilder);
+    on(MakeAction("TextEditor", "123"), &TPlugin_Form::OpenInTextEditor);
+    on(MakeAction("Explorer", "124"), &TPlugin_Form::OpenFolder);
+    on(MakeAction("CreateCategory", "126"), &TPlugin_Form::CreateCategory);
+    on(MakeAction("DeleteCategory", "127"), &TPlugin_Form::DeleteCategory);
+    on(MakeAction("Expand", "128"), &TPlugin_Form::ExpandSelected);
+    on(MakeAction("Collapse", "129"), &TPlugin_Form::CollapseSelected);
+    on(MakeAction("Sort", "130"), &TPlugin_Form::SortTree);
+    connect(MakeAction("Item_Up", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+            [this] { MoveRow(-1); });
+    connect(MakeAction("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
+            [this] { MoveRow(1); });
+}
+
+void TPlugin_Form::BuildControls() {
+    auto* nameLabel = new QLabel(MsgText("113"), this);
+    name_ = new QLineEdit(this);
+    name_->setObjectName(QStringLiteral("ED01"));
+    name_->setMaxLength(50);
+    nameLabel->setBuddy(name_);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(nameLabel);
+    nameRow->addWidget(name_, 1);
+
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName(QStringLiteral("PC1"));
+    auto* treePage = new QWidget(pages_);
+    treePage->setObjectName(QStringLiteral("TS1"));
+    auto* treeLayout = new QVBoxLayout(treePage);
+    auto* tree = new DragView(treePage);
+    tree_ = tree;
+    tree_->setObjectName(QStringLiteral("TV1"));
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    tree_->setDragEnabled(true);
+    tree_->setAcceptDrops(true);
+    tree_->setDragDropMode(QAbstractItemView::DragDrop);
+    tree_->setAutoScroll(false);  // the window scrolls by its own timer
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    treeLayout->addWidget(tree_);
+    pages_->addTab(treePage, MsgText("114"));
+
+    auto* orderPage = new QWidget(pages_);
+    orderPage->setObjectName(QStringLiteral("TS2"));
+    auto* orderLayout = new QVBoxLayout(orderPage);
+    orderCheck_ = new QCheckBox(MsgText("132"), orderPage);
+    orderCheck_->setObjectName(QStringLiteral("CHB1"));
+    // Long captions and paths are cut rather than holding the window wider than it may be.
+    orderCheck_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    orderLayout->addWidget(orderCheck_);
+    auto* list = new DragView(orderPage);
+    list_ = list;
+    list_->setObjectName(QStringLiteral("LV1"));
+    list_->setColumnCount(2);
+    list_->setHeaderLabels({MsgText("031"), MsgText("133")});
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setUniformRowHeights(true);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setDragEnabled(true);
+    list_->setAcceptDrops(true);
+    list_->setDragDropMode(QAbstractItemView::DragDrop);
+    list_->setAutoScroll(false);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->header()->setSectionsClickable(true);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionsMovable(false);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    orderLayout->addWidget(list_, 1);
+    pages_->addTab(orderPage, MsgText("115"));
+
+    // The right-hand panels: the tree's buttons (scrolling when they do not fit) and the
+    // order buttons around the middle.
+    treePanel_ = new QScrollArea(this);
+    treePanel_->setObjectName(QStringLiteral("TreePnl"));
+    treePanel_->setFrameShape(QFrame::NoFrame);
+    treePanel_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    treePanel_->setWidgetResizable(true);
+    auto* buttons = new QWidget(treePanel_);
+    auto* buttonLayout = new QVBoxLayout(buttons);
+    buttonLayout->setContentsMargins(4, 0, 4, 0);
+    for (const char* name : {"Reload", "EnablePlugin", "Configulation", "ViewHelp", "Install",
+                             "UnInstall", "PluginBuilder", "TextEditor", "Explorer",
+                             "CreateCategory", "DeleteCategory", "Expand", "Collapse", "Sort"})
+        buttonLayout->addWidget(ActionButton(Action(name), buttons));
+    buttonLayout->addStretch(1);
+    treePanel_->setWidget(buttons);
+    treePanel_->setFixedWidth(kPanelWidth);
+
+    orderPanel_ = new QWidget(this);
+    orderPanel_->setObjectName(QStringLiteral("OrderPnl"));
+    orderPanel_->setFixedWidth(kPanelWidth);
+    upButton_ = ActionButton(Action("Item_Up"), orderPanel_);
+    downButton_ = ActionButton(Action("Item_Down"), orderPanel_);
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(pages_, 1);
+    middle->addWidget(treePanel_);
+    middle->addWidget(orderPanel_);
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("lblPlugin"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* ok = ActionButton(Action("OK"), this);
+    ok->setDefault(true);
+    auto* apply = ActionButton(Action("APPLY"), this);
+    auto* cancel = new QPushButton(MsgText("041"), this);
+    cancel->setObjectName(QStringLiteral("CANCEL_Button"));
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(status_, 1);
+    bottom->addWidget(ok);
+    bottom->addWidget(apply);
+    bottom->addWidget(cancel);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(nameRow);
+    outer->addLayout(middle, 1);
+    outer->addLayout(bottom);
+
+    tree->canDrop = [this](QTreeWidgetItem* item) { return CanTreeDropOn(NodeOf(item)); };
+    tree->drop = [this](QTreeWidgetItem* item) { return TreeDropOn(NodeOf(item)); };
+    tree->dragOver = [this](int y) { TreeDragOverAt(y); };
+    tree->stopScroll = [this] { StopAutoScroll(); };
+    tree->pressed = [this](QTreeWidgetItem* item, const QPoint& pos) {
+        CatalogueNode* node = NodeOf(item);
+        if (node && node->IsPlugin() && IconRect(item).contains(pos)) ToggleNode(node);
+        UpdateTreeActions();
+    };
+    list->canDrop = [this](QTreeWidgetItem* item) {
+        return CanListDropOn(list_->indexOfTopLevelItem(item));
+    };
+    list->drop = [this](QTreeWidgetItem* item) {
+        return ListDropOn(list_->indexOfTopLevelItem(item));
+    };
+    list->dragOver = [this](int y) { ListDragOverAt(y); };
+    list->stopScroll = [this] { StopAutoScroll(); };
+    list->pressed = [this](QTreeWidgetItem*, const QPoint&) { UpdateOrderActions(); };
+
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
+        if (!syncing_) SelectionChanged();
+    });
+    connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!syncing_) RenameEdited(item);
+    });
+    connect(tree_, &QWidget::customContextMenuRequested, this, &TPlugin_Form::ShowTreeMenu);
+    connect(list_, &QTreeWidget::currentItemChanged, this, [this] {
+        if (!syncing_) UpdateOrderActions();
+    });
+    connect(list_->header(), &QHeaderView::sectionClicked, this, &TPlugin_Form::SortByColumn);
+    connect(list_, &QWidget::customContextMenuRequested, this, &TPlugin_Form::ShowListMenu);
+    connect(pages_, &QTabWidget::currentChanged, this, &TPlugin_Form::PageChanged);
+    connect(orderCheck_, &QCheckBox::toggled, this, &TPlugin_Form::OrderCheckChanged);
+    treePanel_->installEventFilter(this);
+    orderPanel_->installEventFilter(this);
+}
+
+// ---- geometry ----
+
+void TPlugin_Form::RestoreLayout() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    PluginFormLayout l = LoadPluginFormLayout(area.width(), area.height());
+    MainFormGeometry& g = l.geometry;
+    layout()->activate();
+    setMinimumSize(QSize(400, 224).expandedTo(minimumSizeHint()));
+    resize(g.width, g.height);
+    // A place stored on a screen that is no longer there would hide the window.
+    const QRect wanted(g.left, g.top, std::max(width(), 1), std::max(height(), 1));
+    bool visible = false;
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s->availableGeometry().intersects(wanted)) visible = true;
+    if (!visible && screen) {
+        g.left = area.x() + (area.width() - width()) / 2;
+        g.top = area.y() + (area.height() - height()) / 2;
+    }
+    move(g.left, g.top);
+    // A width of 0 or less, set by hand in the store, would hide the column for good.
+    list_->header()->resizeSection(0, l.pluginColumn > 0 ? l.pluginColumn : 216);
+    list_->header()->resizeSection(1, l.pathColumn > 0 ? l.pathColumn : 200);
+    // A modal window opened minimised would leave the program with nothing to answer, so
+    // the stored minimised state opens the window normally.
+    if (g.state == FormState::Maximised) setWindowState(Qt::WindowMaximized);
+}
+
+void TPlugin_Form::SaveLayout() {
+    PluginFormLayout l;
+    if (windowState() & Qt::WindowMinimized)
+        l.geometry.state = FormState::Minimised;
+    else if (windowState() & Qt::WindowMaximized)
+        l.geometry.state = FormState::Maximised;
+    l.geometry.height = height();
+    l.geometry.width = width();
+    l.geometry.top = y();
+    l.geometry.left = x();
+    l.pluginColumn = list_->header()->sectionSize(0);
+    l.pathColumn = list_->header()->sectionSize(1);
+    SavePluginFormLayout(l);
+}
+
+void TPlugin_Form::done(int result) {
+    StopAutoScroll();
+    try {
+        SaveLayout();
+    } catch (const StoreError& e) {
+        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+    }
+    QDialog::done(result);
+}
+
+void TPlugin_Form::PlaceButtons() {
+    // The tree's buttons get a scroll bar's room when they do not fit; captions wider than
+    // the panel (a larger font) widen it rather than being cut.
+    QWidget* buttons = treePanel_->widget();
+    const bool scrolls = buttons->minimumSizeHint().height() > treePanel_->height() - 6;
+    const int content = std::max(kPanelWidth, buttons->minimumSizeHint().width());
+    const int width = content + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
+    if (treePanel_->width() != width) treePanel_->setFixedWidth(width);
+    orderPanel_->setFixedWidth(width);
+    for (QWidget* b : {upButton_, downButton_}) b->setFixedWidth(content - 8);
+    const std::array<int, 2> tops = ArrowButtonTops(0, orderPanel_->height(), upButton_->height());
+    upButton_->move(4, tops[0]);
+    downButton_->move(4, tops[1]);
+}
+
+// ---- the tree ----
+
+QTreeWidgetItem* TPlugin_Form::ItemOf(const CatalogueNode* node) const {
+    auto it = itemOf_.find(node);
+    return it == itemOf_.end() ? nullptr : it->second;
+}
+
+CatalogueNode* TPlugin_Form::NodeOf(const QTreeWidgetItem* item) {
+    return item ? reinterpret_cast<CatalogueNode*>(item->data(0, kNodeRole).value<quintptr>())
+                : nullptr;
+}
+
+CatalogueNode* TPlugin_Form::SelectedNode() const {
+    QTreeWidgetItem* item = tree_->currentItem();
+    return item && item->isSelected() ? NodeOf(item) : nullptr;
+}
+
+void TPlugin_Form::SelectNode(CatalogueNode* node) {
+    QTreeWidgetItem* item = ItemOf(node);
+    tree_->setCurrentItem(item);
+    if (item) {
+        item->setSelected(true);
+        tree_->scrollToItem(item);
+    } else {
+        tree_->clearSelection();
+    }
+    SelectionChanged();
+}
+
+QRect TPlugin_Form::IconRect(const QTreeWidgetItem* item) const {
+    if (!item) return {};
+    QStyleOptionViewItem opt;
+    opt.initFrom(tree_->viewport());
+    opt.rect = tree_->visualItemRect(item);
+    opt.features = QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasDisplay;
+    const int extent = tree_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree_);
+    opt.decorationSize = tree_->iconSize().isValid() ? tree_->iconSize() : QSize(extent, extent);
+    opt.decorationPosition = QStyleOptionViewItem::Left;
+    opt.decorationAlignment = Qt::AlignCenter;
+    opt.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    opt.icon = item->icon(0);
+    opt.text = item->text(0);
+    opt.font = tree_->font();
+    return tree_->style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, tree_);
+}
+
+void TPlugin_Form::SetItemIcon(QTreeWidgetItem* item, int icon) {
+    item->setIcon(0, NodeIcon(icon));
+    item->setData(0, kIconRole, icon);
+}
+
+void TPlugin_Form::SyncTree(CatalogueNode* select) {
+    // Moves, renames and sorts rebuild the items; each node keeps its expanded state.
+    std::unordered_set<const CatalogueNode*> collapsed;
+    for (const auto& [node, item] : itemOf_)
+        if (item->childCount() > 0 && !item->isExpanded()) collapsed.insert(node);
+    syncing_ = true;
+    {
+        const QSignalBlocker block(tree_);
+        tree_->setUpdatesEnabled(false);
+        tree_->clear();
+        itemOf_.clear();
+        std::function<QTreeWidgetItem*(CatalogueNode*)> make = [&](CatalogueNode* node) {
+            auto* item = new QTreeWidgetItem(QStringList{Qs(node->label)});
+            item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
+            SetItemIcon(item, node->icon);
+            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
+            if (!node->IsRoot()) flags |= Qt::ItemIsDragEnabled;
+            if (PluginCatalogue::CanRename(node)) flags |= Qt::ItemIsEditable;
+            item->setFlags(flags);
+            itemOf_[node] = item;
+            for (auto& child : node->children) item->addChild(make(child.get()));
+            return item;
+        };
+        if (catalogue_.Root()) tree_->addTopLevelItem(make(catalogue_.Root()));
+        for (const auto& [node, item] : itemOf_)
+            if (item->childCount() > 0) item->setExpanded(!collapsed.count(node));
+        tree_->setUpdatesEnabled(true);
+    }
+    syncing_ = false;
+    SelectNode(select);
+}
+
+void TPlugin_Form::AfterLoad() {
+    itemOf_.clear();  // a fresh catalogue shows fully expanded
+    SyncTree(nullptr);
+    SyncList(catalogue_.RowCount() > 0 ? 0 : -1);
+    SelectNode(catalogue_.Root());
+    tree_->setFocus();
+}
+
+void TPlugin_Form::SelectionChanged() {
+    const CatalogueNode* node = SelectedNode();
+    status_->setText(node && node->IsPlugin() ? Qs(catalogue_.RelativePath(*node->record))
+                                              : QString());
+    UpdateTreeActions();
+}
+
+void TPlugin_Form::UpdateTreeActions() {
+    const TreeActionStates s = ActionStatesFor(SelectedNode());
+    for (const char* name :
+         {"EnablePlugin", "UnInstall", "PluginBuilder", "TextEditor", "Explorer"})
+        Action(name)->setEnabled(s.enablePlugin);
+    Action("Configulation")->setEnabled(s.configuration);
+    Action("ViewHelp")->setEnabled(s.viewHelp);
+    Action("DeleteCategory")->setEnabled(s.deleteCategory);
+}
+
+void TPlugin_Form::Reload() {
+    pages_->setCurrentIndex(0);
+    catalogue_.Load();
+    AfterLoad();
+}
+
+void TPlugin_Form::TogglePlugin() {
+    ToggleNode(SelectedNode());
+}
+
+void TPlugin_Form::ToggleNode(CatalogueNode* node) {
+    if (!catalogue_.TogglePlugin(node)) return;
+    if (QTreeWidgetItem* item = ItemOf(node)) SetItemIcon(item, node->icon);
+}
+
+void TPlugin_Form::Install() {
+    QStringList filters;
+    for (const std::string& f : ChooserFilters(ParseFileFilter(Msg("134")))) filters << Qs(f);
+    const QString file = chooseCabinet ? chooseCabinet(this, filters) : QString();
+    if (file.isEmpty()) return;
+    pages_->setCurrentIndex(0);
+    if (InstallPlugin(catalogue_, file.toStdString()) == InstallOutcome::Installed) AfterLoad();
+    UpdateTreeActions();
+}
+
+void TPlugin_Form::Uninstall() {
+    CatalogueNode* node = SelectedNode();
+    if (!node || !node->IsPlugin()) return;
+    CatalogueNode* parent = node->parent;
+    if (UninstallPlugin(catalogue_, node)) {
+        SyncTree(parent);
+        SyncList(-1);
+    }
+    UpdateTreeActions();
+}
+
+void TPlugin_Form::CreateCategory() {
+    CatalogueNode* node = catalogue_.CreateCategory(SelectedNode());
+    SyncTree(node);
+    tree_->setFocus();
+    if (QTreeWidgetItem* item = ItemOf(node)) tree_->editItem(item, 0);
+}
+
+void TPlugin_Form::DeleteCategory() {
+    CatalogueNode* node = SelectedNode();
+    if (!node) return;
+    CatalogueNode* parent = node->parent;
+    if (catalogue_.DeleteCategory(node)) SyncTree(parent);
+}
+
+void TPlugin_Form::RenameEdited(QTreeWidgetItem* item) {
+    CatalogueNode* node = NodeOf(item);
+    if (!node || item->text(0) == Qs(node->label)) return;
+    const std::string text = item->text(0).toStdString();
+    // The items are rebuilt afterwards, which must not happen while the view is still
+    // committing the edit.
+    QMetaObject::invokeMethod(
+        this,
+        [this, node, text] {
+            bool live = false;
+            for (const auto& entry : itemOf_) live = live || entry.first == node;
+            if (!live) return;
+            catalogue_.RenameCategory(node, text);
+            SyncTree(node);
+        },
+        Qt::QueuedConnection);
+}
+
+void TPlugin_Form::ExpandSelected() {
+    if (QTreeWidgetItem* item = ItemOf(SelectedNode()))
+        tree_->expandRecursively(tree_->indexFromItem(item));
+    else
+        tree_->expandAll();
+}
+
+void TPlugin_Form::CollapseSelected() {
+    CatalogueNode* node = SelectedNode();
+    if (node && node->IsPlugin()) node = node->parent;
+    if (!node) node = catalogue_.Root();
+    if (node != SelectedNode()) SelectNode(node);
+    if (QTreeWidgetItem* item = ItemOf(node)) CollapseBelow(item);
+}
+
+void TPlugin_Form::SortTree() {
+    catalogue_.SortTree();
+    SyncTree(SelectedNode());
+}
+
+bool TPlugin_Form::CanTreeDropOn(const CatalogueNode* target) const {
+    const CatalogueNode* dragged = SelectedNode();
+    return dragged && target && target != dragged;
+}
+
+bool TPlugin_Form::TreeDropOn(CatalogueNode* target) {
+    StopAutoScroll();
+    CatalogueNode* dragged = SelectedNode();
+    if (!CanTreeDropOn(target) || !catalogue_.MoveNode(dragged, target)) return false;
+    SyncTree(dragged);
+    return true;
+}
+
+// ---- outside tools ----
+
+void TPlugin_Form::RunConfiguration() {
+    const CatalogueNode* node = SelectedNode();
+    if (!node || !node->IsPlugin() || !runProgram) return;
+    const std::string commandLine = ConfigCommandLine(*node->record);
+    if (!commandLine.empty()) runProgram(commandLine, false);
+}
+
+void TPlugin_Form::ViewHelp() {
+    const CatalogueNode* node = SelectedNode();
+    if (node && node->IsPlugin() && !node->record->Help.empty() && openTarget)
+        openTarget(node->record->Help);
+}
+
+void TPlugin_Form::RunTool(const std::string& program, bool wait) {
+    const CatalogueNode* node = SelectedNode();
+    if (!node || !node->IsPlugin() || program.empty() || !runProgram) return;
+    runProgram(ToolCommandLine(program, node->record->FilePath), wait);
+}
+
+void TPlugin_Form::OpenInPluginBuilder() {
+    const Preferences prefs = LoadPreferences();
+    RunTool(PluginBuilderProgram(prefs.pluginBuilderPath), prefs.pluginBuilderWait);
+}
+
+void TPlugin_Form::OpenInTextEditor() {
+    const Preferences prefs = LoadPreferences();
+    RunTool(prefs.textEditor.empty() ? std::string("xdg-open") : prefs.textEditor,
+            prefs.textEditorWait);
+}
+
+void TPlugin_Form::OpenFolder() {
+    const CatalogueNode* node = SelectedNode();
+    if (node && node->IsPlugin() && openTarget) openTarget(node->record->Dir + "/");
+}
+
+// ---- pages and the order list ----
+
+void TPlugin_Form::PageChanged(int page) {
+    treePanel_->setVisible(page == 0);
+    orderPanel_->setVisible(page == 1);
+    if (orderCheck_->isChecked()) {
+        if (page == 0 && currentPage_ == 1) catalogue_.RefreshOrder();
+        if (page == 1) {
+            status_->clear();
+            catalogue_.BuildOrderList();
+            SyncList(catalogue_.RowCount() > 0 ? 0 : -1);
+        }
+    }
+    currentPage_ = page;
+    UpdateOrderActions();
+}
+
+void TPlugin_Form::OrderCheckChanged(bool on) {
+    list_->setEnabled(on);
+    catalogue_.SetManageOrder(on);
+    SyncList(catalogue_.RowCount() > 0 ? 0 : -1);
+}
+
+void TPlugin_Form::SyncList(int select) {
+    syncing_ = true;
+    {
+        const QSignalBlocker block(list_);
+        list_->clear();
+        for (const OrderRow& row : catalogue_.Rows())
+            list_->addTopLevelItem(new QTreeWidgetItem(QStringList{Qs(row.caption), Qs(row.path)}));
+        QTreeWidgetItem* item = select >= 0 ? list_->topLevelItem(select) : nullptr;
+        list_->setCurrentItem(item);
+        if (item) {
+            item->setSelected(true);
+            list_->scrollToItem(item);
+        }
+    }
+    syncing_ = false;
+    UpdateOrderActions();
+}
+
+int TPlugin_Form::SelectedRow() const {
+    QTreeWidgetItem* item = list_->currentItem();
+    return item && item->isSelected() ? list_->indexOfTopLevelItem(item) : -1;
+}
+
+void TPlugin_Form::SelectRow(int row) {
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    list_->setCurrentItem(item);
+    if (item) item->setSelected(true);
+    UpdateOrderActions();
+}
+
+void TPlugin_Form::UpdateOrderActions() {
+    // The move keys only act on the page that shows the list.
+    const int row = currentPage_ == 1 ? SelectedRow() : -1;
+    Action("Item_Up")->setEnabled(catalogue_.CanMoveUp(row));
+    Action("Item_Down")->setEnabled(catalogue_.CanMoveDown(row));
+}
+
+void TPlugin_Form::MoveRow(int delta) {
+    const int row = SelectedRow();
+    if (row < 0) return;
+    const int moved = delta < 0 ? catalogue_.MoveRowUp(row) : catalogue_.MoveRowDown(row);
+    SyncList(moved);
+    list_->setFocus();
+}
+
+void TPlugin_Form::SortByColumn(int column) {
+    if (column < 0 || column > 1) return;
+    const int row = SelectedRow();
+    const CatalogueNode* selected =
+        row >= 0 ? catalogue_.Rows()[static_cast<size_t>(row)].node : nullptr;
+    const int direction = catalogue_.SortByColumn(column);
+    list_->header()->setSortIndicatorShown(true);
+    list_->header()->setSortIndicator(column,
+                                      direction > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    int select = -1;
+    for (int i = 0; i < catalogue_.RowCount(); ++i)
+        if (catalogue_.Rows()[static_cast<size_t>(i)].node == selected) select = i;
+    SyncList(select);
+}
+
+bool TPlugin_Form::CanListDropOn(int row) const {
+    const int selected = SelectedRow();
+    return selected >= 0 && row >= 0 && row < catalogue_.RowCount() && row != selected;
+}
+
+bool TPlugin_Form::ListDropOn(int row) {
+    StopAutoScroll();
+    if (!CanListDropOn(row)) return false;
+    SyncList(catalogue_.DropRow(SelectedRow(), row));
+    return true;
+}
+
+// ---- auto-scroll while dragging ----
+
+void TPlugin_Form::TreeDragOverAt(int pointerY) {
+    scrollView_ = tree_;
+    scrollDirection_ =
+        AutoScrollFor(tree_->topLevelItemCount() > 0, 0, pointerY, tree_->viewport()->height());
+    if (scrollDirection_ == AutoScroll::Stop)
+        scrollTimer_->stop();
+    else if (!scrollTimer_->isActive())
+        scrollTimer_->start();
+}
+
+void TPlugin_Form::ListDragOverAt(int pointerY) {
+    scrollView_ = list_;
+    const QModelIndex top = list_->indexAt(QPoint(1, 1));
+    const int topRowTop = top.isValid() ? list_->visualRect(top).top() : 0;
+    scrollDirection_ =
+        AutoScrollFor(top.isValid(), topRowTop, pointerY, list_->viewport()->height());
+    if (scrollDirection_ == AutoScroll::Stop)
+        scrollTimer_->stop();
+    else if (!scrollTimer_->isActive())
+        scrollTimer_->start();
+}
+
+void TPlugin_Form::StopAutoScroll() {
+    scrollTimer_->stop();
+    scrollDirection_ = AutoScroll::Stop;
+}
+
+bool TPlugin_Form::AutoScrolling() const {
+    return scrollTimer_->isActive();
+}
+
+void TPlugin_Form::AutoScrollTick() {
+    if (scrollDirection_ == AutoScroll::Stop || !scrollView_) return;
+    QScrollBar* bar = scrollView_->verticalScrollBar();
+    const bool up = scrollDirection_ == AutoScroll::Up;
+    if (scrollView_ == tree_) {
+        // One line per tick.
+        bar->triggerAction(up ? QAbstractSlider::SliderSingleStepSub
+                              : QAbstractSlider::SliderSingleStepAdd);
+    } else {
+        const int count = list_->topLevelItemCount();
+        int step = 0;
+        if (count > 2)
+            step = AutoScrollStep(count, list_->visualItemRect(list_->topLevelItem(0)).top(),
+                                  list_->visualItemRect(list_->topLevelItem(1)).top());
+        bar->setValue(bar->value() + (up ? -step : step));
+    }
+    scrollView_->viewport()->update();
+}
+
+// ---- Apply, menus, keys ----
+
+bool TPlugin_Form::Apply() {
+    return catalogue_.Apply(profile_, name_->text().toStdString());
+}
+
+void TPlugin_Form::ShowTreeMenu(const QPoint& pos) {
+    UpdateTreeActions();
+    QMenu menu(this);
+    for (const char* name :
+         {"Reload", "", "EnablePlugin", "Configulation", "ViewHelp", "", "PluginBuilder",
+          "TextEditor", "Explorer", "", "Install", "UnInstall", "", "CreateCategory",
+          "DeleteCategory", "", "Expand", "Collapse", "Sort"}) {
+        if (*name)
+            menu.addAction(Action(name));
+        else
+            menu.addSeparator();
+    }
+    menu.exec(tree_->viewport()->mapToGlobal(pos));
+}
+
+void TPlugin_Form::ShowListMenu(const QPoint& pos) {
+    UpdateOrderActions();
+    QMenu menu(this);
+    menu.addAction(Action("Item_Up"));
+    menu.addAction(Action("Item_Down"));
+    menu.exec(list_->viewport()->mapToGlobal(pos));
+}
+
+bool TPlugin_Form::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == treePanel_ || watched == orderPanel_) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        PlaceButtons();
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->text() == QStringLiteral(" ")) {
+            auto* target = static_cast<QWidget*>(watched);
+            // The label editor of a category is a child of the tree.
+            const bool typing = target == name_ || (target != tree_ && tree_->isAncestorOf(target));
+            if (typing) return QDialog::eventFilter(watched, event);
+            if (target == tree_) ToggleNode(SelectedNode());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- the entry for the profile dialogs ----
+
+bool OpenPluginWindow(QWidget* parent, TProfileRec& profile, bool edit) {
+    TPlugin_Form form(parent, profile, edit);
+    form.exec();
+    if (!form.Applied()) return false;
+    profile.ProfileName = form.Profile().ProfileName;
+    profile.ManageOrder = form.Profile().ManageOrder;
+    return true;
+}

@@ -1,0 +1,142 @@
+#pragma once
+// TPlugin_Form: one profile's name, plugin tree and plugin order. It shows the catalogue and
+// forwards every action to it; install, uninstall and the outside tools go through hooks
+// that tests replace.
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <map>
+#include <string>
+#include <unordered_map>
+
+#include "vrnx2/plugins/PluginCatalogue.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TPlugin_Form : public QDialog {
+    Q_OBJECT
+public:
+    // Item data roles: the catalogue node and its icon number.
+    static constexpr int kNodeRole = Qt::UserRole;
+    static constexpr int kIconRole = Qt::UserRole + 1;
+
+    TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool edit);
+    ~TPlugin_Form() override;
+
+    // The cabinet chooser: filter entries and the one shown first; empty when cancelled.
+    std::function<QString(QWidget* parent, const QStringList& filters)> chooseCabinet;
+    // Starts a command line, waiting for it when asked (RunProgram).
+    std::function<void(const std::string& commandLine, bool wait)> runProgram;
+    // Opens a document or folder with the desktop's handler.
+    std::function<void(const std::string& target)> openTarget;
+
+    QAction* Action(const std::string& name) const;
+    PluginCatalogue& Catalogue() { return catalogue_; }
+    QTreeWidget* Tree() const { return tree_; }
+    QTreeWidget* OrderList() const { return list_; }
+    QTabWidget* Pages() const { return pages_; }
+    QLineEdit* NameField() const { return name_; }
+    QCheckBox* OrderCheck() const { return orderCheck_; }
+    QLabel* StatusLine() const { return status_; }
+
+    // Set once an Apply has stored the choices; stays set after Cancel.
+    bool Applied() const { return catalogue_.Applied(); }
+    // The profile copy; Apply has updated its name and Manage Order.
+    const TProfileRec& Profile() const { return profile_; }
+
+    QTreeWidgetItem* ItemOf(const CatalogueNode* node) const;
+    static CatalogueNode* NodeOf(const QTreeWidgetItem* item);
+    CatalogueNode* SelectedNode() const;
+    void SelectNode(CatalogueNode* node);
+    // Where a click toggles a plugin, in the tree's viewport.
+    QRect IconRect(const QTreeWidgetItem* item) const;
+    int SelectedRow() const;
+    void SelectRow(int row);
+
+    bool Apply();
+    void Reload();
+    void TogglePlugin();
+    void ToggleNode(CatalogueNode* node);
+    void Install();
+    void Uninstall();
+    void CreateCategory();
+    void DeleteCategory();
+    void ExpandSelected();
+    void CollapseSelected();
+    void SortTree();
+    void RunConfiguration();
+    void ViewHelp();
+    void OpenInPluginBuilder();
+    void OpenInTextEditor();
+    void OpenFolder();
+    void MoveRow(int delta);
+    void SortByColumn(int column);
+
+    // Drag and drop on the tree (onto `target`) and the order list (onto `row`).
+    bool CanTreeDropOn(const CatalogueNode* target) const;
+    bool TreeDropOn(CatalogueNode* target);
+    bool CanListDropOn(int row) const;
+    bool ListDropOn(int row);
+    // Auto-scroll while dragging, pointer in the control's viewport.
+    void TreeDragOverAt(int pointerY);
+    void ListDragOverAt(int pointerY);
+    void StopAutoScroll();
+    bool AutoScrolling() const;
+    void AutoScrollTick();
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* MakeAction(const char* name, const char* captionId, const QKeySequence& key = {});
+    void BuildActions();
+    void BuildControls();
+    void RestoreLayout();
+    void SaveLayout();
+    void AfterLoad();
+    void SyncTree(CatalogueNode* select);
+    void SyncList(int select);
+    void SetItemIcon(QTreeWidgetItem* item, int icon);
+    void SelectionChanged();
+    void UpdateTreeActions();
+    void UpdateOrderActions();
+    void PageChanged(int page);
+    void OrderCheckChanged(bool on);
+    void RenameEdited(QTreeWidgetItem* item);
+    void ShowTreeMenu(const QPoint& pos);
+    void ShowListMenu(const QPoint& pos);
+    void PlaceButtons();
+    void RunTool(const std::string& program, bool wait);
+
+    TProfileRec profile_;
+    PluginCatalogue catalogue_;
+    std::map<std::string, QAction*> actions_;
+    std::unordered_map<const CatalogueNode*, QTreeWidgetItem*> itemOf_;
+    int currentPage_ = 0;
+    bool syncing_ = false;
+    QTreeWidget* scrollView_ = nullptr;  // the control being auto-scrolled
+    AutoScroll scrollDirection_ = AutoScroll::Stop;
+
+    QLineEdit* name_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QTreeWidget* tree_ = nullptr;
+    QCheckBox* orderCheck_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QScrollArea* treePanel_ = nullptr;
+    QWidget* orderPanel_ = nullptr;
+    QWidget* upButton_ = nullptr;
+    QWidget* downButton_ = nullptr;
+    QLabel* status_ = nullptr;
+    QTimer* scrollTimer_ = nullptr;
+};

@@ -1,0 +1,57 @@
+#include "vrnx2/profiles/ProfileWindows.h"
+
+#include <QTreeWidget>
+
+#include "vrnx2/builders/BuilderWindows.h"
+#include "vrnx2/plugins/PluginWindow.h"
+#include "vrnx2/profiles/ProfileActions.h"
+#include "vrnx2/shell/MainForm.h"
+
+namespace {
+
+ProfileDialogs DialogsOver(TVRNX_Form& form) {
+    ProfileDialogs dialogs;
+    dialogs.selectBuilder = [&form](TBuilderRec& chosen) { return SelectBuilder(&form, chosen); };
+    dialogs.pluginWindow = [&form](TProfileRec& profile, bool edit) {
+        return OpenPluginWindow(&form, profile, edit);
+    };
+    return dialogs;
+}
+
+// The operations leave the list's selection on the row to show; the list notification has
+// already brought the view and the action states up to date.
+void FocusList(TVRNX_Form& form) {
+    QTreeWidget* view = form.ProfileView();
+    if (QTreeWidgetItem* item = view->currentItem()) view->scrollToItem(item);
+    view->setFocus();
+}
+
+}  // namespace
+
+void AddProfile(TVRNX_Form& form) {
+    // Cancelling the builder choice leaves everything as it was, focus included.
+    bool asked = false;
+    ProfileDialogs dialogs = DialogsOver(form);
+    auto select = dialogs.selectBuilder;
+    dialogs.selectBuilder = [&](TBuilderRec& chosen) {
+        asked = select(chosen);
+        return asked;
+    };
+    ProfileAdd(form.Profiles(), dialogs);
+    if (asked) FocusList(form);
+}
+
+void EditProfile(TVRNX_Form& form) {
+    ProfileEdit(form.Profiles(), form.SelectedRow(), DialogsOver(form));
+    form.ProfileView()->setFocus();
+}
+
+void CopyProfile(TVRNX_Form& form) {
+    ProfileCopy(form.Profiles(), form.SelectedRow());
+    FocusList(form);
+}
+
+void DeleteProfile(TVRNX_Form& form) {
+    ProfileDelete(form.Profiles(), form.SelectedRow());
+    FocusList(form);
+}
