@@ -10,3 +10,6 @@
 void SplitFields(std::string_view text, std::vector<std::string>& fields);
 // The fields joined with ",": the reduced form of a line.
 std::string JoinFields(const std::vector<std::string>& fields);
+// Appends the fields of `text` joined with ",", as SplitFields then JoinFields would, without
+// building the list: the reducer's path for every line.
+void AppendJoinedFields(std::string_view text, std::string& out);

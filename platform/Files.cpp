@@ -156,9 +156,12 @@ std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
 bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string* error) {
     std::error_code ec;
     fs::path p = target;
-    if (fs::is_symlink(p, ec)) {  // replace what the link points at, keep the link
+    struct stat st{};
+    bool exists = ::lstat(p.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {  // replace what the link points at, keep the link
         fs::path resolved = fs::canonical(p, ec);
         if (!ec) p = resolved;
+        exists = ::stat(p.c_str(), &st) == 0;
     }
     const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
     std::string tmpl = dir.string();
@@ -176,9 +179,8 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
         ::unlink(tmpl.c_str());
         return false;
     };
-    struct stat st{};
-    mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
-    if (::stat(p.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    const mode_t mode =
+        exists ? st.st_mode & 07777 : 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
     if (::fchmod(fd, mode | S_IWUSR) != 0) return fail(ErrnoText("cannot set the mode of", tmpl));
     size_t done = 0;
     while (done < data.size()) {

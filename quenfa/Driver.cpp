@@ -1,5 +1,10 @@
 #include "quenfa/Driver.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -105,15 +110,43 @@ void PrintUsage(std::ostream& out) {
            "\tdisplay this help and exit.\n";
 }
 
+namespace {
+
+struct WalkEntry {
+    std::string name;
+    bool isDirectory = false;  // a real folder, not a link to one
+};
+
+// The entries of a folder in the file system's order. The type comes from the directory
+// entry itself where the file system gives it, saving a stat per file; links count as
+// non-folders, since they are never walked.
+std::vector<WalkEntry> ListEntries(const std::string& dir) {
+    std::vector<WalkEntry> entries;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return entries;
+    while (const dirent* e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        bool isDirectory = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN) {
+            struct stat st{};
+            if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            isDirectory = S_ISDIR(st.st_mode);
+        }
+        entries.push_back({e->d_name, isDirectory});
+    }
+    ::closedir(d);
+    return entries;
+}
+
+}  // namespace
+
 void ProcessDirectory(const std::string& dir, const Options& options, const ReduceLocale& locale,
                       std::ostream& out) {
     LineLists lists;
-    for (const platform::DirEntry& entry : platform::ListDirectory(dir)) {
-        if (entry.name == "." || entry.name == "..") continue;
+    for (const WalkEntry& entry : ListEntries(dir)) {
         const std::string path = JoinPath(dir, entry.name);
         // Linked folders are not walked: they may lead out of the tree or round in a circle.
-        if (entry.isDirectory && !entry.isSymlink && options.recursive)
-            ProcessDirectory(path, options, locale, out);
+        if (entry.isDirectory && options.recursive) ProcessDirectory(path, options, locale, out);
         if (IsSelected(entry.name, options)) ProcessEntry(path, entry.name, lists, locale, out);
     }
 }

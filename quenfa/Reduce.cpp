@@ -1,5 +1,10 @@
 #include "quenfa/Reduce.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 #include <system_error>
@@ -91,15 +96,11 @@ void ReduceLines(LineLists& lists, const ReduceLocale& locale) {
         std::string& out = next();
         out.clear();
         if (!key.empty()) {
-            SplitFields(line.substr(line.find('=') + 1), lists.fields);
             out.append(key);
             out.push_back('=');
+            AppendJoinedFields(line.substr(line.find('=') + 1), out);
         } else {
-            SplitFields(line, lists.fields);
-        }
-        for (size_t i = 0; i < lists.fields.size(); ++i) {
-            if (i) out.push_back(',');
-            out += lists.fields[i];
+            AppendJoinedFields(line, out);
         }
     }
     lists.output.resize(count);
@@ -137,37 +138,94 @@ std::string FormatRatio(uint64_t reduced, uint64_t source, std::string_view deci
     return text;
 }
 
-std::string ReduceFile(const fs::path& path, LineLists& lists, const ReduceLocale& locale) {
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(path, ec);
-    // A link would be replaced by a plain file, and its target may lie outside the tree.
-    if (ec || !fs::is_regular_file(status)) throw std::runtime_error("not a regular file");
+namespace {
 
-    std::string error;
-    const std::optional<std::string> bytes = platform::ReadFile(path, &error);
-    if (!bytes) throw std::runtime_error(error);
-    const std::string sample = MakeSample(*bytes);
+// Reads a regular file whole into `bytes`, with the status it had when opened. Links are
+// refused (a link would be replaced by a plain file, and its target may lie outside the
+// tree); O_NONBLOCK keeps a FIFO from blocking the open before it is refused.
+void ReadRegularFile(const fs::path& path, std::string& bytes, struct stat& st) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open");
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &st) != 0) throw std::system_error(errno, std::generic_category(), "stat");
+    if (!S_ISREG(st.st_mode)) throw std::runtime_error("not a regular file");
+    // One byte more than the size, so a file of the expected size ends in one read call.
+    bytes.resize(static_cast<size_t>(st.st_size) + 1);
+    size_t done = 0;
+    for (;;) {
+        if (done == bytes.size()) bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw std::system_error(errno, std::generic_category(), "cannot read");
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    bytes.resize(done);
+}
+
+bool IsPlain(CharCode code, int codePage) {
+    switch (code) {
+        case CharCode::ASCII:
+        case CharCode::SJIS:
+            return true;
+        case CharCode::JIS_NEW:
+        case CharCode::JIS_OLD:
+        case CharCode::EUC:
+        case CharCode::EUC_OR_SJIS:
+            return codePage != kShiftJis;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+std::string ReduceFile(const fs::path& path, LineLists& lists, const ReduceLocale& locale) {
+    struct stat st{};
+    ReadRegularFile(path, lists.bytes, st);
+    const std::string_view bytes = lists.bytes;
+    const std::string sample = MakeSample(bytes);
     if (sample.empty()) return {};
     const CharCode code = DetectEncoding(sample);
     if (code == CharCode::BINARY) return {};
 
-    lists.text = DecodeText(*bytes, code, locale.codePage);
-    SplitLines(lists.text, lists.source);
+    // Text in the code page already is reduced where it lies, without a copy.
+    std::string_view text;
+    if (IsPlain(code, locale.codePage)) {
+        text = DropEofMark(bytes);
+        if (text.find('\0') != std::string_view::npos) throw DecodeError("text holds NUL");
+    } else {
+        lists.text = DecodeText(bytes, code, locale.codePage);
+        text = lists.text;
+    }
+    SplitLines(text, lists.source);
     ReduceLines(lists, locale);
 
-    const std::optional<platform::FileTime> written = platform::GetWriteTime(path);
-    if (!written) throw std::runtime_error("cannot read the last-write time");
-    if (platform::IsReadOnly(path) && !platform::SetReadOnly(path, false))
-        throw std::runtime_error("cannot make the file writable");
-    std::string data;
+    std::string& data = lists.data;
+    data.clear();
     data.reserve(TextLength(lists.output));
     for (const std::string& line : lists.output) {
         data += line;
         data += "\r\n";
     }
-    if (!platform::WriteFileAtomic(path, data, &error)) throw std::runtime_error(error);
-    if (!platform::SetWriteTime(path, *written))
-        throw std::runtime_error("cannot set the last-write time");
+    const bool readOnly = (st.st_mode & S_IWUSR) == 0;
+    if (readOnly && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+        throw std::runtime_error("cannot make the file writable");
+    // A file already in reduced form keeps its content and so its time: only the
+    // attributes change.
+    if (data != bytes) {
+        std::string error;
+        if (!platform::WriteFileAtomic(path, data, &error)) throw std::runtime_error(error);
+        const platform::FileTime written{static_cast<int64_t>(st.st_mtim.tv_sec),
+                                         static_cast<int64_t>(st.st_mtim.tv_nsec)};
+        if (!platform::SetWriteTime(path, written))
+            throw std::runtime_error("cannot set the last-write time");
+    }
 
     return FormatRatio(TextLength(lists.output), TextLength(lists.source), locale.decimalSeparator);
 }

@@ -20,13 +20,15 @@ struct ReduceLocale {
 ReduceLocale CurrentReduceLocale();
 std::string LocaleTag(uint32_t lcid);
 
-// The three line lists, owned by the caller and reused from file to file. Source lines are
-// views into the decoded text.
+// The line lists, owned by the caller and reused from file to file, with the buffers of one
+// file: its bytes, its decoded text and its reduced form. Source lines are views into the
+// bytes or the decoded text. Fields are joined straight into the output lines.
 struct LineLists {
+    std::string bytes;
     std::string text;
+    std::string data;
     std::vector<std::string_view> source;
     std::vector<std::string> output;
-    std::vector<std::string> fields;
 };
 
 // The file's text in the ANSI code page. Throws DecodeError for text holding NUL.

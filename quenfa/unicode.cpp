@@ -1,33 +1,44 @@
 #include "quenfa/unicode.h"
 
+#include <bit>
+#include <cstring>
+
 #include "platform/CodePage.h"
 
 namespace quenfa {
 
 namespace {
 
-std::string Utf16ToAnsi(std::string_view file, bool bigEndian, int codePage) {
+template <bool bigEndian>
+std::string Utf16ToAnsi(std::string_view file, int codePage) {
     if (file.size() <= 2) return {};
     const std::string_view body = file.substr(2);
-    std::u16string units(body.size() / 2, u'\0');
-    for (size_t k = 0; k < units.size(); ++k) {
-        const auto lo = static_cast<unsigned char>(body[2 * k + (bigEndian ? 1 : 0)]);
-        const auto hi = static_cast<unsigned char>(body[2 * k + (bigEndian ? 0 : 1)]);
-        units[k] = static_cast<char16_t>(lo | (hi << 8));
+    thread_local std::u16string units;  // reused: the file's code units, then converted
+    units.resize(body.size() / 2);
+    if constexpr (!bigEndian && std::endian::native == std::endian::little) {
+        std::memcpy(units.data(), body.data(), units.size() * 2);
+    } else {
+        for (size_t k = 0; k < units.size(); ++k) {
+            const auto lo = static_cast<unsigned char>(body[2 * k + (bigEndian ? 1 : 0)]);
+            const auto hi = static_cast<unsigned char>(body[2 * k + (bigEndian ? 0 : 1)]);
+            units[k] = static_cast<char16_t>(lo | (hi << 8));
+        }
     }
     if (!units.empty() && units.back() == u'\x1A') units.pop_back();
-    if (units.find(u'\0') != std::u16string::npos) throw DecodeError("UTF-16 text holds U+0000");
+    bool nul = false;  // no early exit: the loop is vectorised
+    for (const char16_t u : units) nul |= u == 0;
+    if (nul) throw DecodeError("UTF-16 text holds U+0000");
     return platform::Utf16ToAnsi(units, codePage);
 }
 
 }  // namespace
 
 std::string Utf16LeToAnsi(std::string_view file, int codePage) {
-    return Utf16ToAnsi(file, false, codePage);
+    return Utf16ToAnsi<false>(file, codePage);
 }
 
 std::string Utf16BeToAnsi(std::string_view file, int codePage) {
-    return Utf16ToAnsi(file, true, codePage);
+    return Utf16ToAnsi<true>(file, codePage);
 }
 
 std::string Utf8ToAnsi(std::string_view file, bool hasBom, int codePage) {

@@ -5,7 +5,7 @@
 
 #include "common/SplitFields.h"
 #include "common/Trim.h"
-#include "platform/CodePage.h"
+#include "platform/Utf8.h"
 #include "trellin/NamePattern.h"
 
 namespace trellin {
@@ -82,9 +82,7 @@ std::filesystem::path ListFilePath(const std::filesystem::path& programFile) {
 }
 
 std::string DecodeListFile(std::string_view bytes, int ansiCodePage) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (IsValidUtf8(bytes)) return std::string(bytes);
-    return platform::AnsiToUtf8(bytes, ansiCodePage);
+    return platform::DecodeText(bytes, ansiCodePage);
 }
 
 ListFile ParseListFile(std::string_view text) {

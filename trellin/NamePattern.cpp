@@ -62,17 +62,4 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
     return pi == p.size();
 }
 
-bool IsValidUtf8(std::string_view text) {
-    if (text.size() > static_cast<size_t>(INT32_MAX)) return false;
-    const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-    const int32_t length = static_cast<int32_t>(text.size());
-    int32_t i = 0;
-    while (i < length) {
-        UChar32 c = 0;
-        U8_NEXT(s, i, length, c);
-        if (c < 0) return false;
-    }
-    return true;
-}
-
 }  // namespace trellin

@@ -10,6 +10,4 @@ namespace trellin {
 bool HasWildcard(std::string_view text);
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace trellin

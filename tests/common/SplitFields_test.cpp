@@ -16,10 +16,14 @@ struct Row {
 class SplitFieldsTable : public ::testing::TestWithParam<Row> {};
 
 TEST_P(SplitFieldsTable, JoinsToReducedForm) {
-    std::vector<std::string> fields;
+    // A list left over from a longer line: reuse must not leak its fields.
+    std::vector<std::string> fields{"old1", "old2", "old3", "old4", "old5", "old6", "old7"};
     SplitFields(GetParam().input, fields);
     EXPECT_EQ(JoinFields(fields), GetParam().joined);
     EXPECT_EQ(fields.size(), GetParam().count);
+    std::string appended = "key=";
+    AppendJoinedFields(GetParam().input, appended);
+    EXPECT_EQ(appended, std::string("key=") + GetParam().joined);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -34,7 +38,10 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"empty field before comment kept", "a , ; x", "a,", 2},
         Row{"doubled quotes flip twice", "\"a\"\",\"\"b\", c", "\"a\"\",\"\"b\",c", 2},
         Row{"unterminated quote swallows the rest", "\"a, b ; c", "\"a, b ; c", 1},
-        Row{"control characters trimmed", "\t a \x01, b\r", "a,b", 2}));
+        Row{"control characters trimmed", "\t a \x01, b\r", "a,b", 2},
+        Row{"quotes closed then a separator", "\"x\"y , \"\" ,", "\"x\"y,\"\",", 3},
+        Row{"comment right after a quoted field", "\"a,b\";c,d", "\"a,b\"", 1},
+        Row{"separators only", ",;", ",", 2}));
 
 TEST(Trim, RemovesEverythingUpToBlank) {
     EXPECT_EQ(Trim("\x01\x20 x y\x1f\x20"), "x y");

@@ -79,6 +79,18 @@ TEST_F(DriverTest, RecursiveWithAllTypesWalksDepthFirst) {
     EXPECT_LT(output.find("Processing...e.inf("), output.find("Processing...s.inf - Failure."));
 }
 
+TEST_F(DriverTest, LinkedFoldersAreNeitherWalkedNorRewritten) {
+    TempDir outside;
+    outside.Write("o.inf", "a = 1\r\n");
+    fs::create_directory_symlink(outside.path(), dir_.path() / "out.inf");
+    fs::create_directory_symlink(dir_.path(), dir_.path() / "sub" / "loop");
+    const auto lines = Progress(RunArgs({"-R", Root()}));
+    EXPECT_EQ(lines.size(), 9u);
+    EXPECT_TRUE(std::count(lines.begin(), lines.end(), "Processing...out.inf - Failure."));
+    EXPECT_EQ(TempDir::Read(outside.path() / "o.inf"), "a = 1\r\n");
+    EXPECT_TRUE(fs::is_symlink(dir_.path() / "out.inf"));
+}
+
 TEST_F(DriverTest, DirectoryFromEnvironmentAndRelativeToCurrent) {
     ::setenv("QUENFA_TEST_ROOT", Root().c_str(), 1);
     EXPECT_EQ(Progress(RunArgs({"%QUENFA_TEST_ROOT%/sub"})),

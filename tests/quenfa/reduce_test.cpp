@@ -94,6 +94,28 @@ TEST_F(ReduceFileTest, ReadOnlyFileRewrittenWritableWithItsTime) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 
+TEST_F(ReduceFileTest, ReducedFileKeepsItsContentAndTimeButLosesReadOnly) {
+    const std::string reduced = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n";
+    const auto p = dir_.Write("r.inf", reduced);
+    ASSERT_TRUE(platform::SetWriteTime(p, {1000000000, 123}));
+    ASSERT_TRUE(platform::SetReadOnly(p, true));
+    struct stat before{};
+    ASSERT_EQ(::stat(p.c_str(), &before), 0);
+    EXPECT_EQ(Run(p), "100.0");
+    struct stat after{};
+    ASSERT_EQ(::stat(p.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced
+    EXPECT_EQ(TempDir::Read(p), reduced);
+    EXPECT_FALSE(platform::IsReadOnly(p));
+    EXPECT_EQ(platform::GetWriteTime(p)->seconds, 1000000000);
+    EXPECT_EQ(platform::GetWriteTime(p)->nanoseconds, 123);
+    // Same lines with LF ends differ in bytes: rewritten with CR LF.
+    const auto q = dir_.Write("lf.inf", "[Version]\nSignature=\"$CHICAGO$\"\n");
+    EXPECT_EQ(Run(q), "100.0");
+    EXPECT_EQ(TempDir::Read(q), reduced);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 2);
+}
+
 TEST_F(ReduceFileTest, EmptyBinaryAndNulFilesAreLeftAlone) {
     const std::string binary("MZ\x03\0 ; x\r\n", 10);
     std::string nulLate = "a = 1\r\n" + std::string(2000, ';');

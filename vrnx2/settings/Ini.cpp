@@ -1,7 +1,5 @@
 #include "vrnx2/settings/Ini.h"
 
-#include <unicode/unistr.h>
-
 #include <utility>
 
 #include "common/Trim.h"
@@ -9,23 +7,9 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/TextCase.h"
+#include "platform/Utf8.h"
 
 namespace {
-
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        auto b0 = static_cast<unsigned char>(bytes[i]);
-        auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-        units.push_back(bigEndian ? static_cast<char16_t>(b0 << 8 | b1)
-                                  : static_cast<char16_t>(b1 << 8 | b0));
-    }
-    // ICU turns unpaired surrogates into U+FFFD.
-    std::string out;
-    icu::UnicodeString(units.data(), static_cast<int32_t>(units.size())).toUTF8String(out);
-    return out;
-}
 
 // One line of the file, split at the first "=". hasValue is false for a line without "=".
 struct IniLine {
@@ -56,48 +40,8 @@ std::string Unquote(std::string_view value) {
 
 }  // namespace
 
-bool IsWellFormedUtf8(std::string_view bytes) {
-    size_t i = 0;
-    const size_t n = bytes.size();
-    while (i < n) {
-        auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0) lo = 0xA0;  // overlong
-            if (c == 0xED) hi = 0x9F;  // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0) lo = 0x90;  // overlong
-            if (c == 0xF4) hi = 0x8F;  // above U+10FFFF
-        } else {
-            return false;
-        }
-        if (n - i < len) return false;
-        auto c1 = static_cast<unsigned char>(bytes[i + 1]);
-        if (c1 < lo || c1 > hi) return false;
-        for (size_t k = 2; k < len; ++k) {
-            auto ck = static_cast<unsigned char>(bytes[i + k]);
-            if (ck < 0x80 || ck > 0xBF) return false;
-        }
-        i += len;
-    }
-    return true;
-}
-
 std::string DecodeIniText(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
-    if (bytes.starts_with("\xFF\xFE")) return Utf16ToUtf8(bytes.substr(2), false);
-    if (bytes.starts_with("\xFE\xFF")) return Utf16ToUtf8(bytes.substr(2), true);
-    if (IsWellFormedUtf8(bytes)) return std::string(bytes);
-    return platform::AnsiToUtf8(bytes, platform::CurrentLocale().ansiCodePage);
+    return platform::DecodeText(bytes, platform::CurrentLocale().ansiCodePage);
 }
 
 std::optional<std::string> IniFindValue(std::string_view text, std::string_view section,

@@ -27,8 +27,6 @@ int32_t IniReadInteger(const std::string& file, const std::string& section, cons
 
 // File bytes -> UTF-8 text by the encoding rule above (byte-order mark removed).
 std::string DecodeIniText(std::string_view bytes);
-// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsWellFormedUtf8(std::string_view bytes);
 // Looks up a value in decoded INI text; nullopt when the section or key is absent.
 std::optional<std::string> IniFindValue(std::string_view text, std::string_view section,
                                         std::string_view key);

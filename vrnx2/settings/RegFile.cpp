@@ -1,11 +1,11 @@
 #include "vrnx2/settings/RegFile.h"
 
 #include <unicode/ustring.h>
-#include <unicode/utf8.h>
 
 #include <cstdio>
 
 #include "platform/CodePage.h"
+#include "platform/Utf8.h"
 #include "vrnx2/settings/StoreBackend.h"
 
 namespace {
@@ -33,30 +33,6 @@ std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
-}
-
-bool ValidUtf8(std::string_view s) {
-    const int32_t n = static_cast<int32_t>(s.size());
-    int32_t i = 0;
-    while (i < n) {
-        UChar32 c;
-        U8_NEXT(s.data(), i, n, c);
-        if (c < 0) return false;
-    }
-    return true;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-    if (text.empty()) return {};
-    int32_t needed = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(nullptr, 0, &needed, text.data(), static_cast<int32_t>(text.size()), 0xFFFD,
-                       nullptr, &status);
-    std::string out(needed, '\0');
-    status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(out.data(), needed, &needed, text.data(), static_cast<int32_t>(text.size()),
-                       0xFFFD, nullptr, &status);
-    return out;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
@@ -89,7 +65,7 @@ bool Decode(std::string_view bytes, int codePage, std::string& text, RegFileErro
             error = {0, "the UTF-16 text ends in half a character"};
             return false;
         }
-        text = Utf16ToUtf8(BytesToUtf16LE(bytes.substr(2)));
+        text = platform::Utf16ToUtf8(BytesToUtf16LE(bytes.substr(2)));
         return true;
     }
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
@@ -103,7 +79,7 @@ bool Decode(std::string_view bytes, int codePage, std::string& text, RegFileErro
     }
     // Files written here by hand are UTF-8; those from Windows are in the ANSI code page,
     // whose non-ASCII text is practically never valid UTF-8.
-    if (ValidUtf8(bytes))
+    if (platform::IsValidUtf8(bytes))
         text = std::string(bytes);
     else
         text = platform::AnsiToUtf8(bytes, codePage);
@@ -311,7 +287,7 @@ private:
                 std::u16string u = BytesToUtf16LE(bytes);
                 while (!u.empty() && u.back() == u'\0') u.pop_back();
                 v.type = RegType::String;
-                v.text = Utf16ToUtf8(u);
+                v.text = platform::Utf16ToUtf8(u);
             } else if (IEquals(type, "hex(4)")) {
                 if (bytes.size() != 4) return Fail(lineNo, "a hex(4) dword needs four bytes");
                 uint32_t n = 0;

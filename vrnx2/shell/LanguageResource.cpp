@@ -1,7 +1,5 @@
 #include "vrnx2/shell/LanguageResource.h"
 
-#include <unicode/ustring.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -11,64 +9,9 @@
 #include "common/Trim.h"
 #include "platform/CodePage.h"
 #include "platform/TextCase.h"
+#include "platform/Utf8.h"
 
 namespace {
-
-constexpr UChar32 kReplacement = 0xFFFD;
-
-// Strict decoding through ICU: overlong forms, surrogates and truncated sequences count
-// as substitutions, so a Shift_JIS file is not mistaken for UTF-8.
-std::u16string FromUtf8(std::string_view bytes, int32_t* substitutions) {
-    *substitutions = -1;
-    if (bytes.size() >= static_cast<std::size_t>(INT32_MAX)) return {};
-    std::u16string buffer(bytes.size() + 1, u'\0');
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &length, bytes.data(),
-                         static_cast<int32_t>(bytes.size()), kReplacement, substitutions, &status);
-    if (U_FAILURE(status)) {
-        *substitutions = -1;
-        return {};
-    }
-    buffer.resize(static_cast<std::size_t>(length));
-    return buffer;
-}
-
-bool IsValidUtf8(std::string_view bytes) {
-    int32_t substitutions = 0;
-    FromUtf8(bytes, &substitutions);
-    return substitutions == 0;
-}
-
-std::string FromUtf16(std::u16string_view units) {
-    if (units.size() > static_cast<std::size_t>(INT32_MAX / 3)) return {};
-    std::string out(units.size() * 3 + 1, '\0');
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, units.data(),
-                       static_cast<int32_t>(units.size()), kReplacement, nullptr, &status);
-    if (U_FAILURE(status)) return {};
-    out.resize(static_cast<std::size_t>(length));
-    return out;
-}
-
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
-        auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
-        units.push_back(static_cast<char16_t>(hi << 8 | lo));
-    }
-    return FromUtf16(units);
-}
-
-// For a file that declares itself UTF-8: invalid sequences become U+FFFD.
-std::string RepairUtf8(std::string_view bytes) {
-    int32_t substitutions = 0;
-    std::u16string units = FromUtf8(bytes, &substitutions);
-    return substitutions == 0 ? std::string(bytes) : FromUtf16(units);
-}
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
@@ -159,11 +102,7 @@ bool SameIniName(std::string_view a, std::string_view b) {
 }
 
 std::string DecodeResourceText(std::string_view bytes, int ansiCodePage) {
-    if (StartsWith(bytes, "\xEF\xBB\xBF")) return RepairUtf8(bytes.substr(3));
-    if (StartsWith(bytes, "\xFF\xFE")) return Utf16ToUtf8(bytes.substr(2), false);
-    if (StartsWith(bytes, "\xFE\xFF")) return Utf16ToUtf8(bytes.substr(2), true);
-    if (IsValidUtf8(bytes)) return std::string(bytes);
-    return platform::AnsiToUtf8(bytes, ansiCodePage);
+    return platform::DecodeText(bytes, ansiCodePage);
 }
 
 LanguageResource ParseLanguageResource(std::string_view utf8) {

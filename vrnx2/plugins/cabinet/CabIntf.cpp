@@ -14,6 +14,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "platform/Utf8.h"
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
 
 namespace {
@@ -25,37 +26,6 @@ constexpr int kNextCabinetAttempts = 32;
 // libmspack reads compressed input in pieces of this size (its default is 4 KB).
 constexpr int kInputBufferSize = 64 * 1024;
 
-// Replaces malformed sequences by U+FFFD, so a name flagged as UTF-8 is always valid UTF-8.
-std::string ValidUtf8(const std::string& s) {
-    std::string out;
-    out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        auto c = static_cast<unsigned char>(s[i]);
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        bool ok = len > 0 && i + len <= s.size();
-        uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        for (size_t k = 1; ok && k < len; ++k) {
-            auto cc = static_cast<unsigned char>(s[i + k]);
-            ok = (cc & 0xC0) == 0x80;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are malformed too.
-        if (ok &&
-            ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) ||
-             (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))) {
-            ok = false;
-        }
-        if (ok) {
-            out.append(s, i, len);
-            i += len;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
-}
 
 // Text stored in a cabinet: UTF-8 when the name carries the UTF flag, else the ANSI code
 // page, as the system's cabinet library reads it.
@@ -63,7 +33,7 @@ std::string CabText(const std::string& raw, bool isUtf8) {
     bool ascii = true;
     for (char c : raw) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return raw;
-    if (isUtf8) return ValidUtf8(raw);
+    if (isUtf8) return platform::RepairUtf8(raw);
     return platform::AnsiToUtf8(raw, platform::CurrentLocale().ansiCodePage);
 }
 
