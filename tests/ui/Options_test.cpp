@@ -139,9 +139,9 @@ private slots:
         TOptions_Form form(nullptr, Profile(), drives);
         form.show();
         auto* output = Child<TEllipsisEdit>(form, "GEE02");
-        ui.QueueFolder("/peb/work/");
+        ui.QueueFolder("/peb/folder/");
         Click(output->Button());
-        QCOMPARE(output->text(), QStringLiteral("work"));
+        QCOMPARE(output->text(), QStringLiteral("folder"));
         QCOMPARE(ui.folderRequests.size(), size_t{1});
         QCOMPARE(QString::fromStdString(ui.folderRequests[0].path), QStringLiteral("/peb/Osmite/"));
         QCOMPARE(ui.folderRequests[0].title, Msg("109"));

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "vrnx2/build/LogInspection.h"
+#include "vrnx2/build/BuilderLog.h"
 #include "vrnx2/settings/Records.h"
 
 // The four toggles of the main window's build-step bar (mode 2).

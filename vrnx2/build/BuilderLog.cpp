@@ -1,4 +1,4 @@
-#include "vrnx2/build/LogInspection.h"
+#include "vrnx2/build/BuilderLog.h"
 
 #include <algorithm>
 #include <cstdlib>
