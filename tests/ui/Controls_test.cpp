@@ -1,20 +1,33 @@
 // The combo grid and the path box as widgets: column settings on demand, check and button
-// cells under mouse and keys, the drop-down list, the stored form, the path box's button.
+// cells under mouse and keys, the drop-down list, the stored form, the path box's button;
+// the windows' shared row list, drag auto-scroll and placement helpers.
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 
 #include "vrnx2/controls/CmbGrid.h"
+#include "vrnx2/controls/DragAutoScroll.h"
 #include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/controls/FormPlacement.h"
+#include "vrnx2/controls/RowDragList.h"
 
 // Lets the test see where the caret is drawn and hand it a drop.
 struct ProbeEdit : TEllipsisEdit {
     using QLineEdit::cursorRect;
     using TEllipsisEdit::dropEvent;
     using TEllipsisEdit::TEllipsisEdit;
+};
+
+// Hands the row list a drop that no drag of its own started.
+struct ProbeRowList : RowDragList {
+    using RowDragList::dropEvent;
+    using RowDragList::RowDragList;
 };
 
 class ControlsTest : public QObject {
@@ -249,6 +262,90 @@ private slots:
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
         edit->dropEvent(&drop);
         QCOMPARE(edit->text(), QStringLiteral("/srv/pe builder"));
+    }
+
+    void rowListRefusesDropsItDidNotStart() {
+        ProbeRowList list(nullptr);
+        // Qt's own auto-scroll would fight the window's timer.
+        QVERIFY(list.dragEnabled() && list.acceptDrops() && !list.hasAutoScroll());
+        list.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("a")}));
+        list.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("b")}));
+        list.resize(200, 200);
+        list.show();
+        int drops = 0;
+        int stops = 0;
+        list.canDrop = [](QTreeWidgetItem*) { return true; };
+        list.drop = [&](QTreeWidgetItem*) { return ++drops > 0; };
+        list.stopScroll = [&] { ++stops; };
+        QMimeData data;
+        const QPointF onRow = list.visualItemRect(list.topLevelItem(1)).center();
+        QDropEvent event(onRow, Qt::MoveAction, &data, Qt::LeftButton, {});
+        list.dropEvent(&event);
+        QCOMPARE(drops, 0);  // another source never moves the window's rows
+        QVERIFY(!event.isAccepted());
+        QCOMPARE(stops, 1);  // any drop ends the scrolling
+        QCOMPARE(list.topLevelItemCount(), 2);
+    }
+
+    void dragAutoScrollStartsAtTheEdgesAndStepsOneRow() {
+        QTreeWidget list;
+        for (int i = 0; i < 40; ++i)
+            list.addTopLevelItem(new QTreeWidgetItem(QStringList{QString::number(i)}));
+        list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+        list.resize(200, 150);
+        list.show();
+        int ticks = 0;
+        DragAutoScroll scroll(100, nullptr, [&] { ++ticks; });
+        scroll.DragOverList(&list, list.viewport()->height() / 2);
+        QVERIFY(!scroll.Active());
+        scroll.DragOverList(&list, list.viewport()->height() - 2);
+        QVERIFY(scroll.Active());
+        QCOMPARE(scroll.Direction(), AutoScroll::Down);
+        QCOMPARE(scroll.View(), &list);
+
+        const int row = list.visualItemRect(list.topLevelItem(1)).top() -
+                        list.visualItemRect(list.topLevelItem(0)).top();
+        QVERIFY(row > 0);
+        DragAutoScroll::StepList(&list, AutoScroll::Down);
+        DragAutoScroll::StepList(&list, AutoScroll::Down);
+        QCOMPARE(list.verticalScrollBar()->value(), 2 * row);
+        DragAutoScroll::StepList(&list, AutoScroll::Up);
+        QCOMPARE(list.verticalScrollBar()->value(), row);
+
+        QTRY_VERIFY(ticks > 0);  // the timer drives the window's own tick
+        scroll.Stop();
+        QVERIFY(!scroll.Active());
+        QCOMPARE(scroll.Direction(), AutoScroll::Stop);
+    }
+
+    void formPlacementCentresAPlaceNoScreenShows() {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        QVERIFY(screen);
+        const QRect area = screen->availableGeometry();
+        QCOMPARE(PrimaryArea(), area);
+        QWidget form;
+        form.resize(200, 100);
+        MoveOntoScreen(&form, area.x() + 10, area.y() + 20, form.size());
+        QCOMPARE(form.pos(), QPoint(area.x() + 10, area.y() + 20));
+        MoveOntoScreen(&form, area.right() + 5000, area.bottom() + 5000, form.size());
+        QCOMPARE(form.pos(),
+                 QPoint(area.x() + (area.width() - 200) / 2, area.y() + (area.height() - 100) / 2));
+        // Only a corner on screen is still a place the user can reach.
+        MoveOntoScreen(&form, area.x() - 190, area.y() - 90, form.size());
+        QCOMPARE(form.pos(), QPoint(area.x() - 190, area.y() - 90));
+    }
+
+    void formPlacementReadsStateAndPlace() {
+        QWidget form;
+        form.resize(300, 120);
+        form.move(15, 25);
+        MainFormGeometry g = CurrentGeometry(&form);
+        QVERIFY(g.state == FormState::Normal);
+        QCOMPARE(QRect(g.left, g.top, g.width, g.height), QRect(15, 25, 300, 120));
+        form.setWindowState(Qt::WindowMaximized);
+        QVERIFY(CurrentGeometry(&form).state == FormState::Maximised);
+        form.setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
+        QVERIFY(CurrentGeometry(&form).state == FormState::Minimised);  // minimised wins
     }
 };
 

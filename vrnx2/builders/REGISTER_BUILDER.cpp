@@ -1,25 +1,21 @@
 #include "vrnx2/builders/REGISTER_BUILDER.h"
 
 #include <QAction>
-#include <QDrag>
-#include <QDragMoveEvent>
-#include <QDropEvent>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
 #include <QStyle>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "vrnx2/builders/DLG_BUILDER.h"
+#include "vrnx2/controls/DragAutoScroll.h"
+#include "vrnx2/controls/FormPlacement.h"
+#include "vrnx2/controls/RowDragList.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/shell/MessageTable.h"
@@ -30,56 +26,6 @@ namespace {
 QString Qs(const std::string& s) {
     return QString::fromStdString(s);
 }
-
-// The builder list: drops of its own rows move them, with the window's rules.
-class BuilderListView : public QTreeWidget {
-public:
-    BuilderListView(TREGISTER_BUILDER_FORM* form, QWidget* parent)
-        : QTreeWidget(parent), form_(form) {}
-
-protected:
-    void startDrag(Qt::DropActions) override {
-        const QModelIndex index = currentIndex();
-        if (!index.isValid()) return;
-        auto* drag = new QDrag(this);
-        drag->setMimeData(model()->mimeData({index}));
-        // The move is made by the drop; nothing is removed here afterwards.
-        drag->exec(Qt::MoveAction);
-        form_->StopAutoScroll();
-    }
-    void dragEnterEvent(QDragEnterEvent* event) override {
-        if (event->source() == this)
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent* event) override {
-        const QPoint pos = event->position().toPoint();
-        form_->DragOverAt(pos.y());
-        const QModelIndex index = indexAt(pos);
-        if (event->source() == this && index.isValid() && form_->CanDropOn(index.row()))
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragLeaveEvent(QDragLeaveEvent* event) override {
-        form_->StopAutoScroll();
-        QTreeWidget::dragLeaveEvent(event);
-    }
-    void dropEvent(QDropEvent* event) override {
-        form_->StopAutoScroll();
-        const QModelIndex index = indexAt(event->position().toPoint());
-        if (event->source() == this && index.isValid() && form_->DropOn(index.row())) {
-            event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
-            event->accept();
-        } else {
-            event->ignore();
-        }
-    }
-
-private:
-    TREGISTER_BUILDER_FORM* form_;
-};
 
 QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText = true) {
     auto* button = new QPushButton(withText ? action->text() : QString(), parent);
@@ -131,9 +77,7 @@ TREGISTER_BUILDER_FORM::TREGISTER_BUILDER_FORM(QWidget* parent) : QDialog(parent
     BuildControls();
     ApplyWindowFonts(this, {view_});
 
-    scrollTimer_ = new QTimer(this);
-    scrollTimer_->setInterval(100);
-    connect(scrollTimer_, &QTimer::timeout, this, &TREGISTER_BUILDER_FORM::AutoScrollTick);
+    scroll_ = new DragAutoScroll(100, this, [this] { AutoScrollTick(); });
 
     list_.Load();
     SyncView();
@@ -167,7 +111,14 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     frame_->setObjectName(QStringLiteral("GB1"));
     auto* grid = new QGridLayout(frame_);
 
-    view_ = new BuilderListView(this, frame_);
+    auto* view = new RowDragList(frame_);
+    view->canDrop = [this](QTreeWidgetItem* item) {
+        return CanDropOn(view_->indexOfTopLevelItem(item));
+    };
+    view->drop = [this](QTreeWidgetItem* item) { return DropOn(view_->indexOfTopLevelItem(item)); };
+    view->dragOver = [this](int y) { DragOverAt(y); };
+    view->stopScroll = [this] { StopAutoScroll(); };
+    view_ = view;
     view_->setObjectName(QStringLiteral("LV1"));
     view_->setColumnCount(2);
     view_->setHeaderLabels({MsgText("034"), MsgText("035")});
@@ -177,10 +128,6 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setDragEnabled(true);
-    view_->setAcceptDrops(true);
-    view_->setDragDropMode(QAbstractItemView::DragDrop);
-    view_->setAutoScroll(false);  // the window scrolls by its own timer
     view_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     view_->header()->setSectionsClickable(true);
     view_->header()->setStretchLastSection(false);
@@ -241,23 +188,12 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
 // ---- geometry ----
 
 void TREGISTER_BUILDER_FORM::RestoreLayout() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    RegisterBuilderLayout l = LoadRegisterBuilderLayout(area.width(), area.height());
-    MainFormGeometry& g = l.geometry;
-    layout()->activate();
-    setMinimumSize(QSize(400, 212).expandedTo(minimumSizeHint()));
+    const QRect area = PrimaryArea();
+    const RegisterBuilderLayout l = LoadRegisterBuilderLayout(area.width(), area.height());
+    const MainFormGeometry& g = l.geometry;
+    SetLeastSize(this, QSize(400, 212));
     resize(g.width, g.height);
-    // A place stored on a screen that is no longer there would hide the window.
-    const QRect wanted(g.left, g.top, std::max(width(), 1), std::max(height(), 1));
-    bool visible = false;
-    for (const QScreen* s : QGuiApplication::screens())
-        if (s->availableGeometry().intersects(wanted)) visible = true;
-    if (!visible && screen) {
-        g.left = area.x() + (area.width() - width()) / 2;
-        g.top = area.y() + (area.height() - height()) / 2;
-    }
-    move(g.left, g.top);
+    MoveOntoScreen(this, g.left, g.top, size());
     // A width of 0 or less, set by hand in the store, would hide the column for good.
     view_->header()->resizeSection(0, l.builderColumn > 0 ? l.builderColumn : 200);
     view_->header()->resizeSection(1, l.pathColumn > 0 ? l.pathColumn : 216);
@@ -414,34 +350,19 @@ bool TREGISTER_BUILDER_FORM::DropOn(int row) {
 }
 
 void TREGISTER_BUILDER_FORM::DragOverAt(int pointerY) {
-    const QModelIndex top = view_->indexAt(QPoint(1, 1));
-    const int topRowTop = top.isValid() ? view_->visualRect(top).top() : 0;
-    scrollDirection_ =
-        AutoScrollFor(top.isValid(), topRowTop, pointerY, view_->viewport()->height());
-    if (scrollDirection_ == AutoScroll::Stop)
-        scrollTimer_->stop();
-    else if (!scrollTimer_->isActive())
-        scrollTimer_->start();
+    scroll_->DragOverList(view_, pointerY);
 }
 
 void TREGISTER_BUILDER_FORM::StopAutoScroll() {
-    scrollTimer_->stop();
-    scrollDirection_ = AutoScroll::Stop;
+    scroll_->Stop();
 }
 
 bool TREGISTER_BUILDER_FORM::AutoScrolling() const {
-    return scrollTimer_->isActive();
+    return scroll_->Active();
 }
 
 void TREGISTER_BUILDER_FORM::AutoScrollTick() {
-    const int count = view_->topLevelItemCount();
-    int step = 0;
-    if (count > 2)
-        step = AutoScrollStep(count, view_->visualItemRect(view_->topLevelItem(0)).top(),
-                              view_->visualItemRect(view_->topLevelItem(1)).top());
-    QScrollBar* bar = view_->verticalScrollBar();
-    bar->setValue(bar->value() + (scrollDirection_ == AutoScroll::Up ? -step : step));
-    view_->viewport()->update();
+    DragAutoScroll::StepList(view_, scroll_->Direction());
 }
 
 // ---- events ----

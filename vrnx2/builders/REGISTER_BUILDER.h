@@ -9,10 +9,10 @@
 
 #include "vrnx2/builders/BuilderList.h"
 
+class DragAutoScroll;
 class QAction;
 class QGroupBox;
 class QPushButton;
-class QTimer;
 class QTreeWidget;
 
 class TREGISTER_BUILDER_FORM : public QDialog {
@@ -65,12 +65,11 @@ private:
 
     BuilderList list_;
     bool changed_ = false;
-    AutoScroll scrollDirection_ = AutoScroll::Stop;
     std::map<std::string, QAction*> actions_;
     QGroupBox* frame_ = nullptr;
     QTreeWidget* view_ = nullptr;
     QWidget* arrowColumn_ = nullptr;
     QPushButton* upButton_ = nullptr;
     QPushButton* downButton_ = nullptr;
-    QTimer* scrollTimer_ = nullptr;
+    DragAutoScroll* scroll_ = nullptr;
 };

@@ -3,28 +3,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDrag>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionViewItem>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -33,6 +26,9 @@
 #include <unordered_set>
 
 #include "platform/Process.h"
+#include "vrnx2/controls/DragAutoScroll.h"
+#include "vrnx2/controls/FormPlacement.h"
+#include "vrnx2/controls/RowDragList.h"
 #include "vrnx2/plugins/PluginInstall.h"
 #include "vrnx2/plugins/PluginWindow.h"
 #include "vrnx2/profiles/Preferences.h"
@@ -50,63 +46,6 @@ constexpr int kScrollInterval = 100;
 QString Qs(const std::string& s) {
     return QString::fromStdString(s);
 }
-
-// A tree or list whose drags move its own items by the window's rules; the view itself never
-// inserts or removes anything.
-class DragView : public QTreeWidget {
-public:
-    std::function<bool(QTreeWidgetItem*)> canDrop;
-    std::function<bool(QTreeWidgetItem*)> drop;
-    std::function<void(int y)> dragOver;
-    std::function<void()> stopScroll;
-    std::function<void(QTreeWidgetItem*, const QPoint&)> pressed;
-
-    explicit DragView(QWidget* parent) : QTreeWidget(parent) {}
-
-protected:
-    void startDrag(Qt::DropActions) override {
-        const QModelIndex index = currentIndex();
-        if (!index.isValid()) return;
-        auto* drag = new QDrag(this);
-        drag->setMimeData(model()->mimeData({index}));
-        drag->exec(Qt::MoveAction);
-        stopScroll();
-    }
-    void dragEnterEvent(QDragEnterEvent* event) override {
-        if (event->source() == this)
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent* event) override {
-        const QPoint pos = event->position().toPoint();
-        dragOver(pos.y());
-        QTreeWidgetItem* item = itemAt(pos);
-        if (event->source() == this && item && canDrop(item))
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragLeaveEvent(QDragLeaveEvent* event) override {
-        stopScroll();
-        QTreeWidget::dragLeaveEvent(event);
-    }
-    void dropEvent(QDropEvent* event) override {
-        stopScroll();
-        QTreeWidgetItem* item = itemAt(event->position().toPoint());
-        if (event->source() == this && item && drop(item)) {
-            event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
-            event->accept();
-        } else {
-            event->ignore();
-        }
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        QTreeWidget::mousePressEvent(event);
-        if (event->button() == Qt::LeftButton && pressed)
-            pressed(itemAt(event->position().toPoint()), event->position().toPoint());
-    }
-};
 
 // The four node images: root, category, disabled plugin, enabled plugin.
 QIcon NodeIcon(int icon) {
@@ -176,9 +115,7 @@ TPlugin_Form::TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool /*e
     BuildControls();
     ApplyWindowFonts(this, {tree_, list_});
 
-    scrollTimer_ = new QTimer(this);
-    scrollTimer_->setInterval(kScrollInterval);
-    connect(scrollTimer_, &QTimer::timeout, this, &TPlugin_Form::AutoScrollTick);
+    scroll_ = new DragAutoScroll(kScrollInterval, this, [this] { AutoScrollTick(); });
 
     RestoreLayout();
     catalogue_.Load();
@@ -260,17 +197,13 @@ void TPlugin_Form::BuildControls() {
     auto* treePage = new QWidget(pages_);
     treePage->setObjectName(QStringLiteral("TS1"));
     auto* treeLayout = new QVBoxLayout(treePage);
-    auto* tree = new DragView(treePage);
+    auto* tree = new RowDragList(treePage);
     tree_ = tree;
     tree_->setObjectName(QStringLiteral("TV1"));
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-    tree_->setDragEnabled(true);
-    tree_->setAcceptDrops(true);
-    tree_->setDragDropMode(QAbstractItemView::DragDrop);
-    tree_->setAutoScroll(false);  // the window scrolls by its own timer
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     treeLayout->addWidget(tree_);
     pages_->addTab(treePage, MsgText("114"));
@@ -283,7 +216,7 @@ void TPlugin_Form::BuildControls() {
     // Long captions and paths are cut rather than holding the window wider than it may be.
     orderCheck_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     orderLayout->addWidget(orderCheck_);
-    auto* list = new DragView(orderPage);
+    auto* list = new RowDragList(orderPage);
     list_ = list;
     list_->setObjectName(QStringLiteral("LV1"));
     list_->setColumnCount(2);
@@ -294,10 +227,6 @@ void TPlugin_Form::BuildControls() {
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setDragEnabled(true);
-    list_->setAcceptDrops(true);
-    list_->setDragDropMode(QAbstractItemView::DragDrop);
-    list_->setAutoScroll(false);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->header()->setSectionsClickable(true);
     list_->header()->setStretchLastSection(false);
@@ -396,23 +325,12 @@ void TPlugin_Form::BuildControls() {
 // ---- geometry ----
 
 void TPlugin_Form::RestoreLayout() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    PluginFormLayout l = LoadPluginFormLayout(area.width(), area.height());
-    MainFormGeometry& g = l.geometry;
-    layout()->activate();
-    setMinimumSize(QSize(400, 224).expandedTo(minimumSizeHint()));
+    const QRect area = PrimaryArea();
+    const PluginFormLayout l = LoadPluginFormLayout(area.width(), area.height());
+    const MainFormGeometry& g = l.geometry;
+    SetLeastSize(this, QSize(400, 224));
     resize(g.width, g.height);
-    // A place stored on a screen that is no longer there would hide the window.
-    const QRect wanted(g.left, g.top, std::max(width(), 1), std::max(height(), 1));
-    bool visible = false;
-    for (const QScreen* s : QGuiApplication::screens())
-        if (s->availableGeometry().intersects(wanted)) visible = true;
-    if (!visible && screen) {
-        g.left = area.x() + (area.width() - width()) / 2;
-        g.top = area.y() + (area.height() - height()) / 2;
-    }
-    move(g.left, g.top);
+    MoveOntoScreen(this, g.left, g.top, size());
     // A width of 0 or less, set by hand in the store, would hide the column for good.
     list_->header()->resizeSection(0, l.pluginColumn > 0 ? l.pluginColumn : 216);
     list_->header()->resizeSection(1, l.pathColumn > 0 ? l.pathColumn : 200);
@@ -423,14 +341,7 @@ void TPlugin_Form::RestoreLayout() {
 
 void TPlugin_Form::SaveLayout() {
     PluginFormLayout l;
-    if (windowState() & Qt::WindowMinimized)
-        l.geometry.state = FormState::Minimised;
-    else if (windowState() & Qt::WindowMaximized)
-        l.geometry.state = FormState::Maximised;
-    l.geometry.height = height();
-    l.geometry.width = width();
-    l.geometry.top = y();
-    l.geometry.left = x();
+    l.geometry = CurrentGeometry(this);
     l.pluginColumn = list_->header()->sectionSize(0);
     l.pathColumn = list_->header()->sectionSize(1);
     SavePluginFormLayout(l);
@@ -805,53 +716,34 @@ bool TPlugin_Form::ListDropOn(int row) {
 // ---- auto-scroll while dragging ----
 
 void TPlugin_Form::TreeDragOverAt(int pointerY) {
-    scrollView_ = tree_;
-    scrollDirection_ =
-        AutoScrollFor(tree_->topLevelItemCount() > 0, 0, pointerY, tree_->viewport()->height());
-    if (scrollDirection_ == AutoScroll::Stop)
-        scrollTimer_->stop();
-    else if (!scrollTimer_->isActive())
-        scrollTimer_->start();
+    scroll_->Steer(tree_, AutoScrollFor(tree_->topLevelItemCount() > 0, 0, pointerY,
+                                        tree_->viewport()->height()));
 }
 
 void TPlugin_Form::ListDragOverAt(int pointerY) {
-    scrollView_ = list_;
-    const QModelIndex top = list_->indexAt(QPoint(1, 1));
-    const int topRowTop = top.isValid() ? list_->visualRect(top).top() : 0;
-    scrollDirection_ =
-        AutoScrollFor(top.isValid(), topRowTop, pointerY, list_->viewport()->height());
-    if (scrollDirection_ == AutoScroll::Stop)
-        scrollTimer_->stop();
-    else if (!scrollTimer_->isActive())
-        scrollTimer_->start();
+    scroll_->DragOverList(list_, pointerY);
 }
 
 void TPlugin_Form::StopAutoScroll() {
-    scrollTimer_->stop();
-    scrollDirection_ = AutoScroll::Stop;
+    scroll_->Stop();
 }
 
 bool TPlugin_Form::AutoScrolling() const {
-    return scrollTimer_->isActive();
+    return scroll_->Active();
 }
 
 void TPlugin_Form::AutoScrollTick() {
-    if (scrollDirection_ == AutoScroll::Stop || !scrollView_) return;
-    QScrollBar* bar = scrollView_->verticalScrollBar();
-    const bool up = scrollDirection_ == AutoScroll::Up;
-    if (scrollView_ == tree_) {
+    QTreeWidget* view = scroll_->View();
+    if (scroll_->Direction() == AutoScroll::Stop || !view) return;
+    if (view == tree_) {
         // One line per tick.
-        bar->triggerAction(up ? QAbstractSlider::SliderSingleStepSub
-                              : QAbstractSlider::SliderSingleStepAdd);
+        view->verticalScrollBar()->triggerAction(scroll_->Direction() == AutoScroll::Up
+                                                     ? QAbstractSlider::SliderSingleStepSub
+                                                     : QAbstractSlider::SliderSingleStepAdd);
+        view->viewport()->update();
     } else {
-        const int count = list_->topLevelItemCount();
-        int step = 0;
-        if (count > 2)
-            step = AutoScrollStep(count, list_->visualItemRect(list_->topLevelItem(0)).top(),
-                                  list_->visualItemRect(list_->topLevelItem(1)).top());
-        bar->setValue(bar->value() + (up ? -step : step));
+        DragAutoScroll::StepList(list_, scroll_->Direction());
     }
-    scrollView_->viewport()->update();
 }
 
 // ---- Apply, menus, keys ----

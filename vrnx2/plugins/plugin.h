@@ -12,13 +12,13 @@
 
 #include "vrnx2/plugins/PluginCatalogue.h"
 
+class DragAutoScroll;
 class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QScrollArea;
 class QTabWidget;
-class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -125,8 +125,6 @@ private:
     std::unordered_map<const CatalogueNode*, QTreeWidgetItem*> itemOf_;
     int currentPage_ = 0;
     bool syncing_ = false;
-    QTreeWidget* scrollView_ = nullptr;  // the control being auto-scrolled
-    AutoScroll scrollDirection_ = AutoScroll::Stop;
 
     QLineEdit* name_ = nullptr;
     QTabWidget* pages_ = nullptr;
@@ -138,5 +136,5 @@ private:
     QWidget* upButton_ = nullptr;
     QWidget* downButton_ = nullptr;
     QLabel* status_ = nullptr;
-    QTimer* scrollTimer_ = nullptr;
+    DragAutoScroll* scroll_ = nullptr;
 };

@@ -4,22 +4,17 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDrag>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -34,6 +29,9 @@
 #include "platform/Process.h"
 #include "vrnx2/build/LogTail.h"
 #include "vrnx2/controls/CmbGrid.h"
+#include "vrnx2/controls/DragAutoScroll.h"
+#include "vrnx2/controls/FormPlacement.h"
+#include "vrnx2/controls/RowDragList.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
@@ -48,55 +46,6 @@ constexpr int kLogTailLines = 4;  // enough to follow the builder, little taken 
 QString Qs(const std::string& s) {
     return QString::fromStdString(s);
 }
-
-// The profile list: drops of its own rows move them, with the window's rules.
-class ProfileListView : public QTreeWidget {
-public:
-    ProfileListView(TVRNX_Form* form, QWidget* parent) : QTreeWidget(parent), form_(form) {}
-
-protected:
-    void startDrag(Qt::DropActions) override {
-        QModelIndex index = currentIndex();
-        if (!index.isValid()) return;
-        auto* drag = new QDrag(this);
-        drag->setMimeData(model()->mimeData({index}));
-        // The move is made by the drop; nothing is removed here afterwards.
-        drag->exec(Qt::MoveAction);
-        form_->StopAutoScroll();
-    }
-    void dragEnterEvent(QDragEnterEvent* event) override {
-        if (event->source() == this)
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent* event) override {
-        const QPoint pos = event->position().toPoint();
-        form_->DragOverAt(pos.y());
-        const QModelIndex index = indexAt(pos);
-        if (event->source() == this && index.isValid() && form_->CanDropOn(index.row()))
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragLeaveEvent(QDragLeaveEvent* event) override {
-        form_->StopAutoScroll();
-        QTreeWidget::dragLeaveEvent(event);
-    }
-    void dropEvent(QDropEvent* event) override {
-        form_->StopAutoScroll();
-        const QModelIndex index = indexAt(event->position().toPoint());
-        if (event->source() == this && index.isValid() && form_->DropOn(index.row())) {
-            event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
-            event->accept();
-        } else {
-            event->ignore();
-        }
-    }
-
-private:
-    TVRNX_Form* form_;
-};
 
 // Windows system colour indexes, as the stored colour numbers name them.
 QColor SystemColour(int index, const QPalette& pal) {
@@ -169,9 +118,7 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
     BuildControls();
     ApplyWindowFonts(this, {list_});
 
-    scrollTimer_ = new QTimer(this);
-    scrollTimer_->setInterval(250);
-    connect(scrollTimer_, &QTimer::timeout, this, &TVRNX_Form::AutoScrollTick);
+    scroll_ = new DragAutoScroll(250, this, [this] { AutoScrollTick(); });
 
     // The log is re-read on a timer rather than on every slice of the wait.
     logTimer_ = new QTimer(this);
@@ -331,7 +278,14 @@ void TVRNX_Form::BuildControls() {
 
     listFrame_ = new QGroupBox(MsgText("027"), central);
     auto* grid = new QGridLayout(listFrame_);
-    list_ = new ProfileListView(this, listFrame_);
+    auto* list = new RowDragList(listFrame_);
+    list->canDrop = [this](QTreeWidgetItem* item) {
+        return CanDropOn(list_->indexOfTopLevelItem(item));
+    };
+    list->drop = [this](QTreeWidgetItem* item) { return DropOn(list_->indexOfTopLevelItem(item)); };
+    list->dragOver = [this](int y) { DragOverAt(y); };
+    list->stopScroll = [this] { StopAutoScroll(); };
+    list_ = list;
     list_->setObjectName(QStringLiteral("LV1"));
     list_->setColumnCount(2);
     list_->setHeaderLabels({MsgText("061"), MsgText("062")});
@@ -341,10 +295,6 @@ void TVRNX_Form::BuildControls() {
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setDragEnabled(true);
-    list_->setAcceptDrops(true);
-    list_->setDragDropMode(QAbstractItemView::DragDrop);
-    list_->setAutoScroll(false);  // the window scrolls by its own timer
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->header()->setSectionsClickable(true);
     list_->header()->setStretchLastSection(false);
@@ -522,20 +472,10 @@ void TVRNX_Form::ShowSteps() {
 }
 
 void TVRNX_Form::RestoreGeometry() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    MainFormGeometry g = LoadMainFormGeometry(area.width(), area.height());
+    const QRect area = PrimaryArea();
+    const MainFormGeometry g = LoadMainFormGeometry(area.width(), area.height());
     resize(g.width, g.height);
-    // A place stored on a screen that is no longer there would hide the window.
-    const QRect wanted(g.left, g.top, std::max(g.width, 1), std::max(g.height, 1));
-    bool visible = false;
-    for (const QScreen* s : QGuiApplication::screens())
-        if (s->availableGeometry().intersects(wanted)) visible = true;
-    if (!visible && screen) {
-        g.left = area.x() + (area.width() - width()) / 2;
-        g.top = area.y() + (area.height() - height()) / 2;
-    }
-    move(g.left, g.top);
+    MoveOntoScreen(this, g.left, g.top, QSize(g.width, g.height));
     if (g.state == FormState::Maximised)
         setWindowState(Qt::WindowMaximized);
     else if (g.state == FormState::Minimised)
@@ -725,34 +665,19 @@ bool TVRNX_Form::DropOn(int row) {
 }
 
 void TVRNX_Form::DragOverAt(int pointerY) {
-    const QModelIndex top = list_->indexAt(QPoint(1, 1));
-    const int topRowTop = top.isValid() ? list_->visualRect(top).top() : 0;
-    scrollDirection_ =
-        AutoScrollFor(top.isValid(), topRowTop, pointerY, list_->viewport()->height());
-    if (scrollDirection_ == AutoScroll::Stop)
-        scrollTimer_->stop();
-    else if (!scrollTimer_->isActive())
-        scrollTimer_->start();
+    scroll_->DragOverList(list_, pointerY);
 }
 
 void TVRNX_Form::StopAutoScroll() {
-    scrollTimer_->stop();
-    scrollDirection_ = AutoScroll::Stop;
+    scroll_->Stop();
 }
 
 bool TVRNX_Form::AutoScrolling() const {
-    return scrollTimer_->isActive();
+    return scroll_->Active();
 }
 
 void TVRNX_Form::AutoScrollTick() {
-    const int count = list_->topLevelItemCount();
-    int step = 0;
-    if (count > 2)
-        step = AutoScrollStep(count, list_->visualItemRect(list_->topLevelItem(0)).top(),
-                              list_->visualItemRect(list_->topLevelItem(1)).top());
-    QScrollBar* bar = list_->verticalScrollBar();
-    bar->setValue(bar->value() + (scrollDirection_ == AutoScroll::Up ? -step : step));
-    list_->viewport()->update();
+    DragAutoScroll::StepList(list_, scroll_->Direction());
 }
 
 // ---- actions ----
@@ -888,17 +813,8 @@ void TVRNX_Form::closeEvent(QCloseEvent* event) {
         failure = e.what();
     }
     try {
-        FormState state = FormState::Normal;
-        if (windowState() & Qt::WindowMinimized)
-            state = FormState::Minimised;
-        else if (windowState() & Qt::WindowMaximized)
-            state = FormState::Maximised;
-        MainFormGeometry g;
-        g.height = height();
-        g.width = width();
-        g.top = y();
-        g.left = x();
-        SaveMainFormGeometry(state, g);
+        const MainFormGeometry g = CurrentGeometry(this);
+        SaveMainFormGeometry(g.state, g);
         SaveMainColumnWidths(
             MainColumnWidths{list_->header()->sectionSize(0), list_->header()->sectionSize(1)});
         SaveBuildStyle(AdvancedStyle());

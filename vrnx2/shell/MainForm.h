@@ -11,6 +11,7 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/shell/MainWindowLogic.h"
 
+class DragAutoScroll;
 class QAction;
 class QActionGroup;
 class QGroupBox;
@@ -120,7 +121,6 @@ private:
     ActionStates lastSelection_;
     std::array<int, 2> sortDirection_{0, 0};
     int sortColumn_ = 0;
-    AutoScroll scrollDirection_ = AutoScroll::Stop;
     bool building_ = false;
 
     std::map<std::string, QAction*> actions_;
@@ -135,7 +135,7 @@ private:
     QWidget* basicPanel_ = nullptr;
     QWidget* advancedPanel_ = nullptr;
     TComboGrid* bar_ = nullptr;
-    QTimer* scrollTimer_ = nullptr;
+    DragAutoScroll* scroll_ = nullptr;
     QPlainTextEdit* logTail_ = nullptr;
     QTimer* logTimer_ = nullptr;
     std::string watchedLog_;

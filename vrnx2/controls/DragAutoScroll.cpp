@@ -1,0 +1,47 @@
+#include "vrnx2/controls/DragAutoScroll.h"
+
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <utility>
+
+DragAutoScroll::DragAutoScroll(int intervalMs, QObject* parent, std::function<void()> onTick)
+    : QObject(parent), timer_(new QTimer(this)) {
+    timer_->setInterval(intervalMs);
+    connect(timer_, &QTimer::timeout, this, std::move(onTick));
+}
+
+void DragAutoScroll::DragOverList(QTreeWidget* view, int pointerY) {
+    const QModelIndex top = view->indexAt(QPoint(1, 1));
+    const int topRowTop = top.isValid() ? view->visualRect(top).top() : 0;
+    Steer(view, AutoScrollFor(top.isValid(), topRowTop, pointerY, view->viewport()->height()));
+}
+
+void DragAutoScroll::Steer(QTreeWidget* view, AutoScroll direction) {
+    view_ = view;
+    direction_ = direction;
+    if (direction_ == AutoScroll::Stop)
+        timer_->stop();
+    else if (!timer_->isActive())
+        timer_->start();
+}
+
+void DragAutoScroll::Stop() {
+    timer_->stop();
+    direction_ = AutoScroll::Stop;
+}
+
+bool DragAutoScroll::Active() const {
+    return timer_->isActive();
+}
+
+void DragAutoScroll::StepList(QTreeWidget* view, AutoScroll direction) {
+    const int count = view->topLevelItemCount();
+    int step = 0;
+    if (count > 2)
+        step = AutoScrollStep(count, view->visualItemRect(view->topLevelItem(0)).top(),
+                              view->visualItemRect(view->topLevelItem(1)).top());
+    QScrollBar* bar = view->verticalScrollBar();
+    bar->setValue(bar->value() + (direction == AutoScroll::Up ? -step : step));
+    view->viewport()->update();
+}

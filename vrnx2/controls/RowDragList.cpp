@@ -1,0 +1,63 @@
+#include "vrnx2/controls/RowDragList.h"
+
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+
+RowDragList::RowDragList(QWidget* parent) : QTreeWidget(parent) {
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setAutoScroll(false);
+}
+
+void RowDragList::startDrag(Qt::DropActions) {
+    const QModelIndex index = currentIndex();
+    if (!index.isValid()) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(model()->mimeData({index}));
+    // The move is made by the drop; nothing is removed here afterwards.
+    drag->exec(Qt::MoveAction);
+    stopScroll();
+}
+
+void RowDragList::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->source() == this)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void RowDragList::dragMoveEvent(QDragMoveEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    dragOver(pos.y());
+    QTreeWidgetItem* item = itemAt(pos);
+    if (event->source() == this && item && canDrop(item))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void RowDragList::dragLeaveEvent(QDragLeaveEvent* event) {
+    stopScroll();
+    QTreeWidget::dragLeaveEvent(event);
+}
+
+void RowDragList::dropEvent(QDropEvent* event) {
+    stopScroll();
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    if (event->source() == this && item && drop(item)) {
+        event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void RowDragList::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && pressed)
+        pressed(itemAt(event->position().toPoint()), event->position().toPoint());
+}
