@@ -216,6 +216,25 @@ TEST(ConfigCommandLine, MacroFieldsBecomeThePluginFileInQuotes) {
     }
 }
 
+// A folder with a double quote once made every start fail: the path was joined into a
+// command line and split again. The argument list keeps it whole.
+TEST(ConfigArguments, PathsWithQuotesStayWhole) {
+    TPluginRec rec;
+    rec.Dir = "/peb/q\"uote/Plugin/x";
+    rec.FilePath = rec.Dir + "/x \"y\".inf";
+    using Argv = std::vector<std::string>;
+    const std::pair<const char*, Argv> rows[] = {
+        {"setup.exe,@PluginFile@", {rec.Dir + "/setup.exe", rec.FilePath}},
+        {"bin\\setup.exe /f:@pluginfile@", {rec.Dir + "/bin/setup.exe", "/f:" + rec.FilePath}},
+        {"setup.exe,\"two words\",-q", {rec.Dir + "/setup.exe", "two words", "-q"}},
+        {"..\\evil.exe", {}},
+    };
+    for (const auto& [config, want] : rows) {
+        rec.Config = config;
+        EXPECT_EQ(ConfigArguments(rec), want) << config;
+    }
+}
+
 TEST_F(CatalogueTest, WindowLayoutDefaultsAndKeepsLastNormalGeometry) {
     PluginFormLayout l = LoadPluginFormLayout(1024, 768);
     EXPECT_EQ(l.geometry.height, 460);

@@ -432,10 +432,11 @@ private slots:
 
     void outsideToolsGetThePluginFile() {
         TPlugin_Form form(nullptr, profile_, true);
-        std::vector<std::pair<std::string, bool>> runs;
+        using Run = std::pair<std::vector<std::string>, bool>;
+        std::vector<Run> runs;
         std::vector<std::string> opened;
-        form.runProgram = [&runs](const std::string& line, bool wait) {
-            runs.push_back({line, wait});
+        form.runProgram = [&runs](const std::vector<std::string>& argv, bool wait) {
+            runs.push_back({argv, wait});
         };
         form.openTarget = [&opened](const std::string& target) { opened.push_back(target); };
         const std::string nic = PluginDir() + "/drv/nic";
@@ -445,7 +446,7 @@ private slots:
         form.Action("Explorer")->trigger();
         form.Action("PluginBuilder")->trigger();  // no Plugin Builder installed: nothing
         QCOMPARE(runs.size(), size_t(1));
-        QCOMPARE(runs[0].first, "\"" + nic + "/setup.exe\" \"" + nic + "/nic.inf\"");
+        QCOMPARE(runs[0].first, (std::vector<std::string>{nic + "/setup.exe", nic + "/nic.inf"}));
         QVERIFY(!runs[0].second);
         QCOMPARE(opened, (std::vector<std::string>{nic + "/nic.txt", nic + "/"}));
 
@@ -456,11 +457,9 @@ private slots:
         SavePreferences({"", false, "/usr/bin/my editor", true});
         form.Action("TextEditor")->trigger();
         QCOMPARE(runs.size(), size_t(4));
-        QCOMPARE(runs[1],
-                 std::make_pair("\"" + Root() + "/pb/Plugin_Builder.exe\" \"" + nic + "/nic.inf\"",
-                                true));
-        QCOMPARE(runs[2], std::make_pair("\"xdg-open\" \"" + nic + "/nic.inf\"", false));
-        QCOMPARE(runs[3], std::make_pair("\"/usr/bin/my editor\" \"" + nic + "/nic.inf\"", true));
+        QCOMPARE(runs[1], Run({Root() + "/pb/Plugin_Builder.exe", nic + "/nic.inf"}, true));
+        QCOMPARE(runs[2], Run({"xdg-open", nic + "/nic.inf"}, false));
+        QCOMPARE(runs[3], Run({"/usr/bin/my editor", nic + "/nic.inf"}, true));
     }
 
     void installAndUninstallRebuildTheTree() {

@@ -11,10 +11,12 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/TextCase.h"
+#include "platform/WineLaunch.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/Macros.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/RecordHolder.h"
@@ -215,16 +217,27 @@ void SortForStaging(PluginHolder& plugins) {
                      });
 }
 
-// Starts an outside program; a program that cannot be started is reported.
-bool StartOutsideProgram(const std::string& commandLine, bool wait, int* exitCode = nullptr) {
+// Starts a program from its argument list; a program that cannot be started is reported
+// with `shown`, the line it was started from.
+bool StartArguments(const std::vector<std::string>& argv, const std::string& shown, bool wait,
+                    int* exitCode = nullptr) {
     std::string error;
-    int code = RunProgram(commandLine, wait, &error);
+    int code = RunArguments(argv, wait, &error);
     if (!error.empty()) {
-        ShowError(commandLine + "\r\n" + error);
+        ShowError(shown + "\r\n" + error);
         return false;
     }
     if (exitCode) *exitCode = code;
     return true;
+}
+
+// Starts a profile's outside program; one that cannot be started is reported.
+bool StartOutsideProgram(const OutsideCommand& command, bool wait) {
+    if (!command.error.empty()) {
+        ShowError(command.shown + "\r\n" + command.error);
+        return false;
+    }
+    return StartArguments(command.argv, command.shown, wait);
 }
 
 }  // namespace
@@ -277,6 +290,22 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         return result;
     }
 
+    // A builder that cannot be started here is refused before anything changes. A Windows
+    // builder reads every path of its options file in Windows form.
+    const platform::LaunchPlan builderPlan = platform::PlanLaunch({builderProgram});
+    if (builderPlan.Refused()) {
+        ShowError(builderPlan.error);
+        return result;
+    }
+    auto optionValues = OptionsFileValues(mode, p, steps, flags);
+    if (builderPlan.kind.IsWindows()) {
+        std::string error;
+        if (!OptionPathsInForm(optionValues, WindowsPathForm(), &error)) {
+            ShowError(error);
+            return result;
+        }
+    }
+
     // 4. Confirmation.
     if (UI().MessageBox(Msg(flags.imageOnly ? "141" : "140") + Msg("058"), Msg("048"),
                         MB_QUESTION_YESNO) != ID_YES)
@@ -286,8 +315,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     {
         std::string error;
         int codePage = platform::CurrentLocale().ansiCodePage;
-        if (!UpdateIniSection(optionsFile, "input", OptionsFileValues(mode, p, steps, flags),
-                              codePage, &error)) {
+        if (!UpdateIniSection(optionsFile, "input", optionValues, codePage, &error)) {
             ShowError(optionsFile + "\r\n" + error);
             return result;
         }
@@ -331,7 +359,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
 
     // 7. The pre-build program; its exit code is not looked at.
     if (flags.doBuild && p.PreBuild_UseExternalProgram)
-        StartOutsideProgram(ExpandMacros(p.ExternalProgram1, outDir, p, programDir), true);
+        StartOutsideProgram(PrepareOutsideCommand(p.ExternalProgram1, outDir, p, programDir), true);
 
     if (flags.doBuild) {
         // 8. The build.
@@ -341,12 +369,12 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
             if (!platform::WriteFileAtomic(logFile, "", &error))
                 ShowError(logFile + "\r\n" + error);
         }
-        result.commandLine =
-            "\"" + builderProgram + "\" " + BuildOptionsText(p.BuildParameter, flags.skipFiles);
+        const std::string options = BuildOptionsText(p.BuildParameter, flags.skipFiles);
+        result.commandLine = "\"" + builderProgram + "\" " + options;
         std::string error;
         {
             LogWatch watch(logFile);
-            result.exitCode = RunProgram(result.commandLine, true, &error);
+            result.exitCode = RunArguments(BuilderArguments(builderProgram, options), true, &error);
         }
         result.builderStarted = error.empty();
         // A builder that did not start is a failure, not a build that ended with 0.
@@ -356,10 +384,20 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
         // whether the run counts as a success.
-        if (result.exitCode == 0) result.log = InspectBuilderLog(builderDir, optionsFile, logFile);
+        if (result.exitCode == 0) {
+            result.log = InspectBuilderLog(builderDir, optionsFile, logFile);
+            // The log was emptied before the start: a builder that ends with 0 and leaves
+            // it so never ran (Wine without 32-bit support does exactly this).
+            if (result.log == LogVerdict::Missing || result.log == LogVerdict::Empty)
+                ShowError(builderProgram +
+                          "\r\nThe builder ended with exit code 0 but wrote "
+                          "nothing to " +
+                          logFile + ": it did not run. The build failed.");
+        }
         if (result.exitCode == 0 && flags.makeImage && p.Build_UseExternalProgram) {
             if (result.log != LogVerdict::Ok) return result;
-            StartOutsideProgram(ExpandMacros(p.ExternalProgram2, outDir, p, programDir), false);
+            StartOutsideProgram(PrepareOutsideCommand(p.ExternalProgram2, outDir, p, programDir),
+                                false);
         }
         result.endedEarly = false;
         return result;
@@ -367,12 +405,16 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
 
     // 9. Image-only run.
     if (p.ISO_UseExternalProgram) {
-        result.commandLine = ExpandMacros(p.ExternalProgram3, outDir, p, programDir);
-        result.builderStarted = StartOutsideProgram(result.commandLine, false);
+        const OutsideCommand command =
+            PrepareOutsideCommand(p.ExternalProgram3, outDir, p, programDir);
+        result.commandLine = command.shown;
+        result.builderStarted = StartOutsideProgram(command, false);
     } else {
-        result.commandLine = "\"" + builderProgram + "\" " + ImageOptionsText(p.ISOBuildParameter);
+        const std::string options = ImageOptionsText(p.ISOBuildParameter);
+        result.commandLine = "\"" + builderProgram + "\" " + options;
         LogWatch watch(logFile);
-        result.builderStarted = StartOutsideProgram(result.commandLine, true, &result.exitCode);
+        result.builderStarted = StartArguments(BuilderArguments(builderProgram, options),
+                                               result.commandLine, true, &result.exitCode);
     }
     result.endedEarly = !result.builderStarted;
     return result;

@@ -503,6 +503,29 @@ std::string ConfigCommandLine(const TPluginRec& rec) {
     return line;
 }
 
+std::vector<std::string> ConfigArguments(const TPluginRec& rec) {
+    const std::string program = ConfigProgram(rec);
+    if (program.empty()) return {};
+    static constexpr std::string_view kMacro = "@PluginFile@";
+    std::vector<std::string> argv{program};
+    auto fields = SplitDelimitedText(rec.Config);
+    for (size_t i = 1; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        std::string out;
+        for (size_t at = 0; at < field.size();) {
+            if (field.size() - at >= kMacro.size() &&
+                platform::EqualNoCase(std::string_view(field).substr(at, kMacro.size()), kMacro)) {
+                out += rec.FilePath;
+                at += kMacro.size();
+            } else {
+                out += field[at++];
+            }
+        }
+        argv.push_back(std::move(out));
+    }
+    return argv;
+}
+
 PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight) {
     const std::string k = kPluginFormKey;
     PluginFormLayout l;

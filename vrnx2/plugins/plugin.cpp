@@ -108,7 +108,11 @@ TPlugin_Form::TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool /*e
     setWindowTitle(MsgText("061") +
                    QStringLiteral("(%1) - [%2]").arg(MsgText("031"), Qs(profile.Builder.Name)));
     chooseCabinet = ChooseCabinetWithQt;
-    runProgram = [](const std::string& commandLine, bool wait) { RunProgram(commandLine, wait); };
+    runProgram = [](const std::vector<std::string>& argv, bool wait) {
+        std::string error;
+        RunArguments(argv, wait, &error);
+        if (!error.empty()) UI().MessageBox(error, Msg("045"), MB_ERROR_OK);
+    };
     openTarget = [](const std::string& target) { platform::OpenWithDesktop(target); };
 
     BuildActions();
@@ -586,8 +590,8 @@ bool TPlugin_Form::TreeDropOn(CatalogueNode* target) {
 void TPlugin_Form::RunConfiguration() {
     const CatalogueNode* node = SelectedNode();
     if (!node || !node->IsPlugin() || !runProgram) return;
-    const std::string commandLine = ConfigCommandLine(*node->record);
-    if (!commandLine.empty()) runProgram(commandLine, false);
+    const std::vector<std::string> argv = ConfigArguments(*node->record);
+    if (!argv.empty()) runProgram(argv, false);
 }
 
 void TPlugin_Form::ViewHelp() {
@@ -599,7 +603,7 @@ void TPlugin_Form::ViewHelp() {
 void TPlugin_Form::RunTool(const std::string& program, bool wait) {
     const CatalogueNode* node = SelectedNode();
     if (!node || !node->IsPlugin() || program.empty() || !runProgram) return;
-    runProgram(ToolCommandLine(program, node->record->FilePath), wait);
+    runProgram({program, node->record->FilePath}, wait);
 }
 
 void TPlugin_Form::OpenInPluginBuilder() {

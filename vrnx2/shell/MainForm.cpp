@@ -106,9 +106,9 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
         RunBuild(mode, p, steps);
     };
     hooks.openTarget = [](const std::string& target) { return platform::OpenWithDesktop(target); };
-    hooks.runProgram = [](const std::string& commandLine, std::string* error) {
+    hooks.runProgram = [](const std::vector<std::string>& argv, std::string* error) {
         std::string reason;
-        RunProgram(commandLine, false, &reason);
+        RunArguments(argv, false, &reason);
         if (error) *error = reason;
         return reason.empty();
     };
@@ -720,7 +720,7 @@ void TVRNX_Form::ViewLog() {
     const std::string editor =
         RegReadString(0, std::string(kVarnexKey) + "\\System", "TextEditor", "");
     std::string error;
-    if (!hooks.runProgram(LogViewerCommandLine(editor, LogFileOf(*p)), &error))
+    if (!hooks.runProgram(LogViewerArguments(editor, LogFileOf(*p)), &error))
         UI().MessageBox(error, Msg("045"), MB_ERROR_OK);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/shell/MainWindowLogic.h"
@@ -29,8 +30,9 @@ class TVRNX_Form;
 struct MainFormHooks {
     std::function<void(int mode, const TProfileRec& profile, const BuildSteps& steps)> runBuild;
     std::function<bool(const std::string& target)> openTarget;
-    // Starts a command line without waiting; false with a reason when it did not start.
-    std::function<bool(const std::string& commandLine, std::string* error)> runProgram;
+    // Starts a program from its argument list without waiting; false with a reason when it
+    // did not start.
+    std::function<bool(const std::vector<std::string>& argv, std::string* error)> runProgram;
 
     std::function<void(TVRNX_Form&)> addProfile;
     std::function<void(TVRNX_Form&)> editProfile;

@@ -181,6 +181,10 @@ std::string LogViewerCommandLine(const std::string& editor, const std::string& l
            QuoteArgument(logFile);
 }
 
+std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile) {
+    return {editor.empty() ? std::string("xdg-open") : editor, logFile};
+}
+
 std::string HelpFileFor(const std::string& programFile) {
     return std::filesystem::path(programFile).replace_extension(".hlp").string();
 }
