@@ -4,8 +4,15 @@
 #include "vrnx2/plugins/PluginCatalogue.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "CatalogueFixture.h"
+#include "tests/support/PeImage.h"
 
 using Strings = std::vector<std::string>;
 
@@ -233,6 +240,34 @@ TEST(ConfigArguments, PathsWithQuotesStayWhole) {
         rec.Config = config;
         EXPECT_EQ(ConfigArguments(rec), want) << config;
     }
+}
+
+// A Windows configuration program reads the plugin file's path in Windows form.
+TEST(ConfigArguments, WindowsProgramGetsTheWindowsPath) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("config-args-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "x");
+    std::ofstream(dir / "x/setup.exe", std::ios::binary) << PeImage(0x8664, 2);
+    std::ofstream(dir / "x/native.sh", std::ios::binary) << "#!/bin/sh\n";
+    const char* saved = std::getenv("WINEPREFIX");
+    const std::string savedPrefix = saved ? saved : "";
+    ::setenv("WINEPREFIX", (dir / "no-prefix-yet").c_str(), 1);  // Wine's default Z:
+    TPluginRec rec;
+    rec.Dir = (dir / "x").string();
+    rec.FilePath = rec.Dir + "/x.inf";
+    std::string windows = "Z:" + rec.FilePath;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    rec.Config = "setup.exe,/f:@PluginFile@";
+    EXPECT_EQ(ConfigArguments(rec),
+              (std::vector<std::string>{rec.Dir + "/setup.exe", "/f:" + windows}));
+    rec.Config = "native.sh,@PluginFile@";
+    EXPECT_EQ(ConfigArguments(rec),
+              (std::vector<std::string>{rec.Dir + "/native.sh", rec.FilePath}));
+    if (saved)
+        ::setenv("WINEPREFIX", savedPrefix.c_str(), 1);
+    else
+        ::unsetenv("WINEPREFIX");
+    fs::remove_all(dir);
 }
 
 TEST_F(CatalogueTest, WindowLayoutDefaultsAndKeepsLastNormalGeometry) {

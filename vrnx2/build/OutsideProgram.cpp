@@ -16,6 +16,13 @@ PathForm WindowsPathForm() {
     };
 }
 
+std::string PathForProgram(const std::string& program, const std::string& path) {
+    const std::string file = platform::FindProgram(program);
+    if (file.empty() || !platform::DetectProgramKind(file).IsWindows()) return path;
+    std::string windows;
+    return platform::WineDrives().ToWindows(path, windows) ? windows : path;
+}
+
 std::vector<std::string> BuilderArguments(const std::string& program, const std::string& options) {
     std::vector<std::string> argv{program};
     for (std::string& a : platform::SplitArguments(options)) argv.push_back(std::move(a));

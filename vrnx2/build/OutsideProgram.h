@@ -12,6 +12,10 @@
 PathForm WindowsPathForm();
 
 // The builder program as it is, then the options text split by the Windows rules.
+// `path` as `program` reads it: in Windows form for a Windows program (unchanged when no
+// drive of the prefix holds it, for Wine to try), else as it is.
+std::string PathForProgram(const std::string& program, const std::string& path);
+
 std::vector<std::string> BuilderArguments(const std::string& program, const std::string& options);
 
 struct OutsideCommand {

@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/TextCase.h"
 #include "vrnx2/build/BuildPlan.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/General.h"
 #include "vrnx2/settings/ProfileList.h"
@@ -508,6 +509,7 @@ std::vector<std::string> ConfigArguments(const TPluginRec& rec) {
     if (program.empty()) return {};
     static constexpr std::string_view kMacro = "@PluginFile@";
     std::vector<std::string> argv{program};
+    const std::string pluginFile = PathForProgram(program, rec.FilePath);
     auto fields = SplitDelimitedText(rec.Config);
     for (size_t i = 1; i < fields.size(); ++i) {
         const std::string& field = fields[i];
@@ -515,7 +517,7 @@ std::vector<std::string> ConfigArguments(const TPluginRec& rec) {
         for (size_t at = 0; at < field.size();) {
             if (field.size() - at >= kMacro.size() &&
                 platform::EqualNoCase(std::string_view(field).substr(at, kMacro.size()), kMacro)) {
-                out += rec.FilePath;
+                out += pluginFile;
                 at += kMacro.size();
             } else {
                 out += field[at++];

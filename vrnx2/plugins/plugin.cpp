@@ -26,6 +26,7 @@
 #include <unordered_set>
 
 #include "platform/Process.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/DragAutoScroll.h"
 #include "vrnx2/controls/FormPlacement.h"
 #include "vrnx2/controls/RowDragList.h"
@@ -603,7 +604,7 @@ void TPlugin_Form::ViewHelp() {
 void TPlugin_Form::RunTool(const std::string& program, bool wait) {
     const CatalogueNode* node = SelectedNode();
     if (!node || !node->IsPlugin() || program.empty() || !runProgram) return;
-    runProgram({program, node->record->FilePath}, wait);
+    runProgram({program, PathForProgram(program, node->record->FilePath)}, wait);
 }
 
 void TPlugin_Form::OpenInPluginBuilder() {

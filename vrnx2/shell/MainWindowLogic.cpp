@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/Files.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
 #include "vrnx2/settings/Store.h"
 
@@ -182,7 +183,8 @@ std::string LogViewerCommandLine(const std::string& editor, const std::string& l
 }
 
 std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile) {
-    return {editor.empty() ? std::string("xdg-open") : editor, logFile};
+    const std::string program = editor.empty() ? std::string("xdg-open") : editor;
+    return {program, PathForProgram(program, logFile)};
 }
 
 std::string HelpFileFor(const std::string& programFile) {
