@@ -548,6 +548,12 @@ TEST_F(BuildRunTest, RefusedBuilderChangesNothing) {
         EXPECT_FALSE(PathExists(t.Path("prog/pre"))) << row.what;
         EXPECT_FALSE(PathExists(t.Path("trace.txt"))) << row.what;
     }
+    // An image made by the outside program does not need the builder.
+    p.ISO_UseExternalProgram = true;
+    p.ExternalProgram3 = "/usr/bin/touch \"@Varnex@/image\"";
+    ui.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(1).builderStarted);
+    EXPECT_TRUE(WaitFor(t.Path("prog/image")));
     ::unsetenv("VRNX2_WINE");
     platform::SetWineSearchRoot("");
     if (display) ::setenv("DISPLAY", savedDisplay.c_str(), 1);

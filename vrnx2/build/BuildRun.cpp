@@ -290,10 +290,11 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         return result;
     }
 
-    // A builder that cannot be started here is refused before anything changes. A Windows
-    // builder reads every path of its options file in Windows form.
+    // A builder that cannot be started here is refused before anything changes (an image
+    // made by the outside program does not need it). A Windows builder reads every path of
+    // its options file in Windows form.
     const platform::LaunchPlan builderPlan = platform::PlanLaunch({builderProgram});
-    if (builderPlan.Refused()) {
+    if (builderPlan.Refused() && (flags.doBuild || !p.ISO_UseExternalProgram)) {
         ShowError(builderPlan.error);
         return result;
     }
