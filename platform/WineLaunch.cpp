@@ -141,7 +141,7 @@ LaunchPlan PlanLaunch(const std::vector<std::string>& argv) {
 
     const std::vector<std::string> wine = WineCommand();
     const std::string wineProgram = WineProgramOf(wine);
-    if (FindProgram(wine[0]).empty() || !IsExecutableFile(FindProgram(wine[0]))) {
+    if (!IsExecutableFile(FindProgram(wine[0]))) {
         plan.error = file + " is a Windows program; starting it needs Wine, which was not found (" +
                      wine[0] +
                      "). Install the packages wine and wine64, or name the Wine command in "
