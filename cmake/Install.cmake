@@ -95,13 +95,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR HALV)
 set(CPACK_PACKAGE_CONTACT "${VRNX2_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "build profiles for bootable Windows preinstallation environments")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tools for people who assemble bootable Windows preinstallation environments with an\n"
-    "outside builder program: vrnx2 keeps builder installations and build profiles, stages\n"
-    "plugins, runs the builder and reports on it; vrnx2-cli does the same from scripts and\n"
-    "edits the settings store; quenfa rewrites setup-information files in reduced form;\n"
-    "trellin upper-cases chosen names of a build output tree.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Tools for people who assemble bootable Windows preinstallation environments with an\n"
+       "outside builder program. vrnx2 keeps builder installations and build profiles,\n"
+       "stages plugins, runs the builder and reports on it. vrnx2-cli does the same from\n"
+       "scripts and edits the settings store. quenfa rewrites setup-information files in\n"
+       "reduced form. trellin upper-cases chosen names of a build output tree.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
