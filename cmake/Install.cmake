@@ -48,13 +48,14 @@ foreach(page IN LISTS man_pages)
                      VERBATIM)
   list(APPEND compressed ${out}.gz)
 endforeach()
-configure_file(${data}/debian/changelog.in ${CMAKE_BINARY_DIR}/man-source/changelog.Debian @ONLY)
-set(changelog ${share}/doc/vrnx2/changelog.Debian)
+# The version has no Debian revision: a native package, whose changelog is changelog.gz.
+configure_file(${data}/debian/changelog.in ${CMAKE_BINARY_DIR}/man-source/changelog @ONLY)
+set(changelog ${share}/doc/vrnx2/changelog)
 add_custom_command(OUTPUT ${changelog}.gz
-                   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/man-source/changelog.Debian
+                   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/man-source/changelog
                            ${changelog}
                    COMMAND ${GZIP_PROGRAM} -9nf ${changelog}
-                   DEPENDS ${CMAKE_BINARY_DIR}/man-source/changelog.Debian VERBATIM)
+                   DEPENDS ${CMAKE_BINARY_DIR}/man-source/changelog VERBATIM)
 add_custom_target(vrnx2_docs ALL DEPENDS ${compressed} ${changelog}.gz)
 
 configure_file(${data}/${VRNX2_APP_ID}.metainfo.xml.in
@@ -96,11 +97,12 @@ set(CPACK_PACKAGE_VENDOR HALV)
 set(CPACK_PACKAGE_CONTACT "${VRNX2_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "build profiles for bootable Windows preinstallation environments")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-       "Tools for people who assemble bootable Windows preinstallation environments with an\n"
-       "outside builder program. vrnx2 keeps builder installations and build profiles,\n"
-       "stages plugins, runs the builder and reports on it. vrnx2-cli does the same from\n"
-       "scripts and edits the settings store. quenfa rewrites setup-information files in\n"
-       "reduced form. trellin upper-cases chosen names of a build output tree.")
+       "Tools for people who assemble bootable Windows preinstallation environments\n"
+       "with an outside builder program. vrnx2 keeps builder installations and build\n"
+       "profiles, stages plugins, runs the builder and reports on it. vrnx2-cli does\n"
+       "the same from scripts and edits the settings store. quenfa rewrites\n"
+       "setup-information files in reduced form. trellin upper-cases chosen names of\n"
+       "a build output tree.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -63,7 +63,7 @@ endforeach()
 foreach(file libexec/vrnx2/pebuilder share/vrnx2/lang/english.rsl
              share/vrnx2/demo/demo-builder/input.inf share/vrnx2/demo/demo-source/I386/SHELL32.DL_
              share/bash-completion/completions/vrnx2-cli share/doc/vrnx2/copyright
-             share/doc/vrnx2/changelog.Debian.gz)
+             share/doc/vrnx2/changelog.gz)
   if(NOT EXISTS ${usr}/${file})
     fail("the package lacks /usr/${file}")
   endif()
