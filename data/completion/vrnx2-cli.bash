@@ -58,9 +58,13 @@ _vrnx2_cli() {
                     return
                     ;;
                 --steps)
-                    # A comma-separated list: complete the item after the last comma.
-                    local done=${cur%"${cur##*,}"}
-                    COMPREPLY=($(compgen -P "$done" -W 'registry files iso burn' -- "${cur##*,}"))
+                    # A comma-separated list: complete the item after the last comma with
+                    # the steps not named yet.
+                    local done=${cur%"${cur##*,}"} step left=
+                    for step in registry files iso burn; do
+                        [[ ,$done == *,$step,* ]] || left+=" $step"
+                    done
+                    COMPREPLY=($(compgen -P "$done" -W "$left" -- "${cur##*,}"))
                     compopt -o nospace
                     return
                     ;;
