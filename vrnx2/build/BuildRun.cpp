@@ -23,6 +23,7 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/OwnTexts.h"
 
 namespace fs = std::filesystem;
 
@@ -48,7 +49,8 @@ std::string FailureText(const std::string& headline, const std::vector<std::stri
     size_t shown = std::min<size_t>(failures.size(), 10);
     for (size_t i = 0; i < shown; ++i) text += "\r\n" + failures[i];
     if (failures.size() > shown)
-        text += "\r\n(" + std::to_string(failures.size() - shown) + " more)";
+        text +=
+            "\r\n" + FillIn(Own(OwnText::MoreFailures), {std::to_string(failures.size() - shown)});
     return text;
 }
 
@@ -97,26 +99,22 @@ bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stash
     // A build that does not stage only needs the user's tree in place.
     if (userTree && !staging) return true;
     if (userTree) {
-        ShowError("A plugin folder set aside by an earlier build was found:\r\n" + stashDir +
-                  "\r\nand " + pluginDir +
-                  " holds other files as well. Neither is changed. Move the plugins you "
-                  "want to keep into " +
-                  pluginDir + " and remove " + stashDir + ".");
+        ShowError(
+            FillIn(Own(OwnText::StashBesideUserTree), {stashDir, pluginDir, pluginDir, stashDir}));
         return false;
     }
     // The staged copies are kept too, under a name of their own, for the user to remove.
     std::string aside = pluginDir + ".staged";
     for (int n = 2; Exists(aside); ++n) aside = pluginDir + ".staged." + std::to_string(n);
-    std::string question = "A plugin folder set aside by an earlier build was found:\r\n" +
-                           stashDir + "\r\nPut it back as " + pluginDir + "?" +
-                           (Exists(pluginDir) ? " The staged folders move to " + aside + "." : "");
+    std::string question = FillIn(Own(OwnText::StashPutBack), {stashDir, pluginDir});
+    if (Exists(pluginDir)) question += FillIn(Own(OwnText::StagedFoldersMoveTo), {aside});
     if (UI().MessageBox(question, Msg("048"), MB_QUESTION_YESNO) != ID_YES) return false;
     if (Exists(pluginDir) && (!RenamePath(pluginDir, aside) || Exists(pluginDir))) {
-        ShowError("Cannot rename " + pluginDir + " to " + aside);
+        ShowError(FillIn(Own(OwnText::CannotRename), {pluginDir, aside}));
         return false;
     }
     if (!RenamePath(stashDir, pluginDir) || Exists(stashDir) || !IsDirectory(pluginDir)) {
-        ShowError("Cannot rename " + stashDir + " to " + pluginDir);
+        ShowError(FillIn(Own(OwnText::CannotRename), {stashDir, pluginDir}));
         return false;
     }
     return true;
@@ -248,7 +246,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     const std::string programDir = environment.programDir.empty()
                                        ? platform::ProgramDirectory().string()
                                        : environment.programDir;
-    const std::string reportFile = JoinPath(programDir, "build.info");
+    const std::string reportFile = JoinPath(ReportDirectory(programDir), "build.info");
 
     // 1. Every run starts from an empty report.
     BuildReport report;
@@ -308,7 +306,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     }
 
     // 4. Confirmation.
-    if (UI().MessageBox(Msg(flags.imageOnly ? "141" : "140") + Msg("058"), Msg("048"),
+    if (UI().MessageBox(JoinSentences(Msg(flags.imageOnly ? "141" : "140"), Msg("058")), Msg("048"),
                         MB_QUESTION_YESNO) != ID_YES)
         return result;
 
@@ -334,8 +332,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         ApplyProfileChoices(p, plugins, report);
         auto failures = WritePluginEnable(plugins);
         if (!failures.empty()) {
-            ShowError(
-                FailureText("Cannot write the enable state of these plugin files:", failures));
+            ShowError(FailureText(Own(OwnText::CannotWriteEnable), failures));
             return result;
         }
         if (p.ManageOrder && IsDirectory(pluginDir)) {
@@ -351,7 +348,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
             }
             if (!failures.empty()) {
                 // A build with plugins missing would look like a good one; stop instead.
-                ShowError(FailureText("Cannot stage these plugin files:", failures));
+                ShowError(FailureText(Own(OwnText::CannotStage), failures));
                 result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
                 return result;
             }
