@@ -23,7 +23,7 @@
 
 #include "platform/Files.h"
 #include "vrnx2/build/BuildRun.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 

@@ -93,6 +93,27 @@ std::vector<std::string> SplitArguments(std::string_view arguments) {
     return args;
 }
 
+std::string QuoteArgument(const std::string& arg) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
 namespace {
 
 // Starts argv[0] (searched in PATH when it holds no "/"); 0 or the system's error number.

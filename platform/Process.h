@@ -16,6 +16,9 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // Splits only arguments (no program name first) by the same rules.
 std::vector<std::string> SplitArguments(std::string_view arguments);
 
+// Quotes one argument so that SplitCommandLine gives it back as it is.
+std::string QuoteArgument(const std::string& arg);
+
 // How a program is started, beyond its argument list.
 struct StartOptions {
     // Set in the child's environment unless the caller's environment already has them.

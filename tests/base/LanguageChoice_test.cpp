@@ -1,7 +1,7 @@
 // Which texts the programs use when no resource lies beside them, and the program's own
 // sentences in the same language.
 
-#include "vrnx2/shell/LanguageChoice.h"
+#include "vrnx2/base/LanguageChoice.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,8 +13,8 @@
 #include <string>
 
 #include "platform/Files.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/OwnTexts.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/OwnTexts.h"
 
 namespace {
 

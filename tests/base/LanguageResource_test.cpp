@@ -1,4 +1,4 @@
-#include "vrnx2/shell/LanguageResource.h"
+#include "vrnx2/base/LanguageResource.h"
 
 #include <gtest/gtest.h>
 

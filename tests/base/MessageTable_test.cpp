@@ -1,4 +1,4 @@
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

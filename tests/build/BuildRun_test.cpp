@@ -19,7 +19,7 @@
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

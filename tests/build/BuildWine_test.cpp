@@ -15,7 +15,7 @@
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 extern char** environ;
 

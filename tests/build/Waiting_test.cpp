@@ -12,7 +12,7 @@
 #include "vrnx2/build/LogTail.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "vrnx2/settings/Ini.h"
-#include "vrnx2/shell/LanguageResource.h"
+#include "vrnx2/base/LanguageResource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

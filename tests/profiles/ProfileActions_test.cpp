@@ -8,7 +8,7 @@
 #include "tests/settings/StoreFixture.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/settings/RegFile.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

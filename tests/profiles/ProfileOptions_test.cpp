@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

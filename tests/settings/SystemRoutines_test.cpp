@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/LanguageChoice.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "vrnx2/settings/TerminalInterface.h"
+#include "vrnx2/base/TerminalInterface.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 
 class ScriptedInterface : public UserInterface {
 public:

@@ -18,15 +18,15 @@
 #include <fstream>
 
 #include "tests/support/ScriptedInterface.h"
-#include "vrnx2/builders/BuilderWindows.h"
-#include "vrnx2/builders/DLG_BUILDER.h"
-#include "vrnx2/builders/DLG_SELECTBUILDER.h"
-#include "vrnx2/builders/REGISTER_BUILDER.h"
-#include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/builders/ui/BuilderWindows.h"
+#include "vrnx2/builders/ui/DLG_BUILDER.h"
+#include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
+#include "vrnx2/builders/ui/REGISTER_BUILDER.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

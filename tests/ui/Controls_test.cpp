@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QUrl>
 
-#include "vrnx2/controls/CmbGrid.h"
-#include "vrnx2/controls/DragAutoScroll.h"
-#include "vrnx2/controls/ELIEDIT.h"
-#include "vrnx2/controls/FormPlacement.h"
-#include "vrnx2/controls/RowDragList.h"
+#include "vrnx2/controls/ui/CmbGrid.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 
 // Lets the test see where the caret is drawn and hand it a drop.
 struct ProbeEdit : TEllipsisEdit {

@@ -1,7 +1,7 @@
 // The main window's wiring: action states, list order, the build-step bar's input, the
 // build actions and the geometry it keeps in the store.
 
-#include "vrnx2/shell/MainForm.h"
+#include "vrnx2/shell/ui/MainForm.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -15,9 +15,9 @@
 #include <fstream>
 
 #include "tests/support/ScriptedInterface.h"
-#include "vrnx2/controls/CmbGrid.h"
+#include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // The profile options dialog's wiring: captions, what opening shows, which boxes clicks
 // enable and clear, the output folder's two forms, choosers, drops and the OK path.
 
-#include "vrnx2/profiles/options.h"
+#include "vrnx2/profiles/ui/options.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,9 +17,9 @@
 #include <QUrl>
 
 #include "tests/support/ScriptedInterface.h"
-#include "vrnx2/controls/ELIEDIT.h"
-#include "vrnx2/profiles/OptionsWindow.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/profiles/ui/OptionsWindow.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

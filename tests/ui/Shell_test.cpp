@@ -20,11 +20,11 @@
 
 #include "platform/CodePage.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MainForm.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/QtUserInterface.h"
-#include "vrnx2/shell/SingleInstance.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/shell/ui/MainForm.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/shell/ui/QtUserInterface.h"
+#include "vrnx2/shell/ui/SingleInstance.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "vrnx2/shell/BuiltInMessages.h"
+#include "vrnx2/base/BuiltInMessages.h"
 
 // The built-in user-interface texts (Japanese), used when no language resource lies
 // beside the program. Each entry is already in the table's "id=text" form.

@@ -1,4 +1,4 @@
-#include "vrnx2/shell/LanguageChoice.h"
+#include "vrnx2/base/LanguageChoice.h"
 
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
@@ -71,4 +71,8 @@ fs::path ResourceForLocale(const fs::path& langDir, const std::string& localeNam
 
 fs::path LanguageDirectory() {
     return platform::ProgramDirectory().parent_path() / "share" / "vrnx2" / "lang";
+}
+
+std::string LanguageFileName() {
+    return platform::ProgramFile().replace_extension(".rsl").generic_string();
 }

@@ -22,3 +22,7 @@ std::filesystem::path ResourceForLocale(const std::filesystem::path& langDir,
 // share/vrnx2/lang beside the program's bin folder: where the install rules put the
 // resources and where the build tree copies them, so both work wherever they are moved.
 std::filesystem::path LanguageDirectory();
+
+// The program file's path with its extension replaced by ".rsl": the resource beside the
+// program, which comes before any other.
+std::string LanguageFileName();

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 struct LanguageResource {
     FontSetting font1{0, "MS UI Gothic", 9};

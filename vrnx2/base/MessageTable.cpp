@@ -1,4 +1,4 @@
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -6,10 +6,9 @@
 
 #include "platform/Files.h"
 #include "platform/Locale.h"
-#include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/shell/BuiltInMessages.h"
-#include "vrnx2/shell/LanguageChoice.h"
-#include "vrnx2/shell/LanguageResource.h"
+#include "vrnx2/base/BuiltInMessages.h"
+#include "vrnx2/base/LanguageChoice.h"
+#include "vrnx2/base/LanguageResource.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "vrnx2/shell/OwnTexts.h"
+#include "vrnx2/base/OwnTexts.h"
 
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

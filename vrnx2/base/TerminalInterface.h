@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 
 class TerminalInterface : public UserInterface {
 public:

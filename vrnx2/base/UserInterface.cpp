@@ -1,8 +1,8 @@
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 
 #include <cstdio>
 
-#include "vrnx2/settings/TerminalInterface.h"
+#include "vrnx2/base/TerminalInterface.h"
 
 namespace {
 

@@ -18,12 +18,12 @@
 #include "vrnx2/build/Macros.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginFiles.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/RecordHolder.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/OwnTexts.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/OwnTexts.h"
 
 namespace fs = std::filesystem;
 

@@ -9,9 +9,10 @@
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "vrnx2/build/BuildPlan.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/ListRules.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

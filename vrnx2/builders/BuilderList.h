@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "vrnx2/settings/RecordHolder.h"
-#include "vrnx2/shell/MainWindowLogic.h"
+#include "vrnx2/base/FormGeometry.h"
 
 inline constexpr const char* kRegisterBuilderFormKey =
     "Software\\HALV\\Varnex v2\\Forms\\Register Builder";

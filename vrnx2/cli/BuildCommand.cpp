@@ -10,8 +10,8 @@
 #include "vrnx2/cli/Commands.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/settings/TerminalInterface.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/TerminalInterface.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

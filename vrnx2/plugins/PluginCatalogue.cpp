@@ -10,13 +10,14 @@
 
 #include "common/Trim.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "platform/TextCase.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/General.h"
 #include "vrnx2/settings/ProfileList.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 
@@ -569,5 +570,5 @@ std::string PluginBuilderProgram(const std::string& folder) {
 }
 
 std::string ToolCommandLine(const std::string& program, const std::string& file) {
-    return QuoteArgument(program) + " " + QuoteArgument(file);
+    return platform::QuoteArgument(program) + " " + platform::QuoteArgument(file);
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "vrnx2/settings/Records.h"
-#include "vrnx2/shell/MainWindowLogic.h"
+#include "vrnx2/base/FormGeometry.h"
 
 enum CatalogueIcon { kIconRoot = 0, kIconCategory = 1, kIconDisabled = 2, kIconEnabled = 3 };
 

@@ -8,7 +8,7 @@
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 #include "vrnx2/settings/General.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

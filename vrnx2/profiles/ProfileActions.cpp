@@ -6,9 +6,9 @@
 #include "platform/Files.h"
 #include "vrnx2/profiles/ProfileOptions.h"
 #include "vrnx2/settings/Ini.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

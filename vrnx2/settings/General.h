@@ -3,7 +3,7 @@
 // the INI readers, the system routines and the message-box interface.
 
 #include "vrnx2/settings/Ini.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/RecordHolder.h"
 #include "vrnx2/settings/Records.h"
 #include "vrnx2/settings/Store.h"

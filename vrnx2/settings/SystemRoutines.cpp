@@ -6,7 +6,7 @@
 #include "platform/Locale.h"
 #include "platform/Process.h"
 #include "platform/WineLaunch.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 
 namespace {
 
@@ -88,8 +88,4 @@ std::string LocaleString(LocaleItem item) {
             return locale.decimalSeparator;
     }
     return std::string();
-}
-
-std::string LanguageFileName() {
-    return platform::ProgramFile().replace_extension(".rsl").generic_string();
 }

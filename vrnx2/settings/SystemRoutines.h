@@ -27,7 +27,7 @@ bool ShellFileOp(ShellOp op, const std::string& from, const std::string& to);
 bool DeleteTree(const std::string& path);
 bool RenamePath(const std::string& from, const std::string& to);
 
-// Picks a folder through the user interface (see MessageBox.h); the path is unchanged
+// Picks a folder through the user interface (see vrnx2/base/UserInterface.h); the path is unchanged
 // unless the result is true.
 bool BrowseForFolder(const std::string& title, std::string& path, bool extended);
 // One-line input through the user interface; the result holds at most 255 characters.
@@ -50,6 +50,3 @@ int CountOccurrences(const std::string& pattern, const std::string& text, int op
 // separator.
 enum class LocaleItem { EnglishLanguageName, Lcid, AnsiCodePage, DecimalSeparator };
 std::string LocaleString(LocaleItem item);
-
-// The program file's path with its extension replaced by ".rsl".
-std::string LanguageFileName();

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
 #include "vrnx2/settings/Store.h"
@@ -156,30 +157,9 @@ void RestrictToSelection(ActionStates& states, bool rowSelected) {
     for (const char* name : ProfileActionNames()) states[name] = states[name] && rowSelected;
 }
 
-std::string QuoteArgument(const std::string& arg) {
-    std::string out = "\"";
-    size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') {
-            out.append(backslashes * 2 + 1, '\\');
-        } else {
-            out.append(backslashes, '\\');
-        }
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    out += '"';
-    return out;
-}
-
 std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile) {
-    return QuoteArgument(editor.empty() ? std::string("xdg-open") : editor) + ' ' +
-           QuoteArgument(logFile);
+    return platform::QuoteArgument(editor.empty() ? std::string("xdg-open") : editor) + ' ' +
+           platform::QuoteArgument(logFile);
 }
 
 std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile) {
@@ -191,37 +171,11 @@ std::string HelpFileFor(const std::string& programFile) {
     return std::filesystem::path(programFile).replace_extension(".hlp").string();
 }
 
-int NextSortDirection(int direction) {
-    return direction == 1 || direction == -1 ? -direction : 1;
-}
-
 int CompareProfileRows(const TProfileRec& a, const TProfileRec& b, int column, int direction) {
     const std::string& x = column == 1 ? a.Builder.Name : a.ProfileName;
     const std::string& y = column == 1 ? b.Builder.Name : b.ProfileName;
     int c = x.compare(y);  // char_traits<char> compares as unsigned bytes
     return (c < 0 ? -1 : c > 0 ? 1 : 0) * direction;
-}
-
-int DropIndex(int source, int target) {
-    // Inserted after the target when moving down, before it when moving up; once the
-    // original is gone the row sits at the target's index either way.
-    (void)source;
-    return target;
-}
-
-AutoScroll AutoScrollFor(bool hasTopRow, int topRowTop, int pointerY, int listBottom) {
-    if (hasTopRow && pointerY < topRowTop + 10) return AutoScroll::Up;
-    if (pointerY > listBottom - 10) return AutoScroll::Down;
-    return AutoScroll::Stop;
-}
-
-int AutoScrollStep(int rowCount, int firstRowTop, int secondRowTop) {
-    return rowCount > 2 ? secondRowTop - firstRowTop : 0;
-}
-
-std::array<int, 2> ArrowButtonTops(int listTop, int listHeight, int buttonHeight) {
-    const int middle = listTop + listHeight / 2;
-    return {middle - buttonHeight - 4, middle + 4};
 }
 
 void BuildStepBar::Toggle(int column) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "vrnx2/base/FormGeometry.h"
+#include "vrnx2/base/ListRules.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/Records.h"
 
@@ -16,17 +18,6 @@
 
 inline constexpr const char* kMainFormKey = "Software\\HALV\\Varnex v2\\Forms\\Main";
 
-enum class FormState { Normal = 0, Maximised = 1, Minimised = 2 };
-
-// Client size, place and state of the main window. Top and Left default to centring the
-// window on the screen.
-struct MainFormGeometry {
-    int32_t height = 286;
-    int32_t width = 472;
-    int32_t top = 0;
-    int32_t left = 0;
-    FormState state = FormState::Normal;
-};
 MainFormGeometry LoadMainFormGeometry(int screenWidth, int screenHeight);
 // Normal state: FormState 0 and the geometry. Otherwise only FormState, so the last normal
 // geometry stays for the next start.
@@ -81,8 +72,6 @@ ActionStates SelectionStates(const TProfileRec* p, int row, int rowCount);
 // turns one on.
 void RestrictToSelection(ActionStates& states, bool rowSelected);
 
-// Quotes one argument by the rules the process launcher splits command lines with.
-std::string QuoteArgument(const std::string& arg);
 // The command line that opens the log in the text editor; an empty editor means the
 // desktop's handler.
 std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile);
@@ -94,23 +83,8 @@ std::string HelpFileFor(const std::string& programFile);
 
 // ---- list order ----
 
-// +1 ascending, −1 descending: the first click sorts ascending, later ones alternate.
-int NextSortDirection(int direction);
 // Column 0 the profile names, 1 the builder names, as byte strings; times the direction.
 int CompareProfileRows(const TProfileRec& a, const TProfileRec& b, int column, int direction);
-// Where the dragged row `source` ends when dropped on `target`.
-int DropIndex(int source, int target);
-
-enum class AutoScroll { Up, Down, Stop };
-// `topRowTop` is the top edge of the first visible row (no row: hasTopRow false);
-// `pointerY` and `listBottom` in the same coordinates.
-AutoScroll AutoScrollFor(bool hasTopRow, int topRowTop, int pointerY, int listBottom);
-// Pixels per timer tick: the distance between the first two rows, 0 for two rows or fewer.
-int AutoScrollStep(int rowCount, int firstRowTop, int secondRowTop);
-
-// Tops of the Move up and Move down buttons, kept around the list's middle.
-std::array<int, 2> ArrowButtonTops(int listTop, int listHeight, int buttonHeight);
-
 // ---- the build-step bar ----
 
 class BuildStepBar {

@@ -1,7 +1,7 @@
-#include "vrnx2/builders/BuilderWindows.h"
+#include "vrnx2/builders/ui/BuilderWindows.h"
 
-#include "vrnx2/builders/DLG_SELECTBUILDER.h"
-#include "vrnx2/builders/REGISTER_BUILDER.h"
+#include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
+#include "vrnx2/builders/ui/REGISTER_BUILDER.h"
 
 bool OpenBuilderRegistration(QWidget* parent) {
     TREGISTER_BUILDER_FORM form(parent);

@@ -1,4 +1,4 @@
-#include "vrnx2/builders/DLG_BUILDER.h"
+#include "vrnx2/builders/ui/DLG_BUILDER.h"
 
 #include <QDropEvent>
 #include <QGridLayout>
@@ -11,10 +11,10 @@
 #include <string>
 
 #include "vrnx2/builders/BuilderList.h"
-#include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "vrnx2/builders/DLG_SELECTBUILDER.h"
+#include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "vrnx2/builders/BuilderList.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SelectBuilder_Dialog"));

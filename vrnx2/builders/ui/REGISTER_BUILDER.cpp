@@ -1,4 +1,4 @@
-#include "vrnx2/builders/REGISTER_BUILDER.h"
+#include "vrnx2/builders/ui/REGISTER_BUILDER.h"
 
 #include <QAction>
 #include <QEvent>
@@ -12,14 +12,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "vrnx2/builders/DLG_BUILDER.h"
-#include "vrnx2/controls/DragAutoScroll.h"
-#include "vrnx2/controls/FormPlacement.h"
-#include "vrnx2/controls/RowDragList.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/builders/ui/DLG_BUILDER.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/RowDragList.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

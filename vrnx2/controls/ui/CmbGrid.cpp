@@ -1,4 +1,4 @@
-#include "vrnx2/controls/CmbGrid.h"
+#include "vrnx2/controls/ui/CmbGrid.h"
 
 #include <qdrawutil.h>
 

@@ -1,4 +1,4 @@
-#include "vrnx2/controls/DragAutoScroll.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
 
 #include <QScrollBar>
 #include <QTimer>

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <functional>
 
-#include "vrnx2/shell/MainWindowLogic.h"
+#include "vrnx2/base/ListRules.h"
 
 class QTimer;
 class QTreeWidget;

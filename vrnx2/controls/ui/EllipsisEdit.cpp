@@ -1,4 +1,4 @@
-#include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

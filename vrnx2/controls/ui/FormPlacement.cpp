@@ -1,4 +1,4 @@
-#include "vrnx2/controls/FormPlacement.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
 
 #include <QGuiApplication>
 #include <QLayout>

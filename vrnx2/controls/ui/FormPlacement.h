@@ -3,7 +3,7 @@
 #include <QRect>
 #include <QSize>
 
-#include "vrnx2/shell/MainWindowLogic.h"
+#include "vrnx2/base/FormGeometry.h"
 
 class QWidget;
 

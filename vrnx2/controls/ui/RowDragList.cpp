@@ -1,4 +1,4 @@
-#include "vrnx2/controls/RowDragList.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 
 #include <QDrag>
 #include <QDragMoveEvent>

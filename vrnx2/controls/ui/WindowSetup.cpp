@@ -1,10 +1,10 @@
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 #include <QStringList>
 #include <QWidget>
 #include <string>
 
-#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

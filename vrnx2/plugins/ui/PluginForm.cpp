@@ -1,4 +1,4 @@
-#include "vrnx2/plugins/plugin.h"
+#include "vrnx2/plugins/ui/PluginForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,17 +27,17 @@
 
 #include "platform/Process.h"
 #include "vrnx2/build/OutsideProgram.h"
-#include "vrnx2/controls/DragAutoScroll.h"
-#include "vrnx2/controls/FormPlacement.h"
-#include "vrnx2/controls/RowDragList.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/plugins/PluginInstall.h"
-#include "vrnx2/plugins/PluginWindow.h"
+#include "vrnx2/plugins/ui/PluginWindow.h"
 #include "vrnx2/profiles/Preferences.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

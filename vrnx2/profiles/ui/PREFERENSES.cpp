@@ -1,4 +1,4 @@
-#include "vrnx2/profiles/PREFERENSES.h"
+#include "vrnx2/profiles/ui/PREFERENSES.h"
 
 #include <QCheckBox>
 #include <QDropEvent>
@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "vrnx2/controls/ELIEDIT.h"
-#include "vrnx2/profiles/PreferenceWindows.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/profiles/ui/PreferenceWindows.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

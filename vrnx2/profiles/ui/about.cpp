@@ -1,4 +1,4 @@
-#include "vrnx2/profiles/about.h"
+#include "vrnx2/profiles/ui/about.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "platform/Process.h"
-#include "vrnx2/profiles/PreferenceWindows.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/profiles/ui/PreferenceWindows.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 // Set by the build from the project's version and its configuration.
 #ifndef VRNX2_VERSION

@@ -1,4 +1,4 @@
-#include "vrnx2/profiles/options.h"
+#include "vrnx2/profiles/ui/options.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,12 +16,12 @@
 #include <QVBoxLayout>
 #include <tuple>
 
-#include "vrnx2/controls/ELIEDIT.h"
-#include "vrnx2/profiles/OptionsWindow.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/profiles/ui/OptionsWindow.h"
 #include "vrnx2/settings/Drives.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

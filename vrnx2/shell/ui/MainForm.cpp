@@ -1,4 +1,4 @@
-#include "vrnx2/shell/MainForm.h"
+#include "vrnx2/shell/ui/MainForm.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -28,16 +28,16 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "vrnx2/build/LogTail.h"
-#include "vrnx2/controls/CmbGrid.h"
-#include "vrnx2/controls/DragAutoScroll.h"
-#include "vrnx2/controls/FormPlacement.h"
-#include "vrnx2/controls/RowDragList.h"
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/controls/ui/CmbGrid.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/RowDragList.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/shell/MessageTable.h"
-#include "vrnx2/shell/QtUserInterface.h"
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/shell/ui/QtUserInterface.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "vrnx2/profiles/ProfileWindows.h"
+#include "vrnx2/shell/ui/ProfileWindows.h"
 
 #include <QTreeWidget>
 
-#include "vrnx2/builders/BuilderWindows.h"
-#include "vrnx2/plugins/PluginWindow.h"
+#include "vrnx2/builders/ui/BuilderWindows.h"
+#include "vrnx2/plugins/ui/PluginWindow.h"
 #include "vrnx2/profiles/ProfileActions.h"
-#include "vrnx2/shell/MainForm.h"
+#include "vrnx2/shell/ui/MainForm.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "vrnx2/shell/QtUserInterface.h"
+#include "vrnx2/shell/ui/QtUserInterface.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "vrnx2/shell/WindowSetup.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "vrnx2/settings/MessageBox.h"
+#include "vrnx2/base/UserInterface.h"
 
 inline constexpr const char* kAutoAnswerVariable = "VRNX2_AUTO_ANSWER";
 

@@ -1,4 +1,4 @@
-#include "vrnx2/shell/SingleInstance.h"
+#include "vrnx2/shell/ui/SingleInstance.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,13 +1,13 @@
-#include "vrnx2/shell/WindowHooks.h"
+#include "vrnx2/shell/ui/WindowHooks.h"
 
 #include <QTreeWidget>
 
-#include "vrnx2/builders/BuilderWindows.h"
-#include "vrnx2/profiles/OptionsWindow.h"
-#include "vrnx2/profiles/PreferenceWindows.h"
-#include "vrnx2/profiles/ProfileWindows.h"
+#include "vrnx2/builders/ui/BuilderWindows.h"
+#include "vrnx2/profiles/ui/OptionsWindow.h"
+#include "vrnx2/profiles/ui/PreferenceWindows.h"
+#include "vrnx2/shell/ui/ProfileWindows.h"
 #include "vrnx2/settings/Records.h"
-#include "vrnx2/shell/MainForm.h"
+#include "vrnx2/shell/ui/MainForm.h"
 
 void ConnectWindows(TVRNX_Form& form) {
     form.hooks.addProfile = [](TVRNX_Form& f) { AddProfile(f); };
