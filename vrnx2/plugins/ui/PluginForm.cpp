@@ -31,7 +31,6 @@
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/plugins/PluginInstall.h"
-#include "vrnx2/plugins/ui/PluginWindow.h"
 #include "vrnx2/profiles/Preferences.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
@@ -800,12 +799,3 @@ bool TPlugin_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---- the entry for the profile dialogs ----
-
-bool OpenPluginWindow(QWidget* parent, TProfileRec& profile, bool edit) {
-    TPlugin_Form form(parent, profile, edit);
-    form.exec();
-    if (!form.Applied()) return false;
-    profile.ProfileName = form.Profile().ProfileName;
-    profile.ManageOrder = form.Profile().ManageOrder;
-    return true;
-}

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "vrnx2/controls/ui/EllipsisEdit.h"
-#include "vrnx2/profiles/ui/PreferenceWindows.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/base/MessageTable.h"
@@ -190,10 +189,4 @@ bool TPREFERENSES_Form::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void OpenPreferences(QWidget* parent) {
-    TPREFERENSES_Form form(parent);
-    form.SetPreferences(LoadPreferences());
-    form.exec();
 }

@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 
 #include "platform/Process.h"
-#include "vrnx2/profiles/ui/PreferenceWindows.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 
 // Set by the build from the project's version and its configuration.
@@ -88,9 +87,4 @@ TAboutBox::TAboutBox(QWidget* parent, const QString& webAddress)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     ApplyWindowFonts(this);
-}
-
-void OpenAbout(QWidget* parent) {
-    TAboutBox box(parent);
-    box.exec();
 }

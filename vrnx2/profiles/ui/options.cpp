@@ -17,7 +17,7 @@
 #include <tuple>
 
 #include "vrnx2/controls/ui/EllipsisEdit.h"
-#include "vrnx2/profiles/ui/OptionsWindow.h"
+#include "vrnx2/controls/ui/SingleLineMemo.h"
 #include "vrnx2/settings/Drives.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/base/MessageTable.h"
@@ -59,21 +59,6 @@ QString FirstDroppedPath(const QMimeData* data) {
 }
 
 }  // namespace
-
-// ---- TSingleLineMemo ------------------------------------------------------------------------
-
-TSingleLineMemo::TSingleLineMemo(QWidget* parent) : QPlainTextEdit(parent) {
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    setTabChangesFocus(true);
-}
-
-void TSingleLineMemo::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->ignore();  // to the dialog, whose default button takes it
-        return;
-    }
-    QPlainTextEdit::keyPressEvent(event);
-}
 
 // ---- TOptions_Form --------------------------------------------------------------------------
 
@@ -417,12 +402,3 @@ bool TOptions_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---- entry ----------------------------------------------------------------------------------
-
-bool OpenProfileOptions(QWidget* parent, TProfileRec& profile) {
-    DriveHolder drives;
-    QueryOpticalDrives(drives);
-    TOptions_Form form(parent, profile, drives);
-    if (form.exec() != QDialog::Accepted) return false;
-    profile = form.Profile();
-    return true;
-}

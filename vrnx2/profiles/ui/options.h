@@ -4,7 +4,6 @@
 // profile and hands the edited copy back; the rules live in ProfileOptions.
 
 #include <QDialog>
-#include <QPlainTextEdit>
 
 #include "vrnx2/profiles/ProfileOptions.h"
 
@@ -15,16 +14,7 @@ class QLineEdit;
 class QRadioButton;
 class QTabWidget;
 class TEllipsisEdit;
-
-// A text area that takes no line breaks from the keyboard: Enter goes to the dialog.
-class TSingleLineMemo : public QPlainTextEdit {
-    Q_OBJECT
-public:
-    explicit TSingleLineMemo(QWidget* parent = nullptr);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-};
+class TSingleLineMemo;
 
 class TOptions_Form : public QDialog {
     Q_OBJECT

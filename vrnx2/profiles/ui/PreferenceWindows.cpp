@@ -1,0 +1,16 @@
+#include "vrnx2/profiles/ui/PreferenceWindows.h"
+
+#include "vrnx2/profiles/Preferences.h"
+#include "vrnx2/profiles/ui/PREFERENSES.h"
+#include "vrnx2/profiles/ui/about.h"
+
+void OpenPreferences(QWidget* parent) {
+    TPREFERENSES_Form form(parent);
+    form.SetPreferences(LoadPreferences());
+    form.exec();
+}
+
+void OpenAbout(QWidget* parent) {
+    TAboutBox box(parent);
+    box.exec();
+}
