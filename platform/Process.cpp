@@ -150,44 +150,6 @@ int Spawn(const std::vector<std::string>& argv, const StartOptions& options, pid
 
 }  // namespace
 
-StartResult StartProgram(const std::vector<std::string>& argv, bool wait,
-                         const StartOptions& options) {
-    StartResult result;
-    if (argv.empty() || argv[0].empty()) {
-        result.error = "no program named";
-        return result;
-    }
-    pid_t pid = 0;
-    const int rc = Spawn(argv, options, pid);
-    if (rc != 0) {
-        result.error = std::string(argv[0]) + ": " + std::strerror(rc);
-        return result;
-    }
-    result.started = true;
-    if (!wait) {
-        // Reap it in the background so it never lingers as a zombie.
-        std::thread([pid] {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
-        return result;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            result.exitCode = -1;
-            return result;
-        }
-    }
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.exitCode = 128 + WTERMSIG(status);
-    }
-    return result;
-}
-
 StartResult StartCommandLine(std::string_view commandLine, bool wait) {
     return StartProgram(SplitCommandLine(commandLine), wait);
 }
@@ -317,6 +279,22 @@ bool RunningProgram::WaitFor(int milliseconds, int& exitCode) {
     }
     exitCode = exitCode_;
     return true;
+}
+
+int RunningProgram::Wait() {
+    if (!Collect(true)) return -1;
+    return exitCode_;
+}
+
+// The one way a program is started: a program not waited for is reaped in the background
+// when its RunningProgram goes.
+StartResult StartProgram(const std::vector<std::string>& argv, bool wait,
+                         const StartOptions& options) {
+    StartResult result;
+    RunningProgram program = RunningProgram::Start(argv, &result.error, options);
+    result.started = program.Started();
+    if (result.started && wait) result.exitCode = program.Wait();
+    return result;
 }
 
 bool OpenWithDesktop(const std::string& target) {

@@ -64,6 +64,9 @@ public:
     // exit code in `exitCode` (128+signal when killed, -1 when it could not be collected);
     // false while it runs, and for a program that was never started.
     bool WaitFor(int milliseconds, int& exitCode);
+    // Waits for the program to end and returns its exit code as WaitFor gives it; -1 for a
+    // program that was never started.
+    int Wait();
 
 private:
     void Release();

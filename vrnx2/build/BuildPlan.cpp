@@ -1,5 +1,6 @@
 #include "vrnx2/build/BuildPlan.h"
 
+#include "platform/Path.h"
 #include "vrnx2/build/Macros.h"
 
 namespace {
@@ -31,8 +32,8 @@ RunFlags ComputeRunFlags(int mode, const TProfileRec& p, const BuildSteps& s) {
 }
 
 std::string OutputFolder(const TProfileRec& p) {
-    if (p.UseAbsoluteOutput) return WithoutTrailingSlash(p.FullOutDir);
-    return WithoutTrailingSlash(JoinPath(p.Builder.Path, WithoutTrailingSlash(p.OutDir)));
+    if (p.UseAbsoluteOutput) return platform::WithoutTrailingSlash(p.FullOutDir);
+    return platform::WithoutTrailingSlash(platform::JoinPath(p.Builder.Path, platform::WithoutTrailingSlash(p.OutDir)));
 }
 
 std::vector<std::pair<std::string, std::string>> OptionsFileValues(int mode, const TProfileRec& p,
@@ -40,12 +41,12 @@ std::vector<std::pair<std::string, std::string>> OptionsFileValues(int mode, con
                                                                    const RunFlags& f) {
     const bool advanced = mode == 2;
     std::vector<std::pair<std::string, std::string>> v = {
-        {"source", WithoutTrailingSlash(p.Source)},
+        {"source", platform::WithoutTrailingSlash(p.Source)},
         {"useAbsoluteOutput", Flag(p.UseAbsoluteOutput)},
-        {"outdir", WithoutTrailingSlash(p.OutDir)},
-        {"fulloutdir", WithoutTrailingSlash(p.FullOutDir)},
+        {"outdir", platform::WithoutTrailingSlash(p.OutDir)},
+        {"fulloutdir", platform::WithoutTrailingSlash(p.FullOutDir)},
         {"isofile", IsoFilePath(p)},
-        {"customdir", WithoutTrailingSlash(p.CustomDir)},
+        {"customdir", platform::WithoutTrailingSlash(p.CustomDir)},
         {"VolumeID", p.VolumeID},
         {"ISOduplicatesonce", Flag(p.ISODuplicatesOnce)},
         {"NoUpperCase", Flag(p.NoUpperCase)},

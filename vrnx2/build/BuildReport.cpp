@@ -11,6 +11,7 @@
 
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Path.h"
 #include "vrnx2/build/Macros.h"
 
 namespace {
@@ -53,12 +54,12 @@ void BuildReport::AddProfileSections(const TProfileRec& p, int mode) {
     add("");
     add("[Build Options]");
     add(kSeparator);
-    add("  Source: " + WithoutTrailingSlash(p.Source));
+    add("  Source: " + platform::WithoutTrailingSlash(p.Source));
     add(std::string("  Use Absolute Output: ") + Word(p.UseAbsoluteOutput));
-    add("  OutDir: " + WithoutTrailingSlash(p.OutDir));
-    add("  Full-OutDir: " + WithoutTrailingSlash(p.FullOutDir));
+    add("  OutDir: " + platform::WithoutTrailingSlash(p.OutDir));
+    add("  Full-OutDir: " + platform::WithoutTrailingSlash(p.FullOutDir));
     add("  ISO File: " + IsoFilePath(p));
-    add("  Custom Dir: " + WithoutTrailingSlash(p.CustomDir));
+    add("  Custom Dir: " + platform::WithoutTrailingSlash(p.CustomDir));
     add("  VolumeID: " + p.VolumeID);
     // The label asks whether names are upper-cased, so the word answers that question.
     add(std::string("  UpperCase: ") + Word(!p.NoUpperCase));

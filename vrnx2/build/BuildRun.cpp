@@ -12,6 +12,7 @@
 #include "platform/Locale.h"
 #include "platform/TextCase.h"
 #include "platform/WineLaunch.h"
+#include "platform/Path.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/build/IniText.h"
@@ -19,6 +20,7 @@
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/base/UserInterface.h"
+#include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/RecordHolder.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
@@ -158,12 +160,6 @@ bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashD
     return true;
 }
 
-std::string ProfileKey(const TProfileRec& p) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%.3d", p.ProfileNumber);
-    return std::string(kVarnexKey) + "\\Profiles\\" + number;
-}
-
 int32_t ToIntDef(const std::string& text, int32_t def) {
     std::string t = Trim(text);
     if (t.empty()) return def;
@@ -184,7 +180,7 @@ void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildRepor
         byKey.emplace(platform::FoldCase(plugins.Text(i)), i);
     }
     std::vector<std::string> values;
-    RegReadValues(0, ProfileKey(p) + "\\Plugin", values);
+    RegReadValues(0, ProfileKey(p.ProfileNumber) + "\\Plugin", values);
     for (const auto& line : values) {
         // A plugin name may itself hold "=": the name is the prefix that is a known key.
         for (size_t eq = line.find('='); eq != std::string::npos; eq = line.find('=', eq + 1)) {
@@ -246,7 +242,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     const std::string programDir = environment.programDir.empty()
                                        ? platform::ProgramDirectory().string()
                                        : environment.programDir;
-    const std::string reportFile = JoinPath(ReportDirectory(programDir), "build.info");
+    const std::string reportFile = platform::JoinPath(ReportDirectory(programDir), "build.info");
 
     // 1. Every run starts from an empty report.
     BuildReport report;
@@ -257,7 +253,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
 
     // 2. Paths and flags. The builder's fixed names are found without regard to case.
     const TProfileRec p = profile;
-    const std::string builderDir = WithoutTrailingSlash(p.Builder.Path);
+    const std::string builderDir = platform::WithoutTrailingSlash(p.Builder.Path);
     const std::string optionsFile = platform::ResolveNoCase(builderDir, "input.inf").string();
     const std::string outDir = OutputFolder(p);
     const std::string builderProgram =
@@ -274,7 +270,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         ShowError(Msg("051") + "\r\n" + builderDir);
         return result;
     }
-    if (flags.doBuild && (WithoutTrailingSlash(p.Source).empty() ||
+    if (flags.doBuild && (platform::WithoutTrailingSlash(p.Source).empty() ||
                           !platform::ExistsNoCase(p.Source, "i386/SHELL32.DL_"))) {
         ShowError(Msg("142"));
         return result;

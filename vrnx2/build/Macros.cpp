@@ -6,22 +6,11 @@
 
 #include "platform/Files.h"
 #include "platform/Locale.h"
-
-std::string WithoutTrailingSlash(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-    return std::string(path);
-}
-
-std::string JoinPath(std::string_view dir, std::string_view name) {
-    std::string d = WithoutTrailingSlash(dir);
-    if (d.empty()) return std::string(name);
-    if (d.back() != '/') d += '/';
-    return d + std::string(name);
-}
+#include "platform/Path.h"
 
 std::string IsoFilePath(const TProfileRec& profile) {
     // An empty folder would otherwise put the image at the file-system root.
-    return JoinPath(profile.ISOPath, profile.ISOFile);
+    return platform::JoinPath(profile.ISOPath, profile.ISOFile);
 }
 
 namespace {
@@ -70,12 +59,12 @@ bool ExpandMacros(const std::string& templ, const std::string& outDir, const TPr
         bool path;
     };
     const std::vector<Token> tokens = {
-        {"@PEBuilder@", WithoutTrailingSlash(p.Builder.Path), true},
-        {"@Varnex@", WithoutTrailingSlash(varnex), true},
-        {"@SourcePath@", WithoutTrailingSlash(p.Source), true},
-        {"@OutDir@", WithoutTrailingSlash(outDir), true},
+        {"@PEBuilder@", platform::WithoutTrailingSlash(p.Builder.Path), true},
+        {"@Varnex@", platform::WithoutTrailingSlash(varnex), true},
+        {"@SourcePath@", platform::WithoutTrailingSlash(p.Source), true},
+        {"@OutDir@", platform::WithoutTrailingSlash(outDir), true},
         {"@IsoFile@", IsoFilePath(p), true},
-        {"@CustomDir@", WithoutTrailingSlash(p.CustomDir), true},
+        {"@CustomDir@", platform::WithoutTrailingSlash(p.CustomDir), true},
         {"@BuildISO@", Flag(p.BuildISO), false},
         {"@ISODuplicatesOnce@", Flag(p.ISODuplicatesOnce), false},
         {"@NoUpperCase@", Flag(p.NoUpperCase), false},

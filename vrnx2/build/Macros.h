@@ -23,9 +23,5 @@ bool ExpandMacros(const std::string& templ, const std::string& outDir, const TPr
                   const std::string& varnexDir, const PathForm& form, std::string& out,
                   std::string* error);
 
-// Shared path rules of the build: a folder without its trailing "/" (a lone "/" is kept),
-// and a folder joined to a file name with exactly one "/" between them.
-std::string WithoutTrailingSlash(std::string_view path);
-std::string JoinPath(std::string_view dir, std::string_view name);
 // The ISO image path of a profile: ISOPath, "/", ISOFile (no "/" when ISOPath is empty).
 std::string IsoFilePath(const TProfileRec& profile);

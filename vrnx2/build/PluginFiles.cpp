@@ -18,8 +18,10 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/TextCase.h"
+#include "platform/Path.h"
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/TextFile.h"
+#include "vrnx2/settings/Store.h"
 
 namespace fs = std::filesystem;
 
@@ -83,8 +85,7 @@ bool HasPluginSignature(const IniView& ini) {
 }
 
 std::string RelativeTo(const std::string& path, const std::string& root) {
-    std::string r = root;
-    if (!r.empty() && r.back() != '/') r += '/';
+    const std::string r = platform::WithTrailingSlash(root);
     if (path.compare(0, r.size(), r) == 0) return path.substr(r.size());
     if (path == root) return {};
     return path;
@@ -102,11 +103,6 @@ bool StaysInside(const std::string& rel) {
         if (slash == std::string::npos) return true;
         start = slash + 1;
     }
-}
-
-std::string WithoutSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
 }
 
 int32_t ToInt(const std::string& text, int32_t def) {
@@ -141,8 +137,7 @@ void ScanFolder(const std::string& folder, const std::string& root, int codePage
         rec.Name = Unquote(name);
         std::string help = Trim(ini.Value("PEBuilder", "Help", ""));
         if (!help.empty()) {
-            std::string rel = Unquote(help);
-            std::replace(rel.begin(), rel.end(), '\\', '/');
+            const std::string rel = platform::ToSlashes(Unquote(help));
             // The help file belongs to the plugin: a name that leaves its folder is ignored.
             if (StaysInside(rel)) rec.Help = folder + "/" + rel;
         }
@@ -150,8 +145,7 @@ void ScanFolder(const std::string& folder, const std::string& root, int codePage
         rec.Enabled = ToInt(ini.Value("PEBuilder", "Enable", ""), 0) == 1;
         rec.Category = Unquote(ini.Value("PEBuilder", "VX_Category", ""));
         rec.Order = ToInt(ini.Value("PEBuilder", "VX_Order", ""), 0);
-        std::string rel = RelativeTo(path, root);
-        std::replace(rel.begin(), rel.end(), '/', '\\');
+        const std::string rel = platform::ToBackslashes(RelativeTo(path, root));
         AddPluginRec(holder, PluginKey(rec.Name, rel), rec);
     }
 }
@@ -216,18 +210,17 @@ std::string PluginKey(std::string_view name, std::string_view relativePath) {
 }
 
 std::string StagedFolderName(int position, std::string_view relativeDir) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%.3d", position);
+    const std::string number = KeyNumber(position);
     std::string rel(relativeDir);
     while (!rel.empty() && rel.back() == '/') rel.pop_back();
     std::replace(rel.begin(), rel.end(), '/', '_');
-    return std::string(number) + "(" + rel + ")";
+    return number + "(" + rel + ")";
 }
 
 void ScanPluginFiles(const std::string& folder, const std::string& rootFolder,
                      PluginHolder& holder) {
     int codePage = platform::CurrentLocale().ansiCodePage;
-    ScanFolder(WithoutSlash(folder), WithoutSlash(rootFolder), codePage, holder);
+    ScanFolder(platform::WithoutTrailingSlash(folder), platform::WithoutTrailingSlash(rootFolder), codePage, holder);
 }
 
 std::vector<std::string> WritePluginEnable(const PluginHolder& holder) {
@@ -280,8 +273,8 @@ void CopyPluginFolder(const std::string& scannedDir, const std::string& sourceDi
 std::vector<std::string> StagePlugins(const PluginHolder& holder, const std::string& pluginFolder,
                                       const std::string& stashFolder, bool useHardLinks) {
     // Without trailing "/", so scanned paths compare equal to the entries' own.
-    const std::string pluginDir = WithoutSlash(pluginFolder);
-    const std::string stashDir = WithoutSlash(stashFolder);
+    const std::string pluginDir = platform::WithoutTrailingSlash(pluginFolder);
+    const std::string stashDir = platform::WithoutTrailingSlash(stashFolder);
     std::vector<std::string> failures;
     int n = 0;
     for (const auto& entry : holder.Entries()) {

@@ -8,6 +8,7 @@
 
 #include "common/Trim.h"
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
@@ -74,9 +75,7 @@ std::string FillIn(std::string text, const std::string& argument) {
 // ---- the stored list ----
 
 std::string BuilderNumberText(int number) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%.3d", number);
-    return buf;
+    return KeyNumber(number);
 }
 
 std::string BuilderValueData(const std::string& name, const std::string& path) {
@@ -119,8 +118,7 @@ std::string NormalBuilderPath(const std::string& typed) {
         if (!ec) path = absolute.lexically_normal().string();
     }
     // A lone "/" is a folder of its own.
-    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-    return path;
+    return platform::WithoutTrailingSeparators(path);
 }
 
 BuilderField ValidateBuilderFields(const std::string& name, const std::string& path) {

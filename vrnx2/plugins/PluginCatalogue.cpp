@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/TextCase.h"
+#include "platform/Path.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginFiles.h"
@@ -24,11 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRootLabel = "Plugins";
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
 
 int32_t ToIntDef(const std::string& text, int32_t def) {
     std::string t = Trim(text);
@@ -147,7 +143,7 @@ std::string NormaliseCategoryPath(const std::string& path) {
 
 PluginCatalogue::PluginCatalogue(const TProfileRec& profile, std::string categoryListFile)
     : categoryListFile_(std::move(categoryListFile)), manageOrder_(profile.ManageOrder) {
-    const std::string builderDir = WithoutTrailingSlash(profile.Builder.Path);
+    const std::string builderDir = platform::WithoutTrailingSlash(profile.Builder.Path);
     pluginDir_ =
         platform::ResolveNoCase(builderDir.empty() ? "." : builderDir, "Plugin").generic_string();
     storeKey_ = ProfileKey(profile.ProfileNumber) + "\\Plugin";
@@ -468,8 +464,7 @@ std::string ConfigProgram(const TPluginRec& rec) {
     if (TrimView(rec.Config).empty()) return {};
     auto fields = SplitDelimitedText(rec.Config);
     if (fields.empty() || fields[0].empty()) return {};
-    std::string rel = fields[0];
-    std::replace(rel.begin(), rel.end(), '\\', '/');
+    const std::string rel = platform::ToSlashes(fields[0]);
     fs::path normal = fs::path(rel).lexically_normal();
     // Only a program of the plugin's own folder is started.
     if (normal.is_absolute() || normal.empty() || *normal.begin() == "..") return {};
@@ -564,7 +559,7 @@ void SavePluginFormLayout(const PluginFormLayout& l) {
 std::string PluginBuilderProgram(const std::string& folder) {
     if (folder.empty()) return {};
     const fs::path program =
-        platform::ResolveNoCase(WithoutTrailingSlash(folder), "Plugin_Builder.exe");
+        platform::ResolveNoCase(platform::WithoutTrailingSlash(folder), "Plugin_Builder.exe");
     std::error_code ec;
     return fs::is_regular_file(program, ec) ? program.generic_string() : std::string();
 }

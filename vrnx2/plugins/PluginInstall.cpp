@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/Path.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 #include "vrnx2/settings/General.h"
@@ -20,11 +21,6 @@ void ShowError(const std::string& text) {
 
 bool Ask(const std::string& text, const std::string& caption) {
     return UI().MessageBox(text, caption, MB_QUESTION_YESNO) == ID_YES;
-}
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
 }
 
 // True when `path`, with symbolic links resolved as far as it exists, lies strictly below
@@ -50,7 +46,7 @@ std::string InstallFolderPath(const std::string& pluginDir, const std::string& n
     std::string rest = name;
     if (!rest.empty() && (rest.back() == '\\' || rest.back() == '/')) rest.pop_back();
     if (rest.empty()) return {};
-    std::string path = WithoutTrailingSlash(pluginDir);
+    std::string path = platform::WithoutTrailingSlash(pluginDir);
     size_t start = 0;
     for (;;) {
         size_t sep = rest.find_first_of("\\/", start);
@@ -112,7 +108,7 @@ InstallOutcome InstallPlugin(PluginCatalogue& catalogue, const std::string& cabi
 
 bool UninstallPlugin(PluginCatalogue& catalogue, CatalogueNode* node) {
     if (!node || !node->IsPlugin()) return false;
-    const std::string dir = WithoutTrailingSlash(node->record->Dir);
+    const std::string dir = platform::WithoutTrailingSlash(node->record->Dir);
     if (!LiesBelow(dir, catalogue.PluginDir())) {
         // Deleting this folder would take every installed plugin with it.
         ShowError(node->record->FilePath + "\r\n" +

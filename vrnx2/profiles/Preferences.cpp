@@ -3,6 +3,7 @@
 #include <fnmatch.h>
 
 #include "common/Trim.h"
+#include "platform/Path.h"
 #include "vrnx2/settings/Store.h"
 
 namespace {
@@ -56,8 +57,7 @@ void SavePreferences(const Preferences& prefs) {
 }
 
 std::string WithoutTrailingDelimiter(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
+    return platform::WithoutTrailingSlash(path);
 }
 
 std::optional<std::string> DroppedPathText(const std::vector<std::string>& names,

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "vrnx2/profiles/ProfileOptions.h"
 #include "vrnx2/settings/Ini.h"
 #include "vrnx2/base/UserInterface.h"
@@ -11,21 +12,6 @@
 #include "vrnx2/base/MessageTable.h"
 
 namespace {
-
-bool IsDelimiter(char c) {
-    return c == '/' || c == '\\';
-}
-
-std::string WithSlash(std::string path) {
-    if (!path.empty() && !IsDelimiter(path.back())) path += '/';
-    return path;
-}
-
-// A lone "/" is a folder of its own and stays.
-std::string WithoutSlash(std::string path) {
-    while (path.size() > 1 && IsDelimiter(path.back())) path.pop_back();
-    return path;
-}
 
 // A Windows-written options file may hold either delimiter.
 size_t LastDelimiter(const std::string& path) {
@@ -143,12 +129,12 @@ TProfileRec NewProfileRec(const TBuilderRec& builder) {
     r.ProfileName = Msg("063");
     r.ProfileNumber = kNewProfileNumber;
     r.Builder = builder;
-    r.Builder.Path = WithSlash(builder.Path);
+    r.Builder.Path = platform::WithTrailingSeparator(builder.Path);
     const std::string& folder = r.Builder.Path;
     const OptionsFile inf(folder);
 
     auto dir = [&](const char* key, const std::string& def) {
-        return WithSlash(inf.String(key, def));
+        return platform::WithTrailingSeparator(inf.String(key, def));
     };
     r.BlankCDRW = inf.Flag("blankcdrw", false);
     r.BuildISO = inf.Flag("buildiso", false);
@@ -162,7 +148,7 @@ TProfileRec NewProfileRec(const TBuilderRec& builder) {
     r.NoUpperCase = inf.Flag("NoUpperCase", false);
     // Two reads with different defaults: without the key the image goes beside the
     // builder folder, named pebuilder.iso.
-    r.ISOPath = FolderPart(inf.String("isofile", WithoutSlash(folder)));
+    r.ISOPath = FolderPart(inf.String("isofile", platform::WithoutTrailingSeparators(folder)));
     r.ISOFile = FileNamePart(inf.String("isofile", "pebuilder.iso"));
     r.LangFile = inf.String("langfile", "");
     r.OutDir = dir("outdir", "Osmite");

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/Path.h"
 #include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
@@ -31,14 +32,11 @@ std::string MacroListText() {
 // ---- folders --------------------------------------------------------------------------------
 
 std::string ShownFolder(const std::string& stored) {
-    std::string s = stored;
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
-    return s;
+    return platform::WithoutTrailingSlash(stored);
 }
 
 std::string StoredFolder(const std::string& shown) {
-    if (shown.empty() || shown.back() == '/') return shown;
-    return shown + "/";
+    return platform::WithTrailingSlash(shown);
 }
 
 namespace {

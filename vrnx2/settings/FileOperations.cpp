@@ -8,17 +8,12 @@
 
 #include "platform/Files.h"
 #include "platform/TextCase.h"
+#include "platform/Path.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// "a/b/" -> "a/b"; "/" stays.
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
 
 std::vector<std::string> SplitNulList(const std::string& list) {
     std::vector<std::string> paths;
@@ -95,7 +90,7 @@ bool RemovePattern(const fs::path& folder, const std::string& pattern) {
 }
 
 bool DeletePath(const std::string& raw) {
-    fs::path path(WithoutTrailingSlash(raw));
+    fs::path path(platform::WithoutTrailingSlash(raw));
     std::string name = path.filename().string();
     if (HasWildcard(name)) return RemovePattern(path.parent_path(), name);
     return RemoveOne(path);
@@ -111,8 +106,8 @@ bool SameEntry(const fs::path& a, const fs::path& b) {
 }
 
 bool Rename(const std::string& fromRaw, const std::string& toRaw) {
-    fs::path from(WithoutTrailingSlash(fromRaw));
-    fs::path to(WithoutTrailingSlash(toRaw));
+    fs::path from(platform::WithoutTrailingSlash(fromRaw));
+    fs::path to(platform::WithoutTrailingSlash(toRaw));
     if (!IsDeletable(from) || !IsDeletable(to)) return false;
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(from, ec))) return false;
@@ -149,7 +144,7 @@ bool RenamePath(const std::string& from, const std::string& to) {
 
 bool IsNtfsDrive(const std::string& path) {
     if (path.empty()) return false;
-    fs::path dir(WithoutTrailingSlash(path));
+    fs::path dir(platform::WithoutTrailingSlash(path));
     std::error_code ec;
     while (!fs::is_directory(dir, ec)) {
         fs::path parent = dir.parent_path();

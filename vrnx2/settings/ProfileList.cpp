@@ -5,6 +5,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "platform/Path.h"
 #include "vrnx2/settings/Store.h"
 
 namespace {
@@ -13,17 +14,10 @@ const std::string kRoot = kVarnexKey;
 const std::string kProfiles = kRoot + "\\Profiles";
 const std::string kWork = kRoot + "\\Work";
 
-std::string Number3(int n) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%.3d", n);
-    return buf;
-}
-
 // Folder values are stored without a trailing separator; a lone "/" stays, as it is a
 // folder of its own.
-std::string TrimTrailingSeparator(std::string path) {
-    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-    return path;
+std::string TrimTrailingSeparator(const std::string& path) {
+    return platform::WithoutTrailingSeparators(path);
 }
 
 // Decimal digits only; anything else is 0. A BuilderIndex that is not a number thus counts
@@ -54,7 +48,7 @@ private:
 }  // namespace
 
 std::string ProfileKey(int number) {
-    return kProfiles + "\\" + Number3(number);
+    return kProfiles + "\\" + KeyNumber(number);
 }
 
 // ---- ProfileList ---------------------------------------------------------------------
@@ -187,7 +181,7 @@ void WriteProfileRec(const std::string& k, const TProfileRec& r) {
     };
     auto B = [&](const char* name, bool v) { RegWriteBool(0, k, name, v); };
     S("ProfileName", r.ProfileName);
-    S("BuilderIndex", Number3(r.Builder.Number));
+    S("BuilderIndex", KeyNumber(r.Builder.Number));
     S("BuilderName", r.Builder.Name);
     P("BuilderPath", r.Builder.Path);
     B("BlankCDRW", r.BlankCDRW);
@@ -243,7 +237,7 @@ void LoadProfileList(ProfileList& list) {
         std::vector<int> numbers;
         for (const auto& name : RegEnumKeys(0, kProfiles)) {
             int n = NumberOrZero(name);
-            if (n >= 1 && n <= count && Number3(n) == name) numbers.push_back(n);
+            if (n >= 1 && n <= count && KeyNumber(n) == name) numbers.push_back(n);
         }
         std::sort(numbers.begin(), numbers.end());
         for (int n : numbers) {
@@ -275,7 +269,7 @@ void SaveProfileList(ProfileList& list) {
             const TProfileRec* r = list.Profile(i);
             if (!r || r->ProfileNumber <= 0) continue;
             std::string from = ProfileKey(r->ProfileNumber) + "\\Plugin";
-            std::string to = kWork + "\\" + Number3(i + 1);
+            std::string to = kWork + "\\" + KeyNumber(i + 1);
             auto it = numbers.find(r->ProfileNumber);
             numbers.erase(it);
             if (numbers.count(r->ProfileNumber))
@@ -290,7 +284,7 @@ void SaveProfileList(ProfileList& list) {
         for (int i = 0; i < count; ++i)
             if (const TProfileRec* r = list.Profile(i)) WriteProfileRec(ProfileKey(i + 1), *r);
         for (int i = 0; i < count; ++i)
-            RegMoveKey(0, kWork + "\\" + Number3(i + 1), ProfileKey(i + 1) + "\\Plugin");
+            RegMoveKey(0, kWork + "\\" + KeyNumber(i + 1), ProfileKey(i + 1) + "\\Plugin");
         RegDeleteKey(0, kWork);
         tx.Commit();
         for (int i = 0; i < count; ++i)

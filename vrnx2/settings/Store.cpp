@@ -1,5 +1,6 @@
 #include "vrnx2/settings/Store.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -349,4 +350,10 @@ std::vector<std::string> RegEnumKeys(int root, const std::string& key) {
         }
         return names;
     });
+}
+
+std::string KeyNumber(int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.3d", number);
+    return text;
 }

@@ -14,6 +14,10 @@
 // Root of the program's own tree, relative to the hive.
 inline constexpr const char* kVarnexKey = "Software\\HALV\\Varnex v2";
 
+// A number as the program's key and value names carry it: at least three digits ("007",
+// "012", "1000"), as the numbered profiles, builders and staged plugin folders are named.
+std::string KeyNumber(int number);
+
 // Raised by writes the store cannot carry out (the file cannot be opened or written).
 // Reads never raise: they fall back to their defaults.
 class StoreError : public std::runtime_error {

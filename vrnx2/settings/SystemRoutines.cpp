@@ -35,17 +35,13 @@ int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* e
         if (error) *error = plan.error;
         return 0;
     }
-    if (!wait) {
-        platform::StartResult result = platform::StartProgram(plan.argv, false, plan.options);
-        if (error) *error = result.started ? std::string() : result.error;
-        return 0;
-    }
     std::string reason;
     platform::RunningProgram program =
         platform::RunningProgram::Start(plan.argv, &reason, plan.options);
     if (error) *error = reason;
-    // A failed start answers 0 like a successful run: callers treat it so.
-    if (!program.Started()) return 0;
+    // A failed start answers 0 like a successful run: callers treat it so. A program not
+    // waited for is reaped in the background once `program` goes.
+    if (!wait || !program.Started()) return 0;
     // Waited for in slices, so the windows stay painted while a long program runs.
     int exitCode = 0;
     while (!program.WaitFor(kWaitSliceMs, exitCode)) UI().ProcessMessages();

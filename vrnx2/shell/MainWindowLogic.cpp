@@ -4,6 +4,7 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/Path.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
 #include "vrnx2/settings/Store.h"
@@ -12,18 +13,13 @@ namespace {
 
 const std::string kRoot = kVarnexKey;
 
-std::string WithSlash(std::string path) {
-    if (!path.empty() && path.back() != '/') path += '/';
-    return path;
-}
-
 bool DirExists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::is_directory(path, ec);
 }
 
 std::string PluginDirOf(const TProfileRec& p) {
-    const std::string base = WithSlash(p.Builder.Path);
+    const std::string base = platform::WithTrailingSlash(p.Builder.Path);
     if (p.Builder.Path.empty()) return std::string();
     std::optional<std::string> found = platform::FindNoCase(base, "Plugin");
     return base + (found ? *found : std::string("Plugin")) + "/";
@@ -102,20 +98,20 @@ DecodedColour DecodeColour(uint32_t colour) {
 }
 
 std::string BuildOutputDir(const TProfileRec& p) {
-    if (p.UseAbsoluteOutput) return WithSlash(p.FullOutDir);
-    if (p.Builder.Path.empty()) return WithSlash(p.OutDir);
+    if (p.UseAbsoluteOutput) return platform::WithTrailingSlash(p.FullOutDir);
+    if (p.Builder.Path.empty()) return platform::WithTrailingSlash(p.OutDir);
     std::string rel = p.OutDir;
     while (!rel.empty() && rel.front() == '/') rel.erase(rel.begin());
-    return WithSlash(WithSlash(p.Builder.Path) + rel);
+    return platform::WithTrailingSlash(platform::WithTrailingSlash(p.Builder.Path) + rel);
 }
 
 std::string FolderOfAction(const std::string& name, const TProfileRec& p) {
-    if (name == "OPEN_BUILDER_DIR") return WithSlash(p.Builder.Path);
+    if (name == "OPEN_BUILDER_DIR") return platform::WithTrailingSlash(p.Builder.Path);
     if (name == "OPEN_PLUGIN_DIR") return PluginDirOf(p);
-    if (name == "OPEN_SOURCE_DIR") return WithSlash(p.Source);
+    if (name == "OPEN_SOURCE_DIR") return platform::WithTrailingSlash(p.Source);
     if (name == "OPEN_BUILD_DIR") return BuildOutputDir(p);
-    if (name == "OPEN_ISO_DIR") return WithSlash(p.ISOPath);
-    if (name == "OPEN_CUSTOM_DIR") return WithSlash(p.CustomDir);
+    if (name == "OPEN_ISO_DIR") return platform::WithTrailingSlash(p.ISOPath);
+    if (name == "OPEN_CUSTOM_DIR") return platform::WithTrailingSlash(p.CustomDir);
     return std::string();
 }
 

@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/TextCase.h"
+#include "platform/Path.h"
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
 #include "vrnx2/plugins/cabinet/CabSTConsts.h"
 
@@ -27,11 +28,6 @@ std::string Hex4(int value) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(value));
     return buf;
-}
-
-std::string WithSlash(std::string folder) {
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder;
 }
 
 // Joins a folder and a name with exactly one "/" between them; empty parts are skipped.
@@ -49,8 +45,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 // a ".." component. "." and empty components are dropped.
 std::optional<std::string> RelativeTarget(const std::string& name) {
     if (name.empty() || name.front() == '\\' || name.front() == '/') return std::nullopt;
-    auto alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-    if (name.size() >= 2 && alpha(name[0]) && name[1] == ':') return std::nullopt;
+    if (platform::HasDriveLetter(name)) return std::nullopt;
     std::string out;
     size_t start = 0;
     while (start <= name.size()) {
@@ -256,11 +251,11 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
         Raise(FdiErrorRecord{FDIERROR_CABINET_NOT_FOUND, ENOENT, true});
     }
     cabinetName_ = fs::absolute(aCabinetFile).lexically_normal().generic_string();
-    destFolder_ = WithSlash(fs::absolute(aDestFolder.empty() ? std::string(".") : aDestFolder)
+    destFolder_ = platform::WithTrailingSlash(fs::absolute(aDestFolder.empty() ? std::string(".") : aDestFolder)
                                 .lexically_normal()
                                 .generic_string());
     std::error_code ec;
-    destCanonical_ = WithSlash(fs::weakly_canonical(destFolder_, ec).generic_string());
+    destCanonical_ = platform::WithTrailingSlash(fs::weakly_canonical(destFolder_, ec).generic_string());
     if (ec) destCanonical_ = destFolder_;
 
     std::vector<std::string> started;
@@ -378,7 +373,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     std::error_code ec;
     if (destination == ownDestination) {
         // A folder of the destination that is a symbolic link must not carry the file out.
-        std::string resolved = WithSlash(fs::weakly_canonical(parent, ec).generic_string());
+        std::string resolved = platform::WithTrailingSlash(fs::weakly_canonical(parent, ec).generic_string());
         if (ec || resolved.compare(0, destCanonical_.size(), destCanonical_) != 0) {
             refusal_ = "The name " + Quoted(n.psz1) + " in the cabinet leads outside the " +
                        "destination folder through a symbolic link; nothing was written for it.";
@@ -466,7 +461,7 @@ intptr_t TSTCabReader::NextCabinet(FdiNotification& n) {
         bool abort = false;
         std::string path = n.psz3;
         OnNextCabinet(*this, n.psz1, n.psz2, path, n.fdie, abort);
-        if (!abort) n.psz3 = WithSlash(path);
+        if (!abort) n.psz3 = platform::WithTrailingSlash(path);
         result = abort ? -1 : 0;
     } else {
         result = n.fdie != FDIERROR_NONE ? -1 : 0;
