@@ -10,18 +10,19 @@
 #include <QVBoxLayout>
 #include <string>
 
+#include "platform/Path.h"
+
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
 
-QString WithoutTrailingSeparator(QString path) {
-    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\'))))
-        path.chop(1);
-    return path;
+QString WithoutTrailingSeparator(const QString& path) {
+    return Qs(platform::WithoutTrailingSeparators(Ss(path)));
 }
 
 // The path box: a folder dropped from the desktop loses its trailing separator and brings

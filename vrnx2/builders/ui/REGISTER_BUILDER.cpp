@@ -20,23 +20,10 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/controls/ui/ActionButton.h"
+#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
-
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText = true) {
-    auto* button = new QPushButton(withText ? action->text() : QString(), parent);
-    button->setObjectName(action->objectName() + QStringLiteral("_Button"));
-    button->setEnabled(action->isEnabled());
-    if (!withText) button->setToolTip(action->text().remove(QLatin1Char('&')));
-    QObject::connect(action, &QAction::changed, button,
-                     [button, action] { button->setEnabled(action->isEnabled()); });
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    return button;
-}
 
 bool RunBuilderDialog(QWidget* parent, const QString& caption, QString& name, QString& path) {
     TBUILDER_DLG dialog(parent);
@@ -90,13 +77,7 @@ TREGISTER_BUILDER_FORM::~TREGISTER_BUILDER_FORM() = default;
 
 QAction* TREGISTER_BUILDER_FORM::MakeAction(const char* name, const char* captionId,
                                             const QKeySequence& key) {
-    auto* action = new QAction(MsgText(captionId), this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-    }
-    addAction(action);
+    QAction* action = MakeNamedAction(this, name, captionId, key, true);
     actions_[name] = action;
     return action;
 }

@@ -12,15 +12,13 @@
 #include <QStyleOptionButton>
 #include <stdexcept>
 
+#include "vrnx2/controls/ui/QtText.h"
+
 namespace {
 
 std::string Std(const QString& s) {
     return s.toStdString();
 }
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 // The delegate routes drawing and editing to the grid's own rules.
 class ComboGridDelegate : public QStyledItemDelegate {
 public:

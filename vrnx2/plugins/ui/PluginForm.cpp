@@ -37,15 +37,13 @@
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/controls/ui/ActionButton.h"
+#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
 
 constexpr int kPanelWidth = 152;
 constexpr int kScrollInterval = 100;
-
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The four node images: root, category, disabled plugin, enabled plugin.
 QIcon NodeIcon(int icon) {
@@ -69,16 +67,6 @@ QIcon NodeIcon(int icon) {
         }
     }
     return icons[static_cast<size_t>(std::clamp(icon, 0, 3))];
-}
-
-QPushButton* ActionButton(QAction* action, QWidget* parent) {
-    auto* button = new QPushButton(action->text(), parent);
-    button->setObjectName(action->objectName() + QStringLiteral("_Button"));
-    button->setEnabled(action->isEnabled());
-    QObject::connect(action, &QAction::changed, button,
-                     [button, action] { button->setEnabled(action->isEnabled()); });
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    return button;
 }
 
 QString ChooseCabinetWithQt(QWidget* parent, const QStringList& filters) {
@@ -145,10 +133,7 @@ TPlugin_Form::~TPlugin_Form() {
 
 QAction* TPlugin_Form::MakeAction(const char* name, const char* captionId,
                                   const QKeySequence& key) {
-    auto* action = new QAction(MsgText(captionId), this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) action->setShortcut(key);
-    addAction(action);
+    QAction* action = MakeNamedAction(this, name, captionId, key, true);
     actions_[name] = action;
     return action;
 }

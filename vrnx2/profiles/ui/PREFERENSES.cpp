@@ -22,15 +22,12 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
 
 constexpr int kClientWidth = 472;
 constexpr int kClientHeight = 232;
-
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // One group: caption, the label naming the path box beside the box, the wait check box.
 QGroupBox* PathGroup(QWidget* parent, int index, const char* captionId, QLabel* label,

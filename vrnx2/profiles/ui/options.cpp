@@ -22,25 +22,12 @@
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-std::string S(const QString& s) {
-    return s.toStdString();
-}
-
-QStringList ToLines(const std::vector<std::string>& lines) {
-    QStringList out;
-    for (const std::string& line : lines) out << Q(line);
-    return out;
-}
-
 std::vector<std::string> FromMemo(const QPlainTextEdit* memo) {
-    return TextAreaLines(S(memo->toPlainText()));
+    return TextAreaLines(Ss(memo->toPlainText()));
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
@@ -65,7 +52,7 @@ QString FirstDroppedPath(const QMimeData* data) {
 TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const DriveHolder& drives)
     : QDialog(parent), profile_(profile), drives_(drives) {
     setObjectName(QStringLiteral("Options_Form"));
-    setWindowTitle(Q(OptionsTitle(profile_)));
+    setWindowTitle(Qs(OptionsTitle(profile_)));
 
     pages_ = new QTabWidget(this);
     pages_->setObjectName(QStringLiteral("PC1"));
@@ -101,7 +88,7 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
     ApplyWindowFonts(this);
     resize(464, 396);
 
-    for (int i = 0; i < drives_.Count(); ++i) bcb02_->addItem(Q(drives_.Text(i)));
+    for (int i = 0; i < drives_.Count(); ++i) bcb02_->addItem(Qs(drives_.Text(i)));
     Fill(OptionsFromProfile(profile_, drives_));
     UpdateDependencies();
 
@@ -150,7 +137,7 @@ void TOptions_Form::BuildGeneralPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     grid->addWidget(MakeLabel(page, "lblSource", MsgText("083"), gee01_), 0, 0, 1, 2);
     grid->addWidget(gee01_, 1, 0, 1, 2);
-    outputLabel_ = MakeLabel(page, "lblOutDir", Q(OutputLabel(profile_.UseAbsoluteOutput)), gee02_);
+    outputLabel_ = MakeLabel(page, "lblOutDir", Qs(OutputLabel(profile_.UseAbsoluteOutput)), gee02_);
     auto* modes = new QHBoxLayout;
     modes->addWidget(outputLabel_);
     modes->addStretch();
@@ -246,7 +233,7 @@ void TOptions_Form::BuildProgramsPage(QWidget* page) {
         layout->addWidget(*memo);
     }
     layout->addWidget(MakeLabel(page, "lblVar", MsgText("107"), nullptr));
-    auto* list = MakeLabel(page, "lblVarList", Q(MacroListText()), nullptr);
+    auto* list = MakeLabel(page, "lblVarList", Qs(MacroListText()), nullptr);
     list->setWordWrap(true);
     list->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(list);
@@ -254,19 +241,19 @@ void TOptions_Form::BuildProgramsPage(QWidget* page) {
 }
 
 void TOptions_Form::Fill(const ProfileOptionsValues& v) {
-    gee01_->setText(Q(v.source));
+    gee01_->setText(Qs(v.source));
     (v.absoluteOutput ? grb1_ : grb2_)->setChecked(true);
-    gee02_->setText(Q(v.outputDir));
-    gee03_->setText(Q(v.isoPath));
-    ged01_->setText(Q(v.isoFile));
-    gee04_->setText(Q(v.customDir));
-    ged02_->setText(Q(v.buildParameter));
-    ged03_->setText(Q(v.isoBuildParameter));
+    gee02_->setText(Qs(v.outputDir));
+    gee03_->setText(Qs(v.isoPath));
+    ged01_->setText(Qs(v.isoFile));
+    gee04_->setText(Qs(v.customDir));
+    ged02_->setText(Qs(v.buildParameter));
+    ged03_->setText(Qs(v.isoBuildParameter));
 
     bch01_->setChecked(v.skipRegistry);
     bch02_->setChecked(v.skipFiles);
     bch03_->setChecked(v.buildIso);
-    bed01_->setText(Q(v.volumeId));
+    bed01_->setText(Qs(v.volumeId));
     bch03_1_->setChecked(v.isoDuplicatesOnce);
     bch03_2_->setChecked(v.noUpperCase);
     bch04_->setChecked(v.burnCd);
@@ -282,26 +269,26 @@ void TOptions_Form::Fill(const ProfileOptionsValues& v) {
     ech01_->setChecked(v.preBuildProgram);
     ech02_->setChecked(v.buildProgram);
     ech03_->setChecked(v.isoProgram);
-    emm01_->setPlainText(ToLines(v.program1).join(QLatin1Char('\n')));
-    emm02_->setPlainText(ToLines(v.program2).join(QLatin1Char('\n')));
-    emm03_->setPlainText(ToLines(v.program3).join(QLatin1Char('\n')));
+    emm01_->setPlainText(QsList(v.program1).join(QLatin1Char('\n')));
+    emm02_->setPlainText(QsList(v.program2).join(QLatin1Char('\n')));
+    emm03_->setPlainText(QsList(v.program3).join(QLatin1Char('\n')));
 }
 
 ProfileOptionsValues TOptions_Form::Values() const {
     ProfileOptionsValues v;
-    v.source = S(gee01_->text());
+    v.source = Ss(gee01_->text());
     v.absoluteOutput = grb1_->isChecked();
-    v.outputDir = S(gee02_->text());
-    v.isoPath = S(gee03_->text());
-    v.isoFile = S(ged01_->text());
-    v.customDir = S(gee04_->text());
-    v.buildParameter = S(ged02_->text());
-    v.isoBuildParameter = S(ged03_->text());
+    v.outputDir = Ss(gee02_->text());
+    v.isoPath = Ss(gee03_->text());
+    v.isoFile = Ss(ged01_->text());
+    v.customDir = Ss(gee04_->text());
+    v.buildParameter = Ss(ged02_->text());
+    v.isoBuildParameter = Ss(ged03_->text());
 
     v.skipRegistry = bch01_->isChecked();
     v.skipFiles = bch02_->isChecked();
     v.buildIso = bch03_->isChecked();
-    v.volumeId = S(bed01_->text());
+    v.volumeId = Ss(bed01_->text());
     v.isoDuplicatesOnce = bch03_1_->isChecked();
     v.noUpperCase = bch03_2_->isChecked();
     v.burnCd = bch04_->isChecked();
@@ -352,28 +339,28 @@ void TOptions_Form::UpdateDependencies() {
 }
 
 void TOptions_Form::SwitchOutputMode(bool absolute) {
-    gee02_->setText(Q(SwitchOutputText(S(gee02_->text()), absolute, profile_.Builder.Path)));
-    outputLabel_->setText(Q(OutputLabel(absolute)));
+    gee02_->setText(Qs(SwitchOutputText(Ss(gee02_->text()), absolute, profile_.Builder.Path)));
+    outputLabel_->setText(Qs(OutputLabel(absolute)));
 }
 
 std::string TOptions_Form::BrowseTitleId(const TEllipsisEdit* box) const {
-    return S(box->property("browseTitle").toString());
+    return Ss(box->property("browseTitle").toString());
 }
 
 void TOptions_Form::Browse(TEllipsisEdit* box) {
     const bool output = box == gee02_;
     const bool absolute = grb1_->isChecked();
     const std::string& builder = profile_.Builder.Path;
-    const std::string text = S(box->text());
+    const std::string text = Ss(box->text());
     std::string path =
         StoredFolder(output ? OutputBrowseStart(text, absolute, builder) : ShownFolder(text));
     if (!BrowseForFolder(Msg(BrowseTitleId(box)), path, true)) return;
-    box->setText(Q(output ? OutputTextFor(path, absolute, builder) : ShownFolder(path)));
+    box->setText(Qs(output ? OutputTextFor(path, absolute, builder) : ShownFolder(path)));
 }
 
 void TOptions_Form::DropOn(TEllipsisEdit* box, const QString& path) {
-    const std::string name = S(path);
-    box->setText(Q(box == gee02_ ? OutputTextFor(name, grb1_->isChecked(), profile_.Builder.Path)
+    const std::string name = Ss(path);
+    box->setText(Qs(box == gee02_ ? OutputTextFor(name, grb1_->isChecked(), profile_.Builder.Path)
                                  : ShownFolder(name)));
     raise();
     activateWindow();

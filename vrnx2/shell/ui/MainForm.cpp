@@ -38,14 +38,12 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/controls/ui/ActionButton.h"
+#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
 
 constexpr int kLogTailLines = 4;  // enough to follow the builder, little taken from the list
-
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Windows system colour indexes, as the stored colour numbers name them.
 QColor SystemColour(int index, const QPalette& pal) {
@@ -90,10 +88,6 @@ QColor SystemColour(int index, const QPalette& pal) {
 QColor ColourOf(uint32_t number, const QPalette& pal) {
     const DecodedColour d = DecodeColour(number);
     return d.system ? SystemColour(d.systemIndex, pal) : QColor(d.red, d.green, d.blue);
-}
-
-QString Plain(QString caption) {
-    return caption.remove(QLatin1Char('&'));
 }
 
 }  // namespace
@@ -151,9 +145,7 @@ TVRNX_Form::~TVRNX_Form() {
 // ---- construction ----
 
 QAction* TVRNX_Form::MakeAction(const char* name, const char* captionId, const QKeySequence& key) {
-    auto* action = new QAction(MsgText(captionId), this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) action->setShortcut(key);
+    QAction* action = MakeNamedAction(this, name, captionId, key, false);
     actions_[name] = action;
     return action;
 }
@@ -255,22 +247,6 @@ void TVRNX_Form::BuildMenus() {
     help->addAction(Action("VIEW_HELP"));
     help->addAction(Action("ABOUT"));
 }
-
-namespace {
-
-// A push button that shows an action's caption and follows its enabled state.
-QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText = true) {
-    auto* button = new QPushButton(withText ? action->text() : QString(), parent);
-    button->setObjectName(action->objectName() + QStringLiteral("_Button"));
-    button->setEnabled(action->isEnabled());
-    if (!withText) button->setToolTip(Plain(action->text()));
-    QObject::connect(action, &QAction::changed, button,
-                     [button, action] { button->setEnabled(action->isEnabled()); });
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    return button;
-}
-
-}  // namespace
 
 void TVRNX_Form::BuildControls() {
     auto* central = new QWidget(this);
