@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -160,15 +161,6 @@ bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashD
     return true;
 }
 
-int32_t ToIntDef(const std::string& text, int32_t def) {
-    std::string t = Trim(text);
-    if (t.empty()) return def;
-    char* end = nullptr;
-    long v = std::strtol(t.c_str(), &end, 10);
-    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return def;
-    return static_cast<int32_t>(v);
-}
-
 // Applies the profile's stored choices to the scanned plugins; enabled ones go to the report
 // in the order the store lists them.
 void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildReport& report) {
@@ -189,9 +181,9 @@ void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildRepor
             TPluginRec* rec = plugins.Get(it->second);
             auto fields = SplitDelimitedText(std::string_view(line).substr(eq + 1));
             fields.resize(std::max<size_t>(fields.size(), 3));
-            rec->Enabled = ToIntDef(fields[0], 0) != 0;
+            rec->Enabled = ToInt32Def(fields[0], 0) != 0;
             rec->Category = Trim(fields[1]);
-            rec->Order = ToIntDef(fields[2], 0);
+            rec->Order = ToInt32Def(fields[2], 0);
             if (rec->Enabled) report.AddPlugin(rec->Name);
             break;
         }

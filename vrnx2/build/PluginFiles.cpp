@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -105,15 +106,6 @@ bool StaysInside(const std::string& rel) {
     }
 }
 
-int32_t ToInt(const std::string& text, int32_t def) {
-    std::string t = Trim(text);
-    if (t.empty()) return def;
-    char* end = nullptr;
-    long v = std::strtol(t.c_str(), &end, 10);
-    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return def;
-    return static_cast<int32_t>(v);
-}
-
 void ScanFolder(const std::string& folder, const std::string& root, int codePage,
                 PluginHolder& holder) {
     for (const auto& e : SortedListing(folder)) {
@@ -142,9 +134,9 @@ void ScanFolder(const std::string& folder, const std::string& root, int codePage
             if (StaysInside(rel)) rec.Help = folder + "/" + rel;
         }
         rec.Config = Trim(ini.Value("PEBuilder", "Config", ""));
-        rec.Enabled = ToInt(ini.Value("PEBuilder", "Enable", ""), 0) == 1;
+        rec.Enabled = ToInt32Def(ini.Value("PEBuilder", "Enable", ""), 0) == 1;
         rec.Category = Unquote(ini.Value("PEBuilder", "VX_Category", ""));
-        rec.Order = ToInt(ini.Value("PEBuilder", "VX_Order", ""), 0);
+        rec.Order = ToInt32Def(ini.Value("PEBuilder", "VX_Order", ""), 0);
         const std::string rel = platform::ToBackslashes(RelativeTo(path, root));
         AddPluginRec(holder, PluginKey(rec.Name, rel), rec);
     }

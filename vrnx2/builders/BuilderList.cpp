@@ -6,11 +6,13 @@
 #include <memory>
 #include <stdexcept>
 
+#include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Path.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/base/UserInterface.h"
+#include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/base/ListRules.h"
 #include "vrnx2/base/MessageTable.h"
@@ -27,17 +29,6 @@ const std::string kProfiles = kRoot + "\\Profiles";
 // it (a count set by hand) only the values that exist do, so a wild count cannot stall the
 // window with millions of empty rows.
 constexpr int kDenseCount = 1000;
-
-// Decimal digits only; anything else is 0, which stands for "no builder".
-int NumberOrZero(const std::string& text) {
-    if (text.empty() || text.size() > 9) return 0;
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
 
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
@@ -56,7 +47,7 @@ std::vector<int> StoredNumbers(const std::string& key, int count) {
         return numbers;
     }
     for (const RegValue& v : RegEnumValues(0, key)) {
-        const int n = NumberOrZero(v.name);
+        const int n = DigitsOrZero(v.name);
         if (n >= 1 && n <= count && BuilderNumberText(n) == v.name) numbers.push_back(n);
     }
     std::sort(numbers.begin(), numbers.end());
@@ -274,10 +265,10 @@ void BuilderList::Apply() {
 
     const int profileCount = RegReadInteger(0, kRoot, "ProfileCount", 0);
     for (const std::string& name : RegEnumKeys(0, kProfiles)) {
-        const int n = NumberOrZero(name);
+        const int n = DigitsOrZero(name);
         if (n < 1 || n > profileCount || BuilderNumberText(n) != name) continue;
         const std::string key = kProfiles + "\\" + name;
-        const int b = NumberOrZero(RegReadString(0, key, "BuilderIndex", "000"));
+        const int b = DigitsOrZero(RegReadString(0, key, "BuilderIndex", "000"));
         // A number this list never loaded names no builder it could move or delete; such a
         // profile keeps what it holds.
         if (b == 0 || static_cast<size_t>(b) >= map.size() || map[static_cast<size_t>(b)] == 0)
@@ -315,12 +306,9 @@ std::map<std::string, bool> BuilderActionStates(int selected, int count) {
 RegisterBuilderLayout LoadRegisterBuilderLayout(int screenWidth, int screenHeight) {
     const std::string k = kRegisterBuilderFormKey;
     RegisterBuilderLayout l;
-    MainFormGeometry& g = l.geometry;
-    g.height = RegReadInteger(0, k, "Height", 286);
-    g.width = RegReadInteger(0, k, "Width", 472);
-    g.top = RegReadInteger(0, k, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, k, "Left", (screenWidth - g.width) / 2);
-    g.state = RegReadInteger(0, k, "FormState", 0) == 1 ? FormState::Maximised : FormState::Normal;
+    l.geometry = ReadFormGeometry(k, MainFormGeometry{}, screenWidth, screenHeight);
+    // The window opens normal or maximised, never minimised.
+    if (l.geometry.state != FormState::Maximised) l.geometry.state = FormState::Normal;
     l.builderColumn = RegReadInteger(0, k, "Builder Column Width", 200);
     l.pathColumn = RegReadInteger(0, k, "Builder Path Width", 216);
     return l;
@@ -329,13 +317,9 @@ RegisterBuilderLayout LoadRegisterBuilderLayout(int screenWidth, int screenHeigh
 void SaveRegisterBuilderLayout(bool maximised, const RegisterBuilderLayout& l) {
     const std::string k = kRegisterBuilderFormKey;
     StoreTransaction tx;
-    RegWriteInteger(0, k, "FormState", maximised ? 1 : 0);
-    if (!maximised) {
-        RegWriteInteger(0, k, "Height", l.geometry.height);
-        RegWriteInteger(0, k, "Width", l.geometry.width);
-        RegWriteInteger(0, k, "Top", l.geometry.top);
-        RegWriteInteger(0, k, "Left", l.geometry.left);
-    }
+    MainFormGeometry g = l.geometry;
+    g.state = maximised ? FormState::Maximised : FormState::Normal;
+    WriteFormGeometry(k, g);
     RegWriteInteger(0, k, "Builder Column Width", l.builderColumn);
     RegWriteInteger(0, k, "Builder Path Width", l.pathColumn);
     tx.Commit();

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -16,6 +17,7 @@
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginFiles.h"
+#include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/General.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/base/MessageTable.h"
@@ -25,15 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRootLabel = "Plugins";
-
-int32_t ToIntDef(const std::string& text, int32_t def) {
-    std::string t = Trim(text);
-    if (t.empty()) return def;
-    char* end = nullptr;
-    long long v = std::strtoll(t.c_str(), &end, 10);
-    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return def;
-    return static_cast<int32_t>(v);
-}
 
 // Path elements of a category path. Empty elements ("a\\b") name no category and are
 // dropped, so such a path lands where "a\b" does.
@@ -178,9 +171,9 @@ void PluginCatalogue::Load() {
         auto fields = SplitDelimitedText(data);
         fields.resize(std::max<size_t>(fields.size(), 3));
         TPluginRec* rec = scanned.Get(it->second);
-        rec->Enabled = ToIntDef(fields[0], 0) != 0;
+        rec->Enabled = ToInt32Def(fields[0], 0) != 0;
         rec->Category = Trim(fields[1]);
-        rec->Order = ToIntDef(fields[2], 0);
+        rec->Order = ToInt32Def(fields[2], 0);
     }
 
     // The category set: every listed and every used path with all its ancestors.
@@ -527,15 +520,7 @@ std::vector<std::string> ConfigArguments(const TPluginRec& rec) {
 PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight) {
     const std::string k = kPluginFormKey;
     PluginFormLayout l;
-    MainFormGeometry& g = l.geometry;
-    g.height = RegReadInteger(0, k, "Height", g.height);
-    g.width = RegReadInteger(0, k, "Width", g.width);
-    g.top = RegReadInteger(0, k, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, k, "Left", (screenWidth - g.width) / 2);
-    const int32_t state = RegReadInteger(0, k, "FormState", 0);
-    g.state = state == 1   ? FormState::Maximised
-              : state == 2 ? FormState::Minimised
-                           : FormState::Normal;
+    l.geometry = ReadFormGeometry(k, l.geometry, screenWidth, screenHeight);
     l.pluginColumn = RegReadInteger(0, k, "Profile Column Width", l.pluginColumn);
     l.pathColumn = RegReadInteger(0, k, "Builder Column Width", l.pathColumn);
     return l;
@@ -544,13 +529,7 @@ PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight) {
 void SavePluginFormLayout(const PluginFormLayout& l) {
     const std::string k = kPluginFormKey;
     StoreTransaction tx;
-    RegWriteInteger(0, k, "FormState", static_cast<int32_t>(l.geometry.state));
-    if (l.geometry.state == FormState::Normal) {
-        RegWriteInteger(0, k, "Height", l.geometry.height);
-        RegWriteInteger(0, k, "Width", l.geometry.width);
-        RegWriteInteger(0, k, "Top", l.geometry.top);
-        RegWriteInteger(0, k, "Left", l.geometry.left);
-    }
+    WriteFormGeometry(k, l.geometry);
     RegWriteInteger(0, k, "Profile Column Width", l.pluginColumn);
     RegWriteInteger(0, k, "Builder Column Width", l.pathColumn);
     tx.Commit();

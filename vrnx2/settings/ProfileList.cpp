@@ -5,6 +5,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "common/Number.h"
 #include "platform/Path.h"
 #include "vrnx2/settings/Store.h"
 
@@ -18,18 +19,6 @@ const std::string kWork = kRoot + "\\Work";
 // folder of its own.
 std::string TrimTrailingSeparator(const std::string& path) {
     return platform::WithoutTrailingSeparators(path);
-}
-
-// Decimal digits only; anything else is 0. A BuilderIndex that is not a number thus counts
-// as "no builder".
-int NumberOrZero(const std::string& text) {
-    if (text.empty() || text.size() > 9) return 0;
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n;
 }
 
 // Turns off the list's notifications for the routine and turns them on again after.
@@ -135,7 +124,7 @@ TProfileRec ReadProfileRec(const std::string& k) {
     auto B = [&](const char* name, bool def) { return RegReadBool(0, k, name, def); };
     TProfileRec r;
     r.ProfileName = S("ProfileName", "");
-    r.Builder.Number = NumberOrZero(S("BuilderIndex", "000"));
+    r.Builder.Number = DigitsOrZero(S("BuilderIndex", "000"));
     r.Builder.Name = S("BuilderName", "");
     r.Builder.Path = S("BuilderPath", "");
     r.BlankCDRW = B("BlankCDRW", false);
@@ -236,13 +225,13 @@ void LoadProfileList(ProfileList& list) {
         // reading every number, without a hand-set count of millions stalling the window.
         std::vector<int> numbers;
         for (const auto& name : RegEnumKeys(0, kProfiles)) {
-            int n = NumberOrZero(name);
+            int n = DigitsOrZero(name);
             if (n >= 1 && n <= count && KeyNumber(n) == name) numbers.push_back(n);
         }
         std::sort(numbers.begin(), numbers.end());
         for (int n : numbers) {
             std::string k = ProfileKey(n);
-            if (NumberOrZero(RegReadString(0, k, "BuilderIndex", "000")) == 0) continue;
+            if (DigitsOrZero(RegReadString(0, k, "BuilderIndex", "000")) == 0) continue;
             TProfileRec rec = ReadProfileRec(k);
             rec.ProfileNumber = n;
             list.Append(rec);

@@ -7,6 +7,7 @@
 #include "platform/Path.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
+#include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/Store.h"
 
 namespace {
@@ -28,25 +29,13 @@ std::string PluginDirOf(const TProfileRec& p) {
 }  // namespace
 
 MainFormGeometry LoadMainFormGeometry(int screenWidth, int screenHeight) {
-    MainFormGeometry g;
-    g.height = RegReadInteger(0, kMainFormKey, "Height", 286);
-    g.width = RegReadInteger(0, kMainFormKey, "Width", 472);
-    g.top = RegReadInteger(0, kMainFormKey, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, kMainFormKey, "Left", (screenWidth - g.width) / 2);
-    int32_t state = RegReadInteger(0, kMainFormKey, "FormState", 0);
-    g.state = state == 1   ? FormState::Maximised
-              : state == 2 ? FormState::Minimised
-                           : FormState::Normal;
-    return g;
+    return ReadFormGeometry(kMainFormKey, MainFormGeometry{}, screenWidth, screenHeight);
 }
 
 void SaveMainFormGeometry(FormState state, const MainFormGeometry& normal) {
-    RegWriteInteger(0, kMainFormKey, "FormState", static_cast<int32_t>(state));
-    if (state != FormState::Normal) return;
-    RegWriteInteger(0, kMainFormKey, "Height", normal.height);
-    RegWriteInteger(0, kMainFormKey, "Width", normal.width);
-    RegWriteInteger(0, kMainFormKey, "Top", normal.top);
-    RegWriteInteger(0, kMainFormKey, "Left", normal.left);
+    MainFormGeometry g = normal;
+    g.state = state;
+    WriteFormGeometry(kMainFormKey, g);
 }
 
 MainColumnWidths LoadMainColumnWidths() {

@@ -1,0 +1,28 @@
+#include "vrnx2/settings/FormGeometryStore.h"
+
+#include <cstdint>
+
+#include "vrnx2/settings/Store.h"
+
+MainFormGeometry ReadFormGeometry(const std::string& key, const MainFormGeometry& defaults,
+                                  int screenWidth, int screenHeight) {
+    MainFormGeometry g;
+    g.height = RegReadInteger(0, key, "Height", defaults.height);
+    g.width = RegReadInteger(0, key, "Width", defaults.width);
+    g.top = RegReadInteger(0, key, "Top", (screenHeight - g.height) / 2);
+    g.left = RegReadInteger(0, key, "Left", (screenWidth - g.width) / 2);
+    const int32_t state = RegReadInteger(0, key, "FormState", 0);
+    g.state = state == 1   ? FormState::Maximised
+              : state == 2 ? FormState::Minimised
+                           : FormState::Normal;
+    return g;
+}
+
+void WriteFormGeometry(const std::string& key, const MainFormGeometry& geometry) {
+    RegWriteInteger(0, key, "FormState", static_cast<int32_t>(geometry.state));
+    if (geometry.state != FormState::Normal) return;
+    RegWriteInteger(0, key, "Height", geometry.height);
+    RegWriteInteger(0, key, "Width", geometry.width);
+    RegWriteInteger(0, key, "Top", geometry.top);
+    RegWriteInteger(0, key, "Left", geometry.left);
+}
