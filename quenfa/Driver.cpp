@@ -132,18 +132,19 @@ std::vector<WalkEntry> ListEntries(const std::string& dir) {
     return entries;
 }
 
-}  // namespace
-
-namespace {
-
 // Hands the walk's files to the workers and prints each file's line once it and every file
 // before it are done. The walk may run ahead of the printed lines by kWindow files at most.
 class OrderedWork {
 public:
     OrderedWork(unsigned workers, const FileWork& work, std::ostream& out)
         : work_(work), out_(out) {
-        for (unsigned i = 0; i < std::max(workers, 1u); ++i)
-            threads_.emplace_back([this] { Run(); });
+        try {
+            for (unsigned i = 0; i < std::max(workers, 1u); ++i)
+                threads_.emplace_back([this] { Run(); });
+        } catch (...) {
+            Stop();  // threads that did start must not outlive the members they use
+            throw;
+        }
     }
     ~OrderedWork() { Stop(); }
 
