@@ -52,10 +52,10 @@ TEST_F(MainWindowStore, AbsurdStoredValuesLoadWithoutOverflow) {
 TEST_F(MainWindowStore, EmptyListHintTellsWhatToDoFirst) {
     MessageTable::Instance().LoadBuiltIn();
     const std::string noBuilder = EmptyListHint(0, 0);
-    EXPECT_NE(noBuilder.find("設定 メニューの PE Builderの登録 (F8)"), std::string::npos)
+    EXPECT_NE(noBuilder.find("「設定」メニューの「PE Builderの登録」(F8)"), std::string::npos)
         << noBuilder;
     const std::string noProfile = EmptyListHint(0, 2);
-    EXPECT_NE(noProfile.find("追加 ボタン (Insert)"), std::string::npos) << noProfile;
+    EXPECT_NE(noProfile.find("「追加」ボタン (Insert)"), std::string::npos) << noProfile;
     EXPECT_EQ(EmptyListHint(1, 0), "");
     EXPECT_EQ(EmptyListHint(3, 1), "");
     MessageTable::Instance().Clear();

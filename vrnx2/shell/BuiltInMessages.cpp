@@ -156,7 +156,7 @@ const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages = {
     "151=コピー(&C)",
     "152=%sのコピー",
     // Hints the empty profile list shows in place of its rows.
-    "153=PE Builderが登録されていません。%s メニューの %s (F8) で、まず PE Builder "
-    "を登録して下さい。",
-    "154=プロファイルがありません。%s ボタン (Insert) でプロファイルを作成して下さい。",
+    "153=PE Builderが登録されていません。まず「%s」メニューの「%s」(F8) で "
+    "PE Builder を登録して下さい。",
+    "154=プロファイルがありません。「%s」ボタン (Insert) でプロファイルを作成して下さい。",
 };
