@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -32,10 +33,12 @@
 #include "vrnx2/profiles/about.h"
 #include "vrnx2/profiles/options.h"
 #include "vrnx2/settings/Drives.h"
+#include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/shell/MainForm.h"
 #include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/QtUserInterface.h"
 
 namespace fs = std::filesystem;
 
@@ -100,6 +103,20 @@ QStringList ClippedOnEveryPage(QWidget* window) {
         tab->setCurrentIndex(0);
     }
     return faults;
+}
+
+// Runs `act` on the next modal window once it is shown.
+void OnNextModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) {
+            poll->deleteLater();
+            poll->stop();
+            act(w);
+        }
+    });
+    poll->start();
 }
 
 bool Show(QWidget& window) {
@@ -229,6 +246,29 @@ private slots:
                 language == QStringLiteral("ja"))
                 QVERIFY2(window->width() >= 464 * 12 / 9, qPrintable(name));
         }
+    }
+
+    // The program's own question windows: the one-line input and a two-line message.
+    void questionWindowsShowAllTheirText_data() { everyWindowShowsAllItsContent_data(); }
+    void questionWindowsShowAllTheirText() {
+        QFETCH(QString, language);
+        QFETCH(int, points);
+        UseLanguage(language, points);
+        QtUserInterface ui;
+        QStringList faults{QStringLiteral("never shown")};
+        auto inspect = [&faults](QWidget* w) {
+            QTest::qWait(50);
+            faults = Clipped(w);
+            w->close();
+        };
+        OnNextModal(inspect);
+        std::string text = "x";
+        ui.InputText(Msg("135"), Msg("136"), text);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+        faults = QStringList{QStringLiteral("never shown")};
+        OnNextModal(inspect);
+        ui.MessageBox(Msg("146") + "\r\n" + Msg("147"), Msg("138"), MB_ERROR_RETRYCANCEL);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
     }
 
     // All 21 variables are on the third page of the options dialog, none hidden until the
