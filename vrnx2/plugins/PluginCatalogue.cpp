@@ -534,8 +534,7 @@ PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight) {
     MainFormGeometry& g = l.geometry;
     g.height = RegReadInteger(0, k, "Height", g.height);
     g.width = RegReadInteger(0, k, "Width", g.width);
-    g.top = RegReadInteger(0, k, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, k, "Left", (screenWidth - g.width) / 2);
+    ReadFormPlace(k, screenWidth, screenHeight, g);
     const int32_t state = RegReadInteger(0, k, "FormState", 0);
     g.state = state == 1   ? FormState::Maximised
               : state == 2 ? FormState::Minimised
