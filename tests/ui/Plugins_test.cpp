@@ -475,14 +475,16 @@ private slots:
         AddPlugin("drv/nic/nic.inf", "Nic",
                   "Enable=1\r\nVX_Category=Drivers\r\nConfig=" + config.toStdString() + "\r\n");
         TPlugin_Form form(nullptr, profile_, true);
-        std::vector<std::string> runs;
-        form.runProgram = [&runs](const std::string& line, bool) { runs.push_back(line); };
+        std::vector<std::vector<std::string>> runs;
+        form.runProgram = [&runs](const std::vector<std::string>& argv, bool) {
+            runs.push_back(argv);
+        };
         form.SelectNode(Find(form, {QStringLiteral("Drivers"), QStringLiteral("Nic")}));
         QVERIFY(form.Action("Configulation")->isEnabled());
         form.Action("Configulation")->trigger();
         const std::string nic = PluginDir() + "/drv/nic";
         QCOMPARE(runs,
-                 std::vector<std::string>{"\"" + nic + "/setup.exe\" \"" + nic + "/nic.inf\""});
+                 (std::vector<std::vector<std::string>>{{nic + "/setup.exe", nic + "/nic.inf"}}));
     }
 
     void installAndUninstallRebuildTheTree() {
