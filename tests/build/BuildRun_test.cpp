@@ -415,6 +415,35 @@ TEST_F(BuildRunTest, LeftoverStashBesideStagedFoldersIsRestoredOnlyWhenAsked) {
     EXPECT_TRUE(TraceTree().count("001(tools)/b.inf"));
 }
 
+TEST_F(BuildRunTest, LeftoverStashWithOnlyStagedLinksLeavesNoStagedFolderBehind) {
+    // What a killed run leaves when staging made links: removing them loses nothing.
+    std::filesystem::create_symlink("tool.exe", Builder("Plugin/tools/tool.lnk"));
+    std::filesystem::rename(Builder("Plugin"), Builder("!Plugin!"));
+    t.Mkdir("builder/Plugin/001(tools)/sub");
+    std::filesystem::create_hard_link(Builder("!Plugin!/tools/a.inf"),
+                                      Builder("Plugin/001(tools)/a.inf"));
+    std::filesystem::create_hard_link(Builder("!Plugin!/tools/tool.exe"),
+                                      Builder("Plugin/001(tools)/sub/tool.exe"));
+    std::filesystem::create_symlink("tool.exe", Builder("Plugin/001(tools)/tool.lnk"));
+
+    ui.QueueAnswer(ID_YES);  // build
+    ui.QueueAnswer(ID_YES);  // restore
+    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_FALSE(PathExists(Builder("Plugin.staged")));
+    EXPECT_FALSE(PathExists(Builder("!Plugin!")));
+    EXPECT_EQ(ReadAll(Builder("Plugin/tools/tool.exe")), "tool");
+    EXPECT_TRUE(TraceTree().count("001(tools)/b.inf"));
+
+    // A link to something else is the user's: the staged folders are kept aside.
+    std::filesystem::rename(Builder("Plugin"), Builder("!Plugin!"));
+    t.Mkdir("builder/Plugin/001(tools)");
+    std::filesystem::create_symlink("elsewhere", Builder("Plugin/001(tools)/other.lnk"));
+    ui.QueueAnswer(ID_YES);
+    ui.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_TRUE(PathExists(Builder("Plugin.staged/001(tools)/other.lnk")));
+}
+
 // Another program gets in the way at the moment the run lets messages through: the run
 // calls ProcessMessages right before each rename and delete of the plugin folder.
 class InterferingInterface : public ScriptedInterface {

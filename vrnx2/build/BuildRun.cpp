@@ -102,13 +102,21 @@ bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stash
                   pluginDir + " and remove " + stashDir + ".");
         return false;
     }
-    // The staged copies are kept too, under a name of their own, for the user to remove.
+    // Staged folders that are only links into the stash go; copies, or anything else, are
+    // kept under a name of their own for the user to remove.
+    const bool onlyLinks = Exists(pluginDir) && HoldsOnlyLinksInto(pluginDir, stashDir);
     std::string aside = pluginDir + ".staged";
     for (int n = 2; Exists(aside); ++n) aside = pluginDir + ".staged." + std::to_string(n);
     std::string question = "A plugin folder set aside by an earlier build was found:\r\n" +
                            stashDir + "\r\nPut it back as " + pluginDir + "?" +
-                           (Exists(pluginDir) ? " The staged folders move to " + aside + "." : "");
+                           (!Exists(pluginDir) ? ""
+                            : onlyLinks ? " The staged folders, links to its files, are removed."
+                                        : " The staged folders move to " + aside + ".");
     if (UI().MessageBox(question, Msg("048"), MB_QUESTION_YESNO) != ID_YES) return false;
+    if (onlyLinks && (!DeleteTree(pluginDir) || Exists(pluginDir))) {
+        ShowError("Cannot delete " + pluginDir);
+        return false;
+    }
     if (Exists(pluginDir) && (!RenamePath(pluginDir, aside) || Exists(pluginDir))) {
         ShowError("Cannot rename " + pluginDir + " to " + aside);
         return false;
@@ -329,11 +337,20 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         }
     }
 
+    // A stop asked for meanwhile starts nothing more.
+    auto stopped = [&] {
+        if (!UI().StopRequested()) return false;
+        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        return true;
+    };
+
     // 7. The pre-build program; its exit code is not looked at.
+    if (stopped()) return result;
     if (flags.doBuild && p.PreBuild_UseExternalProgram)
         StartOutsideProgram(ExpandMacros(p.ExternalProgram1, outDir, p, programDir), true);
 
     if (flags.doBuild) {
+        if (stopped()) return result;
         // 8. The build.
         {
             std::string error;

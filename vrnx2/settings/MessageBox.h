@@ -24,8 +24,7 @@ enum MessageResult : int {
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
-    virtual int MessageBox(const std::string& text, const std::string& caption,
-                           unsigned flags) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
     // One-line input (at most 255 characters). True and text replaced on OK.
     virtual bool InputText(const std::string& caption, const std::string& prompt,
                            std::string& text) = 0;
@@ -39,6 +38,9 @@ public:
     virtual void WatchLog(const std::string& /*logFile*/) {}
     // Shows or hides the busy pointer.
     virtual void SetBusy(bool) {}
+    // The person asked the run to stop (vrnx2-cli got a terminate signal): a build run
+    // starts no further program and puts the plugin folder back.
+    virtual bool StopRequested() { return false; }
 };
 
 // The process-wide interface; a terminal one until the program installs its own.
