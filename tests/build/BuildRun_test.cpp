@@ -444,6 +444,19 @@ TEST_F(BuildRunTest, LeftoverStashWithOnlyStagedLinksLeavesNoStagedFolderBehind)
     EXPECT_TRUE(PathExists(Builder("Plugin.staged/001(tools)/other.lnk")));
 }
 
+TEST_F(BuildRunTest, APluginKeyHoldingEqualsAndQuotesGetsItsOwnChoices) {
+    // Read as "name=data" lines, "Q"'s value would split after A's key and give A its data.
+    t.Write("builder/Plugin/q/q.inf", PluginInf("A\",\"tools\\a.inf\"=Q \"x\"", "Enable=0\r\n"));
+    Choose("\"A\",\"tools\\a.inf\"=Q \"x\"\",\"q\\q.inf\"", "\"1\",\"Quoted \"\"cat\"\"\",\"1\"");
+    ui.QueueAnswer(ID_YES);
+    ASSERT_TRUE(Run(0).Succeeded());
+    auto tree = TraceTree();
+    EXPECT_TRUE(tree.count("001(q)/q.inf"));
+    EXPECT_TRUE(tree.count("004(tools)/a.inf"));
+    EXPECT_NE(ReadAll(Builder("Plugin/q/q.inf")).find("Enable=1"), std::string::npos);
+    EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=1"), std::string::npos);
+}
+
 // Another program gets in the way at the moment the run lets messages through: the run
 // calls ProcessMessages right before each rename and delete of the plugin folder.
 class InterferingInterface : public ScriptedInterface {

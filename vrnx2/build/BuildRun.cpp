@@ -4,10 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
-#include <unordered_map>
 #include <vector>
 
-#include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/TextCase.h"
@@ -15,6 +13,7 @@
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/Macros.h"
+#include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/RecordHolder.h"
@@ -66,14 +65,6 @@ public:
     ~LogWatch() { UI().WatchLog(std::string()); }
     LogWatch(const LogWatch&) = delete;
     LogWatch& operator=(const LogWatch&) = delete;
-};
-
-class BusyPointer {
-public:
-    BusyPointer() { UI().SetBusy(true); }
-    ~BusyPointer() { UI().SetBusy(false); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
 // True when every entry of `dir` is a folder named like a staged plugin ("001(...)"), so the
@@ -172,42 +163,15 @@ std::string ProfileKey(const TProfileRec& p) {
     return std::string(kVarnexKey) + "\\Profiles\\" + number;
 }
 
-int32_t ToIntDef(const std::string& text, int32_t def) {
-    std::string t = Trim(text);
-    if (t.empty()) return def;
-    char* end = nullptr;
-    long v = std::strtol(t.c_str(), &end, 10);
-    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return def;
-    return static_cast<int32_t>(v);
-}
-
 // Applies the profile's stored choices to the scanned plugins; enabled ones go to the report
 // in the order the store lists them.
 void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildReport& report) {
-    std::unordered_map<std::string, int> byKey;
     for (int i = 0; i < plugins.Count(); ++i) {
-        TPluginRec* rec = plugins.Get(i);
-        rec->Enabled = false;
-        rec->Order = 0;
-        byKey.emplace(platform::FoldCase(plugins.Text(i)), i);
+        plugins.Get(i)->Enabled = false;
+        plugins.Get(i)->Order = 0;
     }
-    std::vector<std::string> values;
-    RegReadValues(0, ProfileKey(p) + "\\Plugin", values);
-    for (const auto& line : values) {
-        // A plugin name may itself hold "=": the name is the prefix that is a known key.
-        for (size_t eq = line.find('='); eq != std::string::npos; eq = line.find('=', eq + 1)) {
-            auto it = byKey.find(platform::FoldCase(std::string_view(line).substr(0, eq)));
-            if (it == byKey.end()) continue;
-            TPluginRec* rec = plugins.Get(it->second);
-            auto fields = SplitDelimitedText(std::string_view(line).substr(eq + 1));
-            fields.resize(std::max<size_t>(fields.size(), 3));
-            rec->Enabled = ToIntDef(fields[0], 0) != 0;
-            rec->Category = Trim(fields[1]);
-            rec->Order = ToIntDef(fields[2], 0);
-            if (rec->Enabled) report.AddPlugin(rec->Name);
-            break;
-        }
-    }
+    for (int i : ApplyPluginChoices(ReadPluginChoices(ProfileKey(p) + "\\Plugin"), plugins))
+        if (plugins.Get(i)->Enabled) report.AddPlugin(plugins.Get(i)->Name);
 }
 
 // Orders the enabled plugins by "%.4d_KEY" (upper-cased): by Order, then by name and path.

@@ -47,3 +47,12 @@ public:
 UserInterface& UI();
 // Installs `ui` (not owned) and returns the previous one; null restores the default.
 UserInterface* SetUserInterface(UserInterface* ui);
+
+// Shows the busy pointer for as long as it lives, however the work in between ends.
+class BusyPointer {
+public:
+    BusyPointer() { UI().SetBusy(true); }
+    ~BusyPointer() { UI().SetBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
