@@ -116,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"type not kept", "\"a\"=hex(2):41,00,00,00\r\n", 4},
         Malformed{"binary not kept", "\"a\"=hex:01,02\r\n", 4},
         Malformed{"odd hex(1)", "\"a\"=hex(1):41\r\n", 4},
+        Malformed{"NUL inside a hex(1) string", "\"a\"=hex(1):41,00,00,00,42,00,00,00\r\n", 4},
         Malformed{"bad byte list", "\"a\"=hex(1):4x,00\r\n", 4},
         Malformed{"continuation past the end", "\"a\"=hex(1):41,00,\\\r\n", 4},
         Malformed{"line of nothing known", "\r\nfoo\r\n", 5},

@@ -290,6 +290,9 @@ private:
                     return Fail(lineNo, "a hex(1) string needs an even number of bytes");
                 std::u16string u = BytesToUtf16LE(bytes);
                 while (!u.empty() && u.back() == u'\0') u.pop_back();
+                // The store's strings end at a NUL: the rest would be lost without a word.
+                if (u.find(u'\0') != std::u16string::npos)
+                    return Fail(lineNo, "a hex(1) string holds a NUL character before its end");
                 v.type = RegType::String;
                 v.text = platform::Utf16ToUtf8(u);
             } else if (IEquals(type, "hex(4)")) {

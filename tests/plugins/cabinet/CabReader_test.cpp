@@ -364,6 +364,21 @@ TEST_F(CabReader, UnwritableTargetIsTargetFileError) {
     EXPECT_NE(std::string(e.what()).find("taken/x.txt"), std::string::npos) << e.what();
 }
 
+TEST_F(CabReader, ADanglingLinkInTheWayIsNamedNotReportedAsAnExistingFile) {
+    fs::create_directories(out_);
+    fs::create_directory_symlink(Out("missing"), Out("link"));
+    std::string cab = Put("a.cab", BuildCabinet({{"link\\x.txt", "x"}}));
+    ESTCabinet e = ExtractError(cab, out_);
+    EXPECT_EQ(e.ErrorCode, FDIERROR_TARGET_FILE);
+    const std::string text = e.what();
+    EXPECT_EQ(text.find("File exists"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"" + Out("link") + "\" is a symbolic link to \"" + Out("missing") +
+                        "\", which does not exist"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Tree(), (std::set<std::string>{"a.cab", "out", "out/link"}));
+}
+
 TEST_F(CabReader, NamesLeadingOutsideTheDestinationAreRefused) {
     const std::string outside = root_.string() + "/outside.txt";
     const std::vector<std::string> names = {
