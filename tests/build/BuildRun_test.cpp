@@ -457,6 +457,25 @@ TEST_F(BuildRunTest, APluginKeyHoldingEqualsAndQuotesGetsItsOwnChoices) {
     EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=1"), std::string::npos);
 }
 
+TEST_F(BuildRunTest, AStopAskedForBeforeTheBuilderStartsStartsNothingAndPutsThePluginsBack) {
+    class Stopping : public ScriptedInterface {
+    public:
+        bool StopRequested() override { return true; }
+    } stopping;
+    p.PreBuild_UseExternalProgram = true;
+    p.ExternalProgram1 = "/bin/mkdir " + t.Path("pre");
+    stopping.QueueAnswer(ID_YES);
+    BuildResult r = Run(0);
+    EXPECT_TRUE(r.endedEarly);
+    EXPECT_FALSE(r.builderStarted);
+    EXPECT_TRUE(r.pluginFolderRestored);
+    EXPECT_FALSE(PathExists(t.Path("pre")));
+    EXPECT_FALSE(PathExists(t.Path("trace.txt")));
+    EXPECT_FALSE(PathExists(Builder("!Plugin!")));
+    EXPECT_TRUE(PathExists(Builder("Plugin/tools/a.inf")));
+    EXPECT_FALSE(PathExists(Builder("Plugin/001(tools)")));
+}
+
 // Another program gets in the way at the moment the run lets messages through: the run
 // calls ProcessMessages right before each rename and delete of the plugin folder.
 class InterferingInterface : public ScriptedInterface {
