@@ -295,10 +295,3 @@ TEST_F(CatalogueTest, ChoicesWithEqualsAndQuotesInTheKeyReadTheSameForTheBuild) 
     PluginCatalogue again = Loaded();
     EXPECT_EQ(Labels(Find(again, {"Say \"hi\""})), (Strings{"A", "A\",\"a\\a.inf\"=Q \"x\""}));
 }
-
-TEST_F(CatalogueTest, LoadingTurnsTheBusyPointerOnAndOffOnce) {
-    AddPlugin("a/a.inf", "A");
-    Loaded();
-    EXPECT_EQ(ui_.busyChanges, 2);
-    EXPECT_FALSE(ui_.busy);
-}
