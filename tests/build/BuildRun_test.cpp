@@ -463,7 +463,7 @@ TEST_F(BuildRunTest, AStopAskedForBeforeTheBuilderStartsStartsNothingAndPutsTheP
         bool StopRequested() override { return true; }
     } stopping;
     p.PreBuild_UseExternalProgram = true;
-    p.ExternalProgram1 = "/bin/mkdir " + t.Path("pre");
+    p.ExternalProgram1 = "mkdir " + t.Path("pre");
     stopping.QueueAnswer(ID_YES);
     BuildResult r = Run(0);
     EXPECT_TRUE(r.endedEarly);
