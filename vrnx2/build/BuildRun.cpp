@@ -9,10 +9,12 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/TextCase.h"
+#include "platform/WineLaunch.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/Macros.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/MessageBox.h"
@@ -20,6 +22,7 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/OwnTexts.h"
 
 namespace fs = std::filesystem;
 
@@ -45,7 +48,8 @@ std::string FailureText(const std::string& headline, const std::vector<std::stri
     size_t shown = std::min<size_t>(failures.size(), 10);
     for (size_t i = 0; i < shown; ++i) text += "\r\n" + failures[i];
     if (failures.size() > shown)
-        text += "\r\n(" + std::to_string(failures.size() - shown) + " more)";
+        text +=
+            "\r\n" + FillIn(Own(OwnText::MoreFailures), {std::to_string(failures.size() - shown)});
     return text;
 }
 
@@ -86,11 +90,8 @@ bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stash
     // A build that does not stage only needs the user's tree in place.
     if (userTree && !staging) return true;
     if (userTree) {
-        ShowError("A plugin folder set aside by an earlier build was found:\r\n" + stashDir +
-                  "\r\nand " + pluginDir +
-                  " holds other files as well. Neither is changed. Move the plugins you "
-                  "want to keep into " +
-                  pluginDir + " and remove " + stashDir + ".");
+        ShowError(
+            FillIn(Own(OwnText::StashBesideUserTree), {stashDir, pluginDir, pluginDir, stashDir}));
         return false;
     }
     // Staged folders that are only links into the stash go; copies, or anything else, are
@@ -98,22 +99,21 @@ bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stash
     const bool onlyLinks = Exists(pluginDir) && HoldsOnlyLinksInto(pluginDir, stashDir);
     std::string aside = pluginDir + ".staged";
     for (int n = 2; Exists(aside); ++n) aside = pluginDir + ".staged." + std::to_string(n);
-    std::string question = "A plugin folder set aside by an earlier build was found:\r\n" +
-                           stashDir + "\r\nPut it back as " + pluginDir + "?" +
-                           (!Exists(pluginDir) ? ""
-                            : onlyLinks ? " The staged folders, links to its files, are removed."
-                                        : " The staged folders move to " + aside + ".");
+    std::string question = FillIn(Own(OwnText::StashPutBack), {stashDir, pluginDir});
+    if (Exists(pluginDir))
+        question += onlyLinks ? Own(OwnText::StagedLinksRemoved)
+                              : FillIn(Own(OwnText::StagedFoldersMoveTo), {aside});
     if (UI().MessageBox(question, Msg("048"), MB_QUESTION_YESNO) != ID_YES) return false;
     if (onlyLinks && (!DeleteTree(pluginDir) || Exists(pluginDir))) {
-        ShowError("Cannot delete " + pluginDir);
+        ShowError(FillIn(Own(OwnText::CannotDelete), {pluginDir}));
         return false;
     }
     if (Exists(pluginDir) && (!RenamePath(pluginDir, aside) || Exists(pluginDir))) {
-        ShowError("Cannot rename " + pluginDir + " to " + aside);
+        ShowError(FillIn(Own(OwnText::CannotRename), {pluginDir, aside}));
         return false;
     }
     if (!RenamePath(stashDir, pluginDir) || Exists(stashDir) || !IsDirectory(pluginDir)) {
-        ShowError("Cannot rename " + stashDir + " to " + pluginDir);
+        ShowError(FillIn(Own(OwnText::CannotRename), {stashDir, pluginDir}));
         return false;
     }
     return true;
@@ -187,16 +187,27 @@ void SortForStaging(PluginHolder& plugins) {
                      });
 }
 
-// Starts an outside program; a program that cannot be started is reported.
-bool StartOutsideProgram(const std::string& commandLine, bool wait, int* exitCode = nullptr) {
+// Starts a program from its argument list; a program that cannot be started is reported
+// with `shown`, the line it was started from.
+bool StartArguments(const std::vector<std::string>& argv, const std::string& shown, bool wait,
+                    int* exitCode = nullptr) {
     std::string error;
-    int code = RunProgram(commandLine, wait, &error);
+    int code = RunArguments(argv, wait, &error);
     if (!error.empty()) {
-        ShowError(commandLine + "\r\n" + error);
+        ShowError(shown + "\r\n" + error);
         return false;
     }
     if (exitCode) *exitCode = code;
     return true;
+}
+
+// Starts a profile's outside program; one that cannot be started is reported.
+bool StartOutsideProgram(const OutsideCommand& command, bool wait) {
+    if (!command.error.empty()) {
+        ShowError(command.shown + "\r\n" + command.error);
+        return false;
+    }
+    return StartArguments(command.argv, command.shown, wait);
 }
 
 }  // namespace
@@ -207,7 +218,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     const std::string programDir = environment.programDir.empty()
                                        ? platform::ProgramDirectory().string()
                                        : environment.programDir;
-    const std::string reportFile = JoinPath(programDir, "build.info");
+    const std::string reportFile = JoinPath(ReportDirectory(programDir), "build.info");
 
     // 1. Every run starts from an empty report.
     BuildReport report;
@@ -249,8 +260,25 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         return result;
     }
 
+    // A builder that cannot be started here is refused before anything changes (an image
+    // made by the outside program does not need it). A Windows builder reads every path of
+    // its options file in Windows form.
+    const platform::LaunchPlan builderPlan = platform::PlanLaunch({builderProgram});
+    if (builderPlan.Refused() && (flags.doBuild || !p.ISO_UseExternalProgram)) {
+        ShowError(builderPlan.error);
+        return result;
+    }
+    auto optionValues = OptionsFileValues(mode, p, steps, flags);
+    if (builderPlan.kind.IsWindows()) {
+        std::string error;
+        if (!OptionPathsInForm(optionValues, WindowsPathForm(), &error)) {
+            ShowError(error);
+            return result;
+        }
+    }
+
     // 4. Confirmation.
-    if (UI().MessageBox(Msg(flags.imageOnly ? "141" : "140") + Msg("058"), Msg("048"),
+    if (UI().MessageBox(JoinSentences(Msg(flags.imageOnly ? "141" : "140"), Msg("058")), Msg("048"),
                         MB_QUESTION_YESNO) != ID_YES)
         return result;
 
@@ -258,8 +286,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     {
         std::string error;
         int codePage = platform::CurrentLocale().ansiCodePage;
-        if (!UpdateIniSection(optionsFile, "input", OptionsFileValues(mode, p, steps, flags),
-                              codePage, &error)) {
+        if (!UpdateIniSection(optionsFile, "input", optionValues, codePage, &error)) {
             ShowError(optionsFile + "\r\n" + error);
             return result;
         }
@@ -277,8 +304,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         ApplyProfileChoices(p, plugins, report);
         auto failures = WritePluginEnable(plugins);
         if (!failures.empty()) {
-            ShowError(
-                FailureText("Cannot write the enable state of these plugin files:", failures));
+            ShowError(FailureText(Own(OwnText::CannotWriteEnable), failures));
             return result;
         }
         if (p.ManageOrder && IsDirectory(pluginDir)) {
@@ -294,7 +320,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
             }
             if (!failures.empty()) {
                 // A build with plugins missing would look like a good one; stop instead.
-                ShowError(FailureText("Cannot stage these plugin files:", failures));
+                ShowError(FailureText(Own(OwnText::CannotStage), failures));
                 result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
                 return result;
             }
@@ -311,7 +337,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     // 7. The pre-build program; its exit code is not looked at.
     if (stopped()) return result;
     if (flags.doBuild && p.PreBuild_UseExternalProgram)
-        StartOutsideProgram(ExpandMacros(p.ExternalProgram1, outDir, p, programDir), true);
+        StartOutsideProgram(PrepareOutsideCommand(p.ExternalProgram1, outDir, p, programDir), true);
 
     if (flags.doBuild) {
         if (stopped()) return result;
@@ -322,12 +348,12 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
             if (!platform::WriteFileAtomic(logFile, "", &error))
                 ShowError(logFile + "\r\n" + error);
         }
-        result.commandLine =
-            "\"" + builderProgram + "\" " + BuildOptionsText(p.BuildParameter, flags.skipFiles);
+        const std::string options = BuildOptionsText(p.BuildParameter, flags.skipFiles);
+        result.commandLine = "\"" + builderProgram + "\" " + options;
         std::string error;
         {
             LogWatch watch(logFile);
-            result.exitCode = RunProgram(result.commandLine, true, &error);
+            result.exitCode = RunArguments(BuilderArguments(builderProgram, options), true, &error);
         }
         result.builderStarted = error.empty();
         // A builder that did not start is a failure, not a build that ended with 0.
@@ -337,10 +363,20 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
         // whether the run counts as a success.
-        if (result.exitCode == 0) result.log = InspectBuilderLog(builderDir, optionsFile, logFile);
+        if (result.exitCode == 0) {
+            result.log = InspectBuilderLog(builderDir, optionsFile, logFile);
+            // The log was emptied before the start: a builder that ends with 0 and leaves
+            // it so never ran (Wine without 32-bit support does exactly this).
+            if (result.log == LogVerdict::Missing || result.log == LogVerdict::Empty)
+                ShowError(builderProgram +
+                          "\r\nThe builder ended with exit code 0 but wrote "
+                          "nothing to " +
+                          logFile + ": it did not run. The build failed.");
+        }
         if (result.exitCode == 0 && flags.makeImage && p.Build_UseExternalProgram) {
             if (result.log != LogVerdict::Ok) return result;
-            StartOutsideProgram(ExpandMacros(p.ExternalProgram2, outDir, p, programDir), false);
+            StartOutsideProgram(PrepareOutsideCommand(p.ExternalProgram2, outDir, p, programDir),
+                                false);
         }
         result.endedEarly = false;
         return result;
@@ -348,12 +384,16 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
 
     // 9. Image-only run.
     if (p.ISO_UseExternalProgram) {
-        result.commandLine = ExpandMacros(p.ExternalProgram3, outDir, p, programDir);
-        result.builderStarted = StartOutsideProgram(result.commandLine, false);
+        const OutsideCommand command =
+            PrepareOutsideCommand(p.ExternalProgram3, outDir, p, programDir);
+        result.commandLine = command.shown;
+        result.builderStarted = StartOutsideProgram(command, false);
     } else {
-        result.commandLine = "\"" + builderProgram + "\" " + ImageOptionsText(p.ISOBuildParameter);
+        const std::string options = ImageOptionsText(p.ISOBuildParameter);
+        result.commandLine = "\"" + builderProgram + "\" " + options;
         LogWatch watch(logFile);
-        result.builderStarted = StartOutsideProgram(result.commandLine, true, &result.exitCode);
+        result.builderStarted = StartArguments(BuilderArguments(builderProgram, options),
+                                               result.commandLine, true, &result.exitCode);
     }
     result.endedEarly = !result.builderStarted;
     return result;

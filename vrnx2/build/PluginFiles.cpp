@@ -120,6 +120,17 @@ int32_t ToInt(const std::string& text, int32_t def) {
     return static_cast<int32_t>(v);
 }
 
+// Plugin file values are read as Windows reads them: trimmed, and quotes around the whole
+// value removed. A value that holds further quotes is a list of quoted fields
+// ("a b.exe" "@PluginFile@") and stays as written.
+std::string ConfigValue(std::string_view value) {
+    const std::string_view trimmed = TrimView(value);
+    if (trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"' &&
+        trimmed.substr(1, trimmed.size() - 2).find('"') == std::string_view::npos)
+        return std::string(TrimView(trimmed.substr(1, trimmed.size() - 2)));
+    return std::string(trimmed);
+}
+
 void ScanFolder(const std::string& folder, const std::string& root, int codePage,
                 PluginHolder& holder) {
     for (const auto& e : SortedListing(folder)) {
@@ -148,7 +159,7 @@ void ScanFolder(const std::string& folder, const std::string& root, int codePage
             // The help file belongs to the plugin: a name that leaves its folder is ignored.
             if (StaysInside(rel)) rec.Help = folder + "/" + rel;
         }
-        rec.Config = Trim(ini.Value("PEBuilder", "Config", ""));
+        rec.Config = ConfigValue(ini.Value("PEBuilder", "Config", ""));
         rec.Enabled = ToInt(ini.Value("PEBuilder", "Enable", ""), 0) == 1;
         rec.Category = Unquote(ini.Value("PEBuilder", "VX_Category", ""));
         rec.Order = ToInt(ini.Value("PEBuilder", "VX_Order", ""), 0);

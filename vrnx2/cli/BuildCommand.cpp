@@ -135,10 +135,9 @@ int BuildCommand(const Args& args) {
         if (!ParseSteps(*stepList, steps)) return Usage(("unknown step in " + *stepList).c_str());
     }
 
-    // The window program's language resource, so one file sets the language of both.
-    MessageTable& table = MessageTable::Instance();
-    if (!table.LoadResource((platform::ProgramDirectory() / "vrnx2.rsl").string()))
-        table.LoadBuiltIn();
+    // The window program's language resource, so one file sets the language of both; without
+    // it the locale chooses, as for the window program.
+    MessageTable::Instance().LoadForProgram((platform::ProgramDirectory() / "vrnx2.rsl").string());
 
     std::optional<TProfileRec> profile;
     try {

@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/TextCase.h"
 #include "vrnx2/build/BuildPlan.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/General.h"
@@ -472,14 +473,37 @@ std::string ConfigCommandLine(const TPluginRec& rec) {
     return line;
 }
 
+std::vector<std::string> ConfigArguments(const TPluginRec& rec) {
+    const std::string program = ConfigProgram(rec);
+    if (program.empty()) return {};
+    static constexpr std::string_view kMacro = "@PluginFile@";
+    std::vector<std::string> argv{program};
+    const std::string pluginFile = PathForProgram(program, rec.FilePath);
+    auto fields = SplitDelimitedText(rec.Config);
+    for (size_t i = 1; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        std::string out;
+        for (size_t at = 0; at < field.size();) {
+            if (field.size() - at >= kMacro.size() &&
+                platform::EqualNoCase(std::string_view(field).substr(at, kMacro.size()), kMacro)) {
+                out += pluginFile;
+                at += kMacro.size();
+            } else {
+                out += field[at++];
+            }
+        }
+        argv.push_back(std::move(out));
+    }
+    return argv;
+}
+
 PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight) {
     const std::string k = kPluginFormKey;
     PluginFormLayout l;
     MainFormGeometry& g = l.geometry;
     g.height = RegReadInteger(0, k, "Height", g.height);
     g.width = RegReadInteger(0, k, "Width", g.width);
-    g.top = RegReadInteger(0, k, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, k, "Left", (screenWidth - g.width) / 2);
+    ReadFormPlace(k, screenWidth, screenHeight, g);
     const int32_t state = RegReadInteger(0, k, "FormState", 0);
     g.state = state == 1   ? FormState::Maximised
               : state == 2 ? FormState::Minimised
