@@ -273,3 +273,15 @@ TEST(TextFile, RoundTripsEveryEncodingByteForByte) {
 }
 
 }  // namespace
+
+TEST(TempTreeFixture, AFolderThatCannotBeMadeIsAnErrorNotTheCurrentFolder) {
+    // /proc is a folder in which nobody, root included, can make one.
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved ? saved : "";
+    ::setenv("TMPDIR", "/proc", 1);
+    EXPECT_THROW(TempTree(), std::system_error);
+    if (saved)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
