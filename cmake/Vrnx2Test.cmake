@@ -8,7 +8,7 @@ function(vrnx2_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE vrnx2_cfg ${T_LIBS})
   set(store_dir ${CMAKE_BINARY_DIR}/test-home/${T_NAME})
-  set(env "LANG=ja_JP.UTF-8" "LC_ALL=" "QT_QPA_PLATFORM=offscreen"
+  set(env "LANG=ja_JP.UTF-8" "LC_ALL=" "LC_MESSAGES=" "QT_QPA_PLATFORM=offscreen"
           "VRNX2_SETTINGS=${store_dir}/settings.db" "XDG_CONFIG_HOME=${store_dir}/config"
           "TEST_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
   if(T_UI)

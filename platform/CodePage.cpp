@@ -1,13 +1,13 @@
 #include "platform/CodePage.h"
 
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
 
 #include "platform/Utf8.h"
 
@@ -82,9 +82,15 @@ CachedConverter& ConverterFor(int codePage, bool toAnsi) {
     return *cache.back();
 }
 
-bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-bool IsLead(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsTrail(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+bool IsLead(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsTrail(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // Appends `text` converted to the code page. Unpaired surrogates cannot be converted; they
 // become "?" like anything unmappable.
@@ -106,10 +112,10 @@ void AppendAnsi(UConverter* conv, std::u16string_view text, std::string& out) {
     const size_t old = out.size();
     out.resize(old + text.size() * 4 + 4);
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t n = conv ? ucnv_fromUChars(conv, out.data() + old,
-                                             static_cast<int32_t>(out.size() - old), source,
-                                             static_cast<int32_t>(text.size()), &status)
-                           : 0;
+    const int32_t n =
+        conv ? ucnv_fromUChars(conv, out.data() + old, static_cast<int32_t>(out.size() - old),
+                               source, static_cast<int32_t>(text.size()), &status)
+             : 0;
     if (!conv || U_FAILURE(status)) {
         out.resize(old);
         out.append(text.size(), '?');
@@ -118,11 +124,15 @@ void AppendAnsi(UConverter* conv, std::u16string_view text, std::string& out) {
     out.resize(old + static_cast<size_t>(n));
 }
 
-bool IsAscii(char16_t c) { return c < 0x80; }
+bool IsAscii(char16_t c) {
+    return c < 0x80;
+}
 
 }  // namespace
 
-bool IsSupportedCodePage(int codePage) { return OpenCodePage(codePage) != nullptr; }
+bool IsSupportedCodePage(int codePage) {
+    return OpenCodePage(codePage) != nullptr;
+}
 
 std::string AnsiToUtf8(std::string_view bytes, int codePage) {
     if (bytes.empty()) return {};
@@ -229,6 +239,11 @@ bool IsDbcsLeadByte(int codePage, unsigned char b) {
         default:
             return false;
     }
+}
+
+bool CanEncode(std::string_view utf8, int codePage) {
+    if (!IsValidUtf8(utf8)) return false;
+    return AnsiToUtf8(Utf8ToAnsi(utf8, codePage), codePage) == utf8;
 }
 
 }  // namespace platform

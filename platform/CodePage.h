@@ -11,6 +11,9 @@ namespace platform {
 std::string AnsiToUtf8(std::string_view bytes, int codePage);
 // UTF-8 -> bytes in the code page; malformed UTF-8 and unmappable characters become "?".
 std::string Utf8ToAnsi(std::string_view utf8, int codePage);
+// True when the code page holds every character of the UTF-8 text, so it survives a round
+// trip unchanged (no "?" and no best-fit substitute).
+bool CanEncode(std::string_view utf8, int codePage);
 // UTF-16 code units -> bytes in the code page; unpaired surrogates and unmappable become "?".
 std::string Utf16ToAnsi(std::u16string_view text, int codePage);
 // True when the code page is a double-byte one and b can start a two-byte character.

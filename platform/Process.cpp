@@ -1,5 +1,6 @@
 #include "platform/Process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -16,31 +18,21 @@ extern char** environ;
 
 namespace platform {
 
-std::vector<std::string> SplitCommandLine(std::string_view line) {
-    std::vector<std::string> args;
-    size_t i = 0;
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Arguments after the program name: backslashes escape a quote only when they precede it.
+void AppendArguments(std::string_view line, size_t i, std::vector<std::string>& args) {
     const size_t n = line.size();
-    auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (i < n && isBlank(line[i])) ++i;
-    if (i >= n) return args;
-
-    // The program name: quotes group, backslashes are plain characters.
-    std::string first;
-    if (line[i] == '"') {
-        ++i;
-        while (i < n && line[i] != '"') first.push_back(line[i++]);
-        if (i < n) ++i;
-    } else {
-        while (i < n && !isBlank(line[i])) first.push_back(line[i++]);
-    }
-    args.push_back(std::move(first));
-
     while (true) {
-        while (i < n && isBlank(line[i])) ++i;
+        while (i < n && IsBlank(line[i])) ++i;
         if (i >= n) break;
         std::string arg;
         bool inQuotes = false;
-        while (i < n && (inQuotes || !isBlank(line[i]))) {
+        while (i < n && (inQuotes || !IsBlank(line[i]))) {
             if (line[i] == '\\') {
                 size_t slashes = 0;
                 while (i < n && line[i] == '\\') {
@@ -70,21 +62,82 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
         }
         args.push_back(std::move(arg));
     }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    std::vector<std::string> args;
+    size_t i = 0;
+    const size_t n = line.size();
+    while (i < n && IsBlank(line[i])) ++i;
+    if (i >= n) return args;
+
+    // The program name: quotes group, backslashes are plain characters.
+    std::string first;
+    if (line[i] == '"') {
+        ++i;
+        while (i < n && line[i] != '"') first.push_back(line[i++]);
+        if (i < n) ++i;
+    } else {
+        while (i < n && !IsBlank(line[i])) first.push_back(line[i++]);
+    }
+    args.push_back(std::move(first));
+    AppendArguments(line, i, args);
     return args;
 }
 
-StartResult StartProgram(const std::vector<std::string>& argv, bool wait) {
+std::vector<std::string> SplitArguments(std::string_view arguments) {
+    std::vector<std::string> args;
+    AppendArguments(arguments, 0, args);
+    return args;
+}
+
+namespace {
+
+// Starts argv[0] (searched in PATH when it holds no "/"); 0 or the system's error number.
+int Spawn(const std::vector<std::string>& argv, const StartOptions& options, pid_t& pid) {
+    std::vector<char*> cargs;
+    cargs.reserve(argv.size() + 1);
+    for (const std::string& a : argv) cargs.push_back(const_cast<char*>(a.c_str()));
+    cargs.push_back(nullptr);
+
+    std::vector<std::string> added;
+    for (const auto& [name, value] : options.defaultEnvironment)
+        if (!std::getenv(name.c_str())) added.push_back(name + "=" + value);
+    std::vector<char*> env;
+    if (!added.empty()) {
+        for (char** e = environ; *e; ++e) env.push_back(*e);
+        for (std::string& a : added) env.push_back(a.data());
+        env.push_back(nullptr);
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_t* actionsPtr = nullptr;
+    if (options.quietStreams) {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        actionsPtr = &actions;
+    }
+    const int rc = ::posix_spawnp(&pid, cargs[0], actionsPtr, nullptr, cargs.data(),
+                                  env.empty() ? environ : env.data());
+    if (actionsPtr) posix_spawn_file_actions_destroy(actionsPtr);
+    return rc;
+}
+
+}  // namespace
+
+StartResult StartProgram(const std::vector<std::string>& argv, bool wait,
+                         const StartOptions& options) {
     StartResult result;
     if (argv.empty() || argv[0].empty()) {
         result.error = "no program named";
         return result;
     }
-    std::vector<char*> cargs;
-    cargs.reserve(argv.size() + 1);
-    for (const std::string& a : argv) cargs.push_back(const_cast<char*>(a.c_str()));
-    cargs.push_back(nullptr);
     pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, cargs[0], nullptr, nullptr, cargs.data(), environ);
+    const int rc = Spawn(argv, options, pid);
     if (rc != 0) {
         result.error = std::string(argv[0]) + ": " + std::strerror(rc);
         return result;
@@ -180,19 +233,16 @@ void RunningProgram::Release() {
     pid_ = -1;
 }
 
-RunningProgram RunningProgram::Start(const std::vector<std::string>& argv, std::string* error) {
+RunningProgram RunningProgram::Start(const std::vector<std::string>& argv, std::string* error,
+                                     const StartOptions& options) {
     RunningProgram program;
     if (error) error->clear();
     if (argv.empty() || argv[0].empty()) {
         if (error) *error = "no program named";
         return program;
     }
-    std::vector<char*> cargs;
-    cargs.reserve(argv.size() + 1);
-    for (const std::string& a : argv) cargs.push_back(const_cast<char*>(a.c_str()));
-    cargs.push_back(nullptr);
     pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, cargs[0], nullptr, nullptr, cargs.data(), environ);
+    const int rc = Spawn(argv, options, pid);
     if (rc != 0) {
         if (error) *error = std::string(argv[0]) + ": " + std::strerror(rc);
         return program;

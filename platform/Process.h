@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -12,15 +13,28 @@ namespace platform {
 // quote escape it, "" inside quotes is a literal quote).
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
+// Splits only arguments (no program name first) by the same rules.
+std::vector<std::string> SplitArguments(std::string_view arguments);
+
+// How a program is started, beyond its argument list.
+struct StartOptions {
+    // Set in the child's environment unless the caller's environment already has them.
+    std::vector<std::pair<std::string, std::string>> defaultEnvironment;
+    // Standard input, output and error on /dev/null: helper processes that outlive the
+    // program then hold no pipe of the caller open.
+    bool quietStreams = false;
+};
+
 struct StartResult {
     bool started = false;
-    int exitCode = 0;      // when waited for; 128+signal when killed by a signal
-    std::string error;     // the system's reason when not started
+    int exitCode = 0;   // when waited for; 128+signal when killed by a signal
+    std::string error;  // the system's reason when not started
 };
 
 // Starts argv[0] (searched in PATH when it holds no "/") with the caller's environment and
 // current folder. When wait is true, waits for it to end.
-StartResult StartProgram(const std::vector<std::string>& argv, bool wait);
+StartResult StartProgram(const std::vector<std::string>& argv, bool wait,
+                         const StartOptions& options = {});
 StartResult StartCommandLine(std::string_view commandLine, bool wait);
 
 // A started program that is waited for in slices, so the caller can keep its windows alive
@@ -37,7 +51,8 @@ public:
 
     // Starts argv[0] as StartProgram does. Started() is false, with the reason in `error`,
     // when it could not be started.
-    static RunningProgram Start(const std::vector<std::string>& argv, std::string* error = nullptr);
+    static RunningProgram Start(const std::vector<std::string>& argv, std::string* error = nullptr,
+                                const StartOptions& options = {});
     static RunningProgram StartCommandLine(std::string_view commandLine,
                                            std::string* error = nullptr);
 

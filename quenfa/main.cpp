@@ -1,13 +1,32 @@
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "Vrnx2Version.h"
 #include "quenfa/Driver.h"
+
+namespace {
+
+// "--version" anywhere, in any letter case, as the program's options are compared.
+bool IsVersionOption(const std::string& arg) {
+    static const std::string kOption = "--version";
+    return arg.size() == kOption.size() &&
+           std::equal(arg.begin(), arg.end(), kOption.begin(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+           });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::any_of(args.begin(), args.end(), IsVersionOption)) {
+        std::cout << VersionLine("quenfa");
+        return 0;
+    }
     try {
         return quenfa::RunQuenfa(args, std::cout);
     } catch (const std::exception& e) {

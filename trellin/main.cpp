@@ -1,15 +1,34 @@
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "Vrnx2Version.h"
 #include "platform/Files.h"
 #include "trellin/ListFile.h"
 #include "trellin/Trellin.h"
 
+namespace {
+
+// "--version" anywhere, in any letter case, as the help option is compared.
+bool IsVersionOption(const std::string& arg) {
+    static const std::string kOption = "--version";
+    return arg.size() == kOption.size() &&
+           std::equal(arg.begin(), arg.end(), kOption.begin(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+           });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     try {
         const std::vector<std::string> args(argv + 1, argv + argc);
+        if (std::any_of(args.begin(), args.end(), IsVersionOption)) {
+            std::cout << VersionLine("trellin");
+            return 0;
+        }
         return trellin::Run(args, trellin::ListFilePath(platform::ProgramFile()), std::cout,
                             std::cerr);
     } catch (const std::exception& e) {

@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "TempTree.h"
+#include "platform/WineLaunch.h"
+#include "tests/support/PeImage.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
@@ -415,6 +417,67 @@ TEST_F(BuildRunTest, LeftoverStashBesideStagedFoldersIsRestoredOnlyWhenAsked) {
     EXPECT_TRUE(TraceTree().count("001(tools)/b.inf"));
 }
 
+TEST_F(BuildRunTest, LeftoverStashWithOnlyStagedLinksLeavesNoStagedFolderBehind) {
+    // What a killed run leaves when staging made links: removing them loses nothing.
+    std::filesystem::create_symlink("tool.exe", Builder("Plugin/tools/tool.lnk"));
+    std::filesystem::rename(Builder("Plugin"), Builder("!Plugin!"));
+    t.Mkdir("builder/Plugin/001(tools)/sub");
+    std::filesystem::create_hard_link(Builder("!Plugin!/tools/a.inf"),
+                                      Builder("Plugin/001(tools)/a.inf"));
+    std::filesystem::create_hard_link(Builder("!Plugin!/tools/tool.exe"),
+                                      Builder("Plugin/001(tools)/sub/tool.exe"));
+    std::filesystem::create_symlink("tool.exe", Builder("Plugin/001(tools)/tool.lnk"));
+
+    ui.QueueAnswer(ID_YES);  // build
+    ui.QueueAnswer(ID_YES);  // restore
+    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_FALSE(PathExists(Builder("Plugin.staged")));
+    EXPECT_FALSE(PathExists(Builder("!Plugin!")));
+    EXPECT_EQ(ReadAll(Builder("Plugin/tools/tool.exe")), "tool");
+    EXPECT_TRUE(TraceTree().count("001(tools)/b.inf"));
+
+    // A link to something else is the user's: the staged folders are kept aside.
+    std::filesystem::rename(Builder("Plugin"), Builder("!Plugin!"));
+    t.Mkdir("builder/Plugin/001(tools)");
+    std::filesystem::create_symlink("elsewhere", Builder("Plugin/001(tools)/other.lnk"));
+    ui.QueueAnswer(ID_YES);
+    ui.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_TRUE(PathExists(Builder("Plugin.staged/001(tools)/other.lnk")));
+}
+
+TEST_F(BuildRunTest, APluginKeyHoldingEqualsAndQuotesGetsItsOwnChoices) {
+    // Read as "name=data" lines, "Q"'s value would split after A's key and give A its data.
+    t.Write("builder/Plugin/q/q.inf", PluginInf("A\",\"tools\\a.inf\"=Q \"x\"", "Enable=0\r\n"));
+    Choose("\"A\",\"tools\\a.inf\"=Q \"x\"\",\"q\\q.inf\"", "\"1\",\"Quoted \"\"cat\"\"\",\"1\"");
+    ui.QueueAnswer(ID_YES);
+    ASSERT_TRUE(Run(0).Succeeded());
+    auto tree = TraceTree();
+    EXPECT_TRUE(tree.count("001(q)/q.inf"));
+    EXPECT_TRUE(tree.count("004(tools)/a.inf"));
+    EXPECT_NE(ReadAll(Builder("Plugin/q/q.inf")).find("Enable=1"), std::string::npos);
+    EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=1"), std::string::npos);
+}
+
+TEST_F(BuildRunTest, AStopAskedForBeforeTheBuilderStartsStartsNothingAndPutsThePluginsBack) {
+    class Stopping : public ScriptedInterface {
+    public:
+        bool StopRequested() override { return true; }
+    } stopping;
+    p.PreBuild_UseExternalProgram = true;
+    p.ExternalProgram1 = "mkdir " + t.Path("pre");
+    stopping.QueueAnswer(ID_YES);
+    BuildResult r = Run(0);
+    EXPECT_TRUE(r.endedEarly);
+    EXPECT_FALSE(r.builderStarted);
+    EXPECT_TRUE(r.pluginFolderRestored);
+    EXPECT_FALSE(PathExists(t.Path("pre")));
+    EXPECT_FALSE(PathExists(t.Path("trace.txt")));
+    EXPECT_FALSE(PathExists(Builder("!Plugin!")));
+    EXPECT_TRUE(PathExists(Builder("Plugin/tools/a.inf")));
+    EXPECT_FALSE(PathExists(Builder("Plugin/001(tools)")));
+}
+
 // Another program gets in the way at the moment the run lets messages through: the run
 // calls ProcessMessages right before each rename and delete of the plugin folder.
 class InterferingInterface : public ScriptedInterface {
@@ -476,6 +539,139 @@ TEST_F(BuildRunTest, CancelledRestoreLeavesBothFoldersForTheUser) {
     next.QueueAnswer(ID_YES);
     EXPECT_TRUE(Run(0).endedEarly);
     EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
+}
+
+// A builder in a folder named with a double quote once failed with "No such file": its path
+// was joined into a command line and split again.
+TEST_F(BuildRunTest, BuilderFolderWithADoubleQuoteBuildsAndMakesItsImage) {
+    std::filesystem::create_directories(t.Path("q\"uote"));
+    std::filesystem::rename(t.Path("builder"), t.Path("q\"uote/builder"));
+    p.Builder.Path = t.Path("q\"uote/builder");
+    p.BuildParameter = "-auto -exit";
+    ui.QueueAnswer(ID_YES);
+    BuildResult r = Run(0);
+    ASSERT_TRUE(r.Succeeded()) << (ui.boxes.empty() ? "" : ui.boxes.back().text);
+    EXPECT_EQ(Lines(ReadAll(t.Path("trace.txt")))[0], "argv\t-auto\t-exit\t-overwrite");
+    EXPECT_TRUE(PathExists(t.Path("q\"uote/builder/out/bootsect.bin")));
+
+    p.ISOBuildParameter = "-auto -exit";
+    t.Mkdir("iso");
+    ui.QueueAnswer(ID_YES);
+    r = Run(1);
+    EXPECT_TRUE(r.Succeeded());
+    EXPECT_TRUE(PathExists(t.Path("iso/pe.iso")));
+}
+
+// A builder that cannot be started here is refused before the question, and the run leaves
+// everything as it was: no options file, no plugin file written, no program started.
+TEST_F(BuildRunTest, RefusedBuilderChangesNothing) {
+    const std::string fakeWine = t.Write("root/usr/bin/wine", "#!/bin/sh\nexit 0\n");
+    ::chmod(fakeWine.c_str(), 0755);
+    platform::SetWineSearchRoot(t.Path("root"));
+    const char* display = std::getenv("DISPLAY");
+    const std::string savedDisplay = display ? display : "";
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    struct Row {
+        const char* what;
+        std::string program;
+        std::string wine;
+        const char* mention;
+    };
+    const Row rows[] = {
+        {"not a program", "MZ" + std::string(100, '\0'), fakeWine, "is not a program"},
+        {"no Wine", PeImage(0x8664, 3), t.Path("no/wine"), "wine64"},
+        {"32-bit, no 32-bit Wine", PeImage(0x14c, 2), fakeWine, "wine32:i386"},
+        {"window program, no display", PeImage(0x8664, 2), fakeWine, "WAYLAND_DISPLAY"},
+    };
+    p.PreBuild_UseExternalProgram = true;
+    p.ExternalProgram1 = "/usr/bin/touch \"@Varnex@/pre\"";
+    const std::string stray = ReadAll(Builder("Plugin/stray/stray.inf"));
+    t.Write("builder/out/bootsect.bin", "BOOT");  // so the image-only run gets as far
+    for (const Row& row : rows) {
+        t.Write("builder/pebuilder.exe", row.program);
+        ::setenv("VRNX2_WINE", row.wine.c_str(), 1);
+        ScriptedInterface refused;
+        for (int mode : {0, 1}) {
+            BuildResult r = RunBuild(mode, p, {}, BuildEnvironment{t.Path("prog")});
+            EXPECT_FALSE(r.builderStarted) << row.what;
+            EXPECT_FALSE(r.Succeeded()) << row.what;
+        }
+        ASSERT_EQ(refused.boxes.size(), 2u) << row.what;
+        EXPECT_EQ(refused.boxes[0].flags, MB_ERROR_OK);
+        EXPECT_NE(refused.boxes[0].text.find(Builder("pebuilder.exe")), std::string::npos);
+        EXPECT_NE(refused.boxes[0].text.find(row.mention), std::string::npos)
+            << refused.boxes[0].text;
+        EXPECT_FALSE(PathExists(Builder("input.inf"))) << row.what;
+        EXPECT_FALSE(PathExists(Builder("pebuilder.log"))) << row.what;
+        EXPECT_EQ(ReadAll(Builder("Plugin/stray/stray.inf")), stray) << row.what;
+        EXPECT_FALSE(PathExists(Builder("!Plugin!"))) << row.what;
+        EXPECT_FALSE(PathExists(t.Path("prog/pre"))) << row.what;
+        EXPECT_FALSE(PathExists(t.Path("trace.txt"))) << row.what;
+    }
+    // An image made by the outside program does not need the builder.
+    p.ISO_UseExternalProgram = true;
+    p.ExternalProgram3 = "/usr/bin/touch \"@Varnex@/image\"";
+    ui.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(1).builderStarted);
+    EXPECT_TRUE(WaitFor(t.Path("prog/image")));
+    ::unsetenv("VRNX2_WINE");
+    platform::SetWineSearchRoot("");
+    if (display) ::setenv("DISPLAY", savedDisplay.c_str(), 1);
+}
+
+// Under code page 1252 a folder "bü日本" was written as "b\xFC??": the builder then looked
+// for a folder that does not exist and failed with nothing but its exit code.
+TEST_F(BuildRunTest, ValueTheCodePageCannotHoldStopsBeforeTheBuilder) {
+    const std::string custom = t.Mkdir("b\xC3\xBC\xE6\x97\xA5\xE6\x9C\xAC");
+    t.Write("builder/input.inf", "[input]\r\nsource=old\r\n");
+    p.CustomDir = custom;
+    ::setenv("ANSI_CODEPAGE", "1252", 1);
+    ui.QueueAnswer(ID_YES);
+    BuildResult r = Run(0);
+    EXPECT_FALSE(r.builderStarted);
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_NE(ui.boxes[1].text.find("customdir"), std::string::npos) << ui.boxes[1].text;
+    EXPECT_NE(ui.boxes[1].text.find(custom), std::string::npos) << ui.boxes[1].text;
+    EXPECT_EQ(ReadAll(Builder("input.inf")), "[input]\r\nsource=old\r\n");
+    EXPECT_FALSE(PathExists(t.Path("trace.txt")));
+    EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=0"), std::string::npos);
+
+    // "日本" fits code page 932 (the locale's): the build goes ahead.
+    ::unsetenv("ANSI_CODEPAGE");
+    p.CustomDir = t.Mkdir("\xE6\x97\xA5\xE6\x9C\xAC");
+    ui.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(0).Succeeded()) << ui.boxes.back().text;
+    EXPECT_NE(ReadAll(Builder("input.inf")).find("\x93\xFA\x96\x7B"), std::string::npos);
+}
+
+// The log is emptied before the start; a builder that ends with 0 and leaves no log did not
+// run (Wine without 32-bit support ends so), and that is a failure, said as one.
+TEST_F(BuildRunTest, ExitZeroWithAnEmptyOrMissingLogIsAFailure) {
+    const std::pair<const char*, LogVerdict> rows[] = {
+        {"#!/bin/sh\nexit 0\n", LogVerdict::Empty},
+        {"#!/bin/sh\nrm -f \"$(dirname \"$0\")/pebuilder.log\"\n", LogVerdict::Missing},
+    };
+    p.BuildISO = true;
+    p.Build_UseExternalProgram = true;
+    p.ExternalProgram2 = "/usr/bin/touch \"@Varnex@/post\"";
+    for (const auto& [script, verdict] : rows) {
+        t.Write("builder/pebuilder.log", "Done.\r\n");  // an earlier build's success
+        t.Write("builder/pebuilder.exe", script);
+        ::chmod(Builder("pebuilder.exe").c_str(), 0755);
+        ScriptedInterface silent;
+        silent.QueueAnswer(ID_YES);
+        BuildResult r = Run(0);
+        EXPECT_TRUE(r.builderStarted);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.log, verdict);
+        EXPECT_FALSE(r.Succeeded());
+        ASSERT_EQ(silent.boxes.size(), 2u);
+        EXPECT_NE(silent.boxes[1].text.find("did not run"), std::string::npos);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(PathExists(t.Path("prog/post")));
+        EXPECT_TRUE(PathExists(Builder("Plugin/tools/a.inf")));
+    }
 }
 
 }  // namespace

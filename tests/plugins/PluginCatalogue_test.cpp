@@ -4,8 +4,17 @@
 #include "vrnx2/plugins/PluginCatalogue.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "CatalogueFixture.h"
+#include "vrnx2/build/PluginChoices.h"
+#include "vrnx2/build/PluginFiles.h"
+#include "tests/support/PeImage.h"
 
 using Strings = std::vector<std::string>;
 
@@ -216,6 +225,53 @@ TEST(ConfigCommandLine, MacroFieldsBecomeThePluginFileInQuotes) {
     }
 }
 
+// A folder with a double quote once made every start fail: the path was joined into a
+// command line and split again. The argument list keeps it whole.
+TEST(ConfigArguments, PathsWithQuotesStayWhole) {
+    TPluginRec rec;
+    rec.Dir = "/peb/q\"uote/Plugin/x";
+    rec.FilePath = rec.Dir + "/x \"y\".inf";
+    using Argv = std::vector<std::string>;
+    const std::pair<const char*, Argv> rows[] = {
+        {"setup.exe,@PluginFile@", {rec.Dir + "/setup.exe", rec.FilePath}},
+        {"bin\\setup.exe /f:@pluginfile@", {rec.Dir + "/bin/setup.exe", "/f:" + rec.FilePath}},
+        {"setup.exe,\"two words\",-q", {rec.Dir + "/setup.exe", "two words", "-q"}},
+        {"..\\evil.exe", {}},
+    };
+    for (const auto& [config, want] : rows) {
+        rec.Config = config;
+        EXPECT_EQ(ConfigArguments(rec), want) << config;
+    }
+}
+
+// A Windows configuration program reads the plugin file's path in Windows form.
+TEST(ConfigArguments, WindowsProgramGetsTheWindowsPath) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("config-args-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "x");
+    std::ofstream(dir / "x/setup.exe", std::ios::binary) << PeImage(0x8664, 2);
+    std::ofstream(dir / "x/native.sh", std::ios::binary) << "#!/bin/sh\n";
+    const char* saved = std::getenv("WINEPREFIX");
+    const std::string savedPrefix = saved ? saved : "";
+    ::setenv("WINEPREFIX", (dir / "no-prefix-yet").c_str(), 1);  // Wine's default Z:
+    TPluginRec rec;
+    rec.Dir = (dir / "x").string();
+    rec.FilePath = rec.Dir + "/x.inf";
+    std::string windows = "Z:" + rec.FilePath;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    rec.Config = "setup.exe,/f:@PluginFile@";
+    EXPECT_EQ(ConfigArguments(rec),
+              (std::vector<std::string>{rec.Dir + "/setup.exe", "/f:" + windows}));
+    rec.Config = "native.sh,@PluginFile@";
+    EXPECT_EQ(ConfigArguments(rec),
+              (std::vector<std::string>{rec.Dir + "/native.sh", rec.FilePath}));
+    if (saved)
+        ::setenv("WINEPREFIX", savedPrefix.c_str(), 1);
+    else
+        ::unsetenv("WINEPREFIX");
+    fs::remove_all(dir);
+}
+
 TEST_F(CatalogueTest, WindowLayoutDefaultsAndKeepsLastNormalGeometry) {
     PluginFormLayout l = LoadPluginFormLayout(1024, 768);
     EXPECT_EQ(l.geometry.height, 460);
@@ -256,4 +312,40 @@ TEST_F(CatalogueTest, PluginBuilderProgramOnlyWhenPresent) {
     Write(root_ + "/pb/PLUGIN_BUILDER.EXE", "MZ");
     EXPECT_EQ(PluginBuilderProgram(root_ + "/pb/"), root_ + "/pb/PLUGIN_BUILDER.EXE");
     EXPECT_EQ(ToolCommandLine("/a b/ed", "/p/x \"y\".inf"), "\"/a b/ed\" \"/p/x \\\"y\\\".inf\"");
+}
+
+TEST_F(CatalogueTest, ChoicesWithEqualsAndQuotesInTheKeyReadTheSameForTheBuild) {
+    // The second plugin's key starts with the first one's key followed by "=".
+    AddPlugin("a/a.inf", "A", "Enable=0\r\n");
+    AddPlugin("q/q.inf", "A\",\"a\\a.inf\"=Q \"x\"", "Enable=0\r\n");
+    const std::string keyA = "\"A\",\"a\\a.inf\"";
+    const std::string keyQ = "\"A\",\"a\\a.inf\"=Q \"x\"\",\"q\\q.inf\"";
+    Store(keyA, EncodePluginChoice(true, "Say \"hi\"", 0));
+    Store(keyQ, EncodePluginChoice(false, "", 0));
+
+    PluginCatalogue c = Loaded();
+    CatalogueNode* a = Find(c, {"Say \"hi\"", "A"});
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->key, keyA);
+    CatalogueNode* q = Find(c, {"A\",\"a\\a.inf\"=Q \"x\""});
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->key, keyQ);
+    EXPECT_TRUE(c.TogglePlugin(q));
+    EXPECT_TRUE(c.MoveNode(q, Find(c, {"Say \"hi\""})));
+    ASSERT_TRUE(c.Apply(profile_, "Rescue"));
+
+    // What the build reads from the same store.
+    PluginHolder scanned;
+    ScanPluginFiles(PluginDir(), PluginDir(), scanned);
+    auto choices = ReadPluginChoices(StoreKey());
+    EXPECT_EQ(ApplyPluginChoices(choices, scanned).size(), 2u);
+    for (int i = 0; i < scanned.Count(); ++i) {
+        const TPluginRec* rec = scanned.Get(i);
+        SCOPED_TRACE(scanned.Text(i));
+        EXPECT_TRUE(rec->Enabled);
+        EXPECT_EQ(rec->Category, "Say \"hi\"");
+    }
+    // And the window, loading again.
+    PluginCatalogue again = Loaded();
+    EXPECT_EQ(Labels(Find(again, {"Say \"hi\""})), (Strings{"A", "A\",\"a\\a.inf\"=Q \"x\""}));
 }

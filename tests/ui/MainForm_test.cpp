@@ -324,13 +324,14 @@ private slots:
         RegWriteString(0, kRoot + "\\System", "TextEditor", "/no/such editor");
         ScriptedInterface ui;
         TVRNX_Form form;
-        std::vector<std::string> opened, started;
+        std::vector<std::string> opened;
         form.hooks.openTarget = [&](const std::string& t) {
             opened.push_back(t);
             return true;
         };
-        form.hooks.runProgram = [&](const std::string& cmd, std::string* error) {
-            started.push_back(cmd);
+        std::vector<std::vector<std::string>> started;
+        form.hooks.runProgram = [&](const std::vector<std::string>& argv, std::string* error) {
+            started.push_back(argv);
             *error = "not found";
             return false;
         };
@@ -339,8 +340,8 @@ private slots:
         form.Action("VIEW_LOGFILE")->trigger();
         QCOMPARE(opened, (std::vector<std::string>{(builder / "PLUGIN").string() + "/"}));
         QCOMPARE(started.size(), size_t(1));
-        QCOMPARE(started[0],
-                 "\"/no/such editor\" \"" + (builder / "pebuilder.log").string() + "\"");
+        QCOMPARE(started[0], (std::vector<std::string>{"/no/such editor",
+                                                       (builder / "pebuilder.log").string()}));
         // A program that does not start is reported, not passed over in silence.
         QCOMPARE(ui.boxes.size(), size_t(1));
         QCOMPARE(ui.boxes[0].flags, unsigned(MB_ERROR_OK));

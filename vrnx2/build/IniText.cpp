@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/Trim.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 bool EqualAsciiNoCase(std::string_view a, std::string_view b) {
@@ -82,8 +83,9 @@ bool UpdateIniSection(const std::string& path, std::string_view section,
     for (const auto& [key, value] : values) {
         if (key.find_first_of("\r\n=", 0) != std::string::npos ||
             value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
-            if (error) *error = "the value of \"" + key + "\" holds a line break; " + path +
-                                " was not changed";
+            if (error)
+                *error =
+                    "the value of \"" + key + "\" holds a line break; " + path + " was not changed";
             return false;
         }
     }
@@ -140,6 +142,13 @@ bool UpdateIniSection(const std::string& path, std::string_view section,
         target = &sections.back();
     }
     for (const auto& [key, value] : values) {
+        // A "?" in place of a letter would send the reader of the file to another path.
+        if (in.encoding == TextEncoding::Ansi && !platform::CanEncode(value, codePage)) {
+            if (error)
+                *error = "The value of " + key + " cannot be written in code page " +
+                         std::to_string(codePage) + ", which the file is read in: " + value;
+            return false;
+        }
         std::string line = in.FromUtf8(key + "=" + value);
         bool found = false;
         for (size_t i = 0; i < target->keys.size(); ++i)

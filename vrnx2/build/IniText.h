@@ -30,7 +30,8 @@ private:
 // Sets keys of one section and writes the whole file back, the way the builder's options
 // file is kept: sections and keys keep their order, new keys go to the end of their
 // section, comment and blank lines are dropped, blanks around "=" removed. A missing file
-// is created (8-bit text in `codePage`). Written through a temporary file.
+// is created (8-bit text in `codePage`). Written through a temporary file. Refused, with the
+// key and value named and nothing written, when an 8-bit file cannot hold a value.
 bool UpdateIniSection(const std::string& path, std::string_view section,
                       const std::vector<std::pair<std::string, std::string>>& values, int codePage,
                       std::string* error = nullptr);

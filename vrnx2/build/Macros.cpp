@@ -56,37 +56,58 @@ const char* Flag(bool b) {
 
 }  // namespace
 
-std::string ExpandMacros(const std::string& templ, const std::string& outDir, const TProfileRec& p,
-                         const std::string& varnexDir) {
+bool ExpandMacros(const std::string& templ, const std::string& outDir, const TProfileRec& p,
+                  const std::string& varnexDir, const PathForm& form, std::string& out,
+                  std::string* error) {
     platform::UserLocale locale = platform::CurrentLocale();
     char lcid[16];
     std::snprintf(lcid, sizeof lcid, "%x", static_cast<unsigned>(locale.lcid));
     std::string varnex = varnexDir.empty() ? platform::ProgramDirectory().string() : varnexDir;
     const bool burn = p.BurnCD;
-    const std::vector<std::pair<const char*, std::string>> tokens = {
-        {"@PEBuilder@", WithoutTrailingSlash(p.Builder.Path)},
-        {"@Varnex@", WithoutTrailingSlash(varnex)},
-        {"@SourcePath@", WithoutTrailingSlash(p.Source)},
-        {"@OutDir@", WithoutTrailingSlash(outDir)},
-        {"@IsoFile@", IsoFilePath(p)},
-        {"@CustomDir@", WithoutTrailingSlash(p.CustomDir)},
-        {"@BuildISO@", Flag(p.BuildISO)},
-        {"@ISODuplicatesOnce@", Flag(p.ISODuplicatesOnce)},
-        {"@NoUpperCase@", Flag(p.NoUpperCase)},
-        {"@VolumeID@", p.VolumeID},
-        {"@BurnCD@", Flag(p.BurnCD)},
-        {"@BurnUsing@", std::to_string(p.BurnUsing)},
-        {"@Device@", p.Device},
-        {"@BlankCDRW@", Flag(burn && p.BlankCDRW)},
-        {"@Verify@", Flag(burn && p.Verify)},
-        {"@Eject@", Flag(burn && p.Eject)},
-        {"@CleanIsoAfterBurn@", Flag(burn && p.CleanIsoAfterBurn)},
-        {"@CleanOutputAfterBurn@", Flag(burn && p.CleanOutputAfterBurn)},
-        {"@Verbose@", Flag(p.Verbose)},
-        {"@LCID@", lcid},
-        {"@Language@", locale.englishLanguage},
+    struct Token {
+        const char* name;
+        std::string value;
+        bool path;
+    };
+    const std::vector<Token> tokens = {
+        {"@PEBuilder@", WithoutTrailingSlash(p.Builder.Path), true},
+        {"@Varnex@", WithoutTrailingSlash(varnex), true},
+        {"@SourcePath@", WithoutTrailingSlash(p.Source), true},
+        {"@OutDir@", WithoutTrailingSlash(outDir), true},
+        {"@IsoFile@", IsoFilePath(p), true},
+        {"@CustomDir@", WithoutTrailingSlash(p.CustomDir), true},
+        {"@BuildISO@", Flag(p.BuildISO), false},
+        {"@ISODuplicatesOnce@", Flag(p.ISODuplicatesOnce), false},
+        {"@NoUpperCase@", Flag(p.NoUpperCase), false},
+        {"@VolumeID@", p.VolumeID, false},
+        {"@BurnCD@", Flag(p.BurnCD), false},
+        {"@BurnUsing@", std::to_string(p.BurnUsing), false},
+        {"@Device@", p.Device, false},
+        {"@BlankCDRW@", Flag(burn && p.BlankCDRW), false},
+        {"@Verify@", Flag(burn && p.Verify), false},
+        {"@Eject@", Flag(burn && p.Eject), false},
+        {"@CleanIsoAfterBurn@", Flag(burn && p.CleanIsoAfterBurn), false},
+        {"@CleanOutputAfterBurn@", Flag(burn && p.CleanOutputAfterBurn), false},
+        {"@Verbose@", Flag(p.Verbose), false},
+        {"@LCID@", lcid, false},
+        {"@Language@", locale.englishLanguage, false},
     };
     std::string text = templ;
-    for (const auto& [token, value] : tokens) text = ReplaceNoCase(text, token, value);
+    for (const Token& token : tokens) {
+        std::string value = token.value;
+        // Only a token the text holds is turned, so an unused path never stops a start.
+        if (token.path && form && !value.empty() && ReplaceNoCase(text, token.name, "") != text &&
+            !form(token.value, value, error))
+            return false;
+        text = ReplaceNoCase(text, token.name, value);
+    }
+    out = std::move(text);
+    return true;
+}
+
+std::string ExpandMacros(const std::string& templ, const std::string& outDir, const TProfileRec& p,
+                         const std::string& varnexDir) {
+    std::string text;
+    ExpandMacros(templ, outDir, p, varnexDir, PathForm(), text, nullptr);
     return text;
 }

@@ -319,8 +319,7 @@ RegisterBuilderLayout LoadRegisterBuilderLayout(int screenWidth, int screenHeigh
     MainFormGeometry& g = l.geometry;
     g.height = RegReadInteger(0, k, "Height", 286);
     g.width = RegReadInteger(0, k, "Width", 472);
-    g.top = RegReadInteger(0, k, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, k, "Left", (screenWidth - g.width) / 2);
+    ReadFormPlace(k, screenWidth, screenHeight, g);
     g.state = RegReadInteger(0, k, "FormState", 0) == 1 ? FormState::Maximised : FormState::Normal;
     l.builderColumn = RegReadInteger(0, k, "Builder Column Width", 200);
     l.pathColumn = RegReadInteger(0, k, "Builder Path Width", 216);

@@ -12,6 +12,7 @@
 
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/controls/FormPlacement.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/MessageTable.h"
 #include "vrnx2/shell/WindowSetup.h"
@@ -85,7 +86,7 @@ TBUILDER_DLG::TBUILDER_DLG(QWidget* parent) : QDialog(parent) {
 
     ApplyWindowFonts(this);
     layout()->activate();
-    setFixedSize(QSize(472, 148).expandedTo(minimumSizeHint()));
+    FitDialog(this, QSize(472, 148), true);
     name_->setFocus();
 }
 

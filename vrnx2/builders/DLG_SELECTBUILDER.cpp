@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "vrnx2/builders/BuilderList.h"
+#include "vrnx2/controls/FormPlacement.h"
 #include "vrnx2/shell/WindowSetup.h"
 
 TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
@@ -50,7 +51,7 @@ TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) 
 
     ApplyWindowFonts(this);
     layout()->activate();
-    setFixedSize(QSize(360, 94).expandedTo(minimumSizeHint()));
+    FitDialog(this, QSize(360, 94), true);
 }
 
 const TBuilderRec* TSelectBuilder_Dialog::Chosen() const {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 
+#include "Vrnx2Version.h"
 #include "vrnx2/cli/Commands.h"
 
 namespace {
@@ -19,7 +20,11 @@ void Usage(FILE* out) {
         "                                           run a build unattended\n"
         "  extract CABINET FOLDER                   unpack a cabinet file\n"
         "\n"
-        "Run 'vrnx2-cli COMMAND --help' for a command's own usage.\n",
+        "options:\n"
+        "  -h, --help     print this help and exit\n"
+        "  --version      print the version and exit\n"
+        "\n"
+        "Run 'vrnx2-cli COMMAND --help' for a command's own usage; 'man vrnx2-cli' for more.\n",
         out);
 }
 
@@ -39,6 +44,10 @@ int main(int argc, char** argv) {
         if (std::strcmp(command, "extract") == 0) return ExtractCommand(args);
         if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
             Usage(stdout);
+            return 0;
+        }
+        if (std::strcmp(command, "--version") == 0) {
+            std::fputs(VersionLine("vrnx2-cli").c_str(), stdout);
             return 0;
         }
     } catch (const std::exception& e) {

@@ -1,7 +1,6 @@
 #include "vrnx2/plugins/PluginCatalogue.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -12,6 +11,8 @@
 #include "platform/Files.h"
 #include "platform/TextCase.h"
 #include "vrnx2/build/BuildPlan.h"
+#include "vrnx2/build/OutsideProgram.h"
+#include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/General.h"
 #include "vrnx2/settings/ProfileList.h"
@@ -26,15 +27,6 @@ constexpr const char* kRootLabel = "Plugins";
 std::string WithoutTrailingSlash(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
-}
-
-int32_t ToIntDef(const std::string& text, int32_t def) {
-    std::string t = Trim(text);
-    if (t.empty()) return def;
-    char* end = nullptr;
-    long long v = std::strtoll(t.c_str(), &end, 10);
-    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return def;
-    return static_cast<int32_t>(v);
 }
 
 // Path elements of a category path. Empty elements ("a\\b") name no category and are
@@ -157,7 +149,7 @@ std::string PluginCatalogue::DefaultCategoryListFile() {
 }
 
 void PluginCatalogue::Load() {
-    UI().SetBusy(true);
+    BusyPointer busy;
     rows_.clear();
     directions_[0] = directions_[1] = 0;
     root_ = MakeCategory(kRootLabel, kRootLabel, kIconRoot);
@@ -170,20 +162,7 @@ void PluginCatalogue::Load() {
                      });
 
     // Stored choices override the plugin file's defaults. Keys compare without regard to case.
-    std::unordered_map<std::string, int> byKey;
-    for (int i = 0; i < scanned.Count(); ++i) byKey.emplace(platform::FoldCase(scanned.Text(i)), i);
-    for (const RegValue& value : RegEnumValues(0, storeKey_)) {
-        auto it = byKey.find(platform::FoldCase(value.name));
-        if (it == byKey.end()) continue;
-        std::string data =
-            value.type == RegType::Integer ? std::to_string(value.number) : value.text;
-        auto fields = SplitDelimitedText(data);
-        fields.resize(std::max<size_t>(fields.size(), 3));
-        TPluginRec* rec = scanned.Get(it->second);
-        rec->Enabled = ToIntDef(fields[0], 0) != 0;
-        rec->Category = Trim(fields[1]);
-        rec->Order = ToIntDef(fields[2], 0);
-    }
+    ApplyPluginChoices(ReadPluginChoices(storeKey_), scanned);
 
     // The category set: every listed and every used path with all its ancestors.
     std::unordered_map<std::string, std::vector<std::string>> set;  // folded path -> elements
@@ -238,7 +217,6 @@ void PluginCatalogue::Load() {
     }
 
     if (manageOrder_) BuildOrderList();
-    UI().SetBusy(false);
 }
 
 std::vector<CatalogueNode*> PluginCatalogue::Nodes() const {
@@ -409,14 +387,7 @@ int PluginCatalogue::SortByColumn(int column) {
 }
 
 std::string PluginCatalogue::StoredValue(const TPluginRec& rec, const std::string& categoryPath) {
-    // A quote inside a category name is doubled, so the path reads back whole.
-    std::string path;
-    for (char c : categoryPath) {
-        if (c == '"') path += '"';
-        path += c;
-    }
-    return "\"" + std::to_string(rec.Enabled ? 1 : 0) + "\",\"" + path + "\",\"" +
-           std::to_string(rec.Order) + "\"";
+    return EncodePluginChoice(rec.Enabled, categoryPath, rec.Order);
 }
 
 bool PluginCatalogue::Apply(TProfileRec& profile, const std::string& nameField) {
@@ -427,15 +398,14 @@ bool PluginCatalogue::Apply(TProfileRec& profile, const std::string& nameField) 
             rows_[i].node->record->Order = static_cast<int32_t>(i + 1);
 
     // The old choices go only together with the new ones being written.
+    std::vector<PluginChoice> choices;
+    for (CatalogueNode* node : nodes) {
+        if (node->IsPlugin())
+            choices.push_back(
+                {node->key, node->record->Enabled, CategoryPathOf(node), node->record->Order});
+    }
     try {
-        StoreTransaction transaction;
-        RegDeleteKey(0, storeKey_);
-        for (CatalogueNode* node : nodes) {
-            if (!node->IsPlugin()) continue;
-            RegWriteString(0, storeKey_, node->key,
-                           StoredValue(*node->record, CategoryPathOf(node)));
-        }
-        transaction.Commit();
+        WritePluginChoices(storeKey_, choices);
     } catch (const StoreError& e) {
         ShowError(e.what());
         return false;
@@ -503,14 +473,37 @@ std::string ConfigCommandLine(const TPluginRec& rec) {
     return line;
 }
 
+std::vector<std::string> ConfigArguments(const TPluginRec& rec) {
+    const std::string program = ConfigProgram(rec);
+    if (program.empty()) return {};
+    static constexpr std::string_view kMacro = "@PluginFile@";
+    std::vector<std::string> argv{program};
+    const std::string pluginFile = PathForProgram(program, rec.FilePath);
+    auto fields = SplitDelimitedText(rec.Config);
+    for (size_t i = 1; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        std::string out;
+        for (size_t at = 0; at < field.size();) {
+            if (field.size() - at >= kMacro.size() &&
+                platform::EqualNoCase(std::string_view(field).substr(at, kMacro.size()), kMacro)) {
+                out += pluginFile;
+                at += kMacro.size();
+            } else {
+                out += field[at++];
+            }
+        }
+        argv.push_back(std::move(out));
+    }
+    return argv;
+}
+
 PluginFormLayout LoadPluginFormLayout(int screenWidth, int screenHeight) {
     const std::string k = kPluginFormKey;
     PluginFormLayout l;
     MainFormGeometry& g = l.geometry;
     g.height = RegReadInteger(0, k, "Height", g.height);
     g.width = RegReadInteger(0, k, "Width", g.width);
-    g.top = RegReadInteger(0, k, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, k, "Left", (screenWidth - g.width) / 2);
+    ReadFormPlace(k, screenWidth, screenHeight, g);
     const int32_t state = RegReadInteger(0, k, "FormState", 0);
     g.state = state == 1   ? FormState::Maximised
               : state == 2 ? FormState::Minimised

@@ -163,6 +163,10 @@ std::string ConfigProgram(const TPluginRec& rec);
 // becomes the plugin file's path in double quotes; a field without it is passed as one
 // argument. Empty when there is no program.
 std::string ConfigCommandLine(const TPluginRec& rec);
+// The same as an argument list: the program's path as it is, then each further field with
+// every "@PluginFile@" (any case) replaced by the plugin file's path (in Windows form for a
+// Windows program). Empty without program.
+std::vector<std::string> ConfigArguments(const TPluginRec& rec);
 
 // ---- the plugin window's geometry and outside tools ----
 

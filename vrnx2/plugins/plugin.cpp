@@ -26,6 +26,7 @@
 #include <unordered_set>
 
 #include "platform/Process.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/DragAutoScroll.h"
 #include "vrnx2/controls/FormPlacement.h"
 #include "vrnx2/controls/RowDragList.h"
@@ -108,7 +109,11 @@ TPlugin_Form::TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool /*e
     setWindowTitle(MsgText("061") +
                    QStringLiteral("(%1) - [%2]").arg(MsgText("031"), Qs(profile.Builder.Name)));
     chooseCabinet = ChooseCabinetWithQt;
-    runProgram = [](const std::string& commandLine, bool wait) { RunProgram(commandLine, wait); };
+    runProgram = [](const std::vector<std::string>& argv, bool wait) {
+        std::string error;
+        RunArguments(argv, wait, &error);
+        if (!error.empty()) UI().MessageBox(error, Msg("045"), MB_ERROR_OK);
+    };
     openTarget = [](const std::string& target) { platform::OpenWithDesktop(target); };
 
     BuildActions();
@@ -245,6 +250,7 @@ void TPlugin_Form::BuildControls() {
     auto* buttons = new QWidget(treePanel_);
     auto* buttonLayout = new QVBoxLayout(buttons);
     buttonLayout->setContentsMargins(4, 0, 4, 0);
+    buttonLayout->setSpacing(2);
     for (const char* name : {"Reload", "EnablePlugin", "Configulation", "ViewHelp", "Install",
                              "UnInstall", "PluginBuilder", "TextEditor", "Explorer",
                              "CreateCategory", "DeleteCategory", "Expand", "Collapse", "Sort"})
@@ -328,9 +334,17 @@ void TPlugin_Form::RestoreLayout() {
     const QRect area = PrimaryArea();
     const PluginFormLayout l = LoadPluginFormLayout(area.width(), area.height());
     const MainFormGeometry& g = l.geometry;
-    SetLeastSize(this, QSize(400, 224));
-    resize(g.width, g.height);
-    MoveOntoScreen(this, g.left, g.top, size());
+    // The window opens large enough to show every button of the tree page without a scroll
+    // bar; only a smaller screen or the user makes the column scroll.
+    QWidget* buttons = treePanel_->widget();
+    const int content = std::max(kPanelWidth, buttons->minimumSizeHint().width());
+    treePanel_->setFixedWidth(content);
+    orderPanel_->setFixedWidth(content);
+    treePanel_->setMinimumHeight(buttons->minimumSizeHint().height());
+    layout()->activate();
+    const QSize full = minimumSizeHint();
+    treePanel_->setMinimumHeight(0);
+    PlaceForm(this, QSize(592, 460), QSize(400, 224), g, full);
     // A width of 0 or less, set by hand in the store, would hide the column for good.
     list_->header()->resizeSection(0, l.pluginColumn > 0 ? l.pluginColumn : 216);
     list_->header()->resizeSection(1, l.pathColumn > 0 ? l.pathColumn : 200);
@@ -586,8 +600,8 @@ bool TPlugin_Form::TreeDropOn(CatalogueNode* target) {
 void TPlugin_Form::RunConfiguration() {
     const CatalogueNode* node = SelectedNode();
     if (!node || !node->IsPlugin() || !runProgram) return;
-    const std::string commandLine = ConfigCommandLine(*node->record);
-    if (!commandLine.empty()) runProgram(commandLine, false);
+    const std::vector<std::string> argv = ConfigArguments(*node->record);
+    if (!argv.empty()) runProgram(argv, false);
 }
 
 void TPlugin_Form::ViewHelp() {
@@ -599,7 +613,7 @@ void TPlugin_Form::ViewHelp() {
 void TPlugin_Form::RunTool(const std::string& program, bool wait) {
     const CatalogueNode* node = SelectedNode();
     if (!node || !node->IsPlugin() || program.empty() || !runProgram) return;
-    runProgram(ToolCommandLine(program, node->record->FilePath), wait);
+    runProgram({program, PathForProgram(program, node->record->FilePath)}, wait);
 }
 
 void TPlugin_Form::OpenInPluginBuilder() {

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "vrnx2/plugins/PluginCatalogue.h"
 
@@ -34,8 +35,8 @@ public:
 
     // The cabinet chooser: filter entries and the one shown first; empty when cancelled.
     std::function<QString(QWidget* parent, const QStringList& filters)> chooseCabinet;
-    // Starts a command line, waiting for it when asked (RunProgram).
-    std::function<void(const std::string& commandLine, bool wait)> runProgram;
+    // Starts a program from its argument list, waiting for it when asked (RunArguments).
+    std::function<void(const std::vector<std::string>& argv, bool wait)> runProgram;
     // Opens a document or folder with the desktop's handler.
     std::function<void(const std::string& target)> openTarget;
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/controls/FormPlacement.h"
 #include "vrnx2/profiles/PreferenceWindows.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/settings/Store.h"
@@ -115,7 +116,7 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
     label1->setMinimumWidth(labelWidth);
     label2->setMinimumWidth(labelWidth);
     // A fixed dialog border; a larger font from the language resource may widen it.
-    setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
+    FitDialog(this, QSize(kClientWidth, kClientHeight), true);
 }
 
 void TPREFERENSES_Form::SetPreferences(const Preferences& prefs) {

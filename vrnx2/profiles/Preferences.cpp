@@ -3,6 +3,7 @@
 #include <fnmatch.h>
 
 #include "common/Trim.h"
+#include "vrnx2/controls/NumberFormat.h"
 #include "vrnx2/settings/Store.h"
 
 namespace {
@@ -124,4 +125,8 @@ std::size_t InitialFilterIndex(const std::vector<FileFilter>& filters,
         }
     }
     return filters.size() - 1;
+}
+
+std::string AboutVersionText() {
+    return "version " + FormatNumber("#.00", kProductVersion);
 }

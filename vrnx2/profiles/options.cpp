@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "vrnx2/controls/ELIEDIT.h"
+#include "vrnx2/controls/FormPlacement.h"
 #include "vrnx2/profiles/OptionsWindow.h"
 #include "vrnx2/settings/Drives.h"
 #include "vrnx2/settings/SystemRoutines.h"
@@ -24,6 +25,10 @@
 #include "vrnx2/shell/WindowSetup.h"
 
 namespace {
+
+constexpr int kClientWidth = 464;
+constexpr int kClientHeight = 396;
+constexpr int kPageChrome = 72;  // dialog, page frame and page margins around the list
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -48,6 +53,25 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QWidge
     label->setObjectName(QString::fromLatin1(name));
     if (buddy) label->setBuddy(buddy);
     return label;
+}
+
+// The variables, as many to a line as fit `width`.
+QString WrappedMacroList(const QFontMetrics& metrics, int width) {
+    const QStringList names = Q(MacroListText()).split(QStringLiteral(", "));
+    QStringList lines;
+    QString line;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString item = names[i] + (i + 1 < names.size() ? QStringLiteral(",") : QString());
+        const QString longer = line.isEmpty() ? item : line + QLatin1Char(' ') + item;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines << line;
+            line = item;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty()) lines << line;
+    return lines.join(QLatin1Char('\n'));
 }
 
 // The first local file or folder a drop carries.
@@ -114,7 +138,12 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
     layout->addWidget(pages_);
     layout->addLayout(buttons);
     ApplyWindowFonts(this);
-    resize(464, 396);
+    // Broken into lines by this dialog's own measure: a word-wrapped label would not tell
+    // the layout how tall it gets, and its last names were cut off.
+    macroList_->setText(
+        WrappedMacroList(macroList_->fontMetrics(),
+                         GrownForFont(this, QSize(kClientWidth, 0)).width() - kPageChrome));
+    FitDialog(this, QSize(kClientWidth, kClientHeight), false);
 
     for (int i = 0; i < drives_.Count(); ++i) bcb02_->addItem(Q(drives_.Text(i)));
     Fill(OptionsFromProfile(profile_, drives_));
@@ -261,10 +290,9 @@ void TOptions_Form::BuildProgramsPage(QWidget* page) {
         layout->addWidget(*memo);
     }
     layout->addWidget(MakeLabel(page, "lblVar", MsgText("107"), nullptr));
-    auto* list = MakeLabel(page, "lblVarList", Q(MacroListText()), nullptr);
-    list->setWordWrap(true);
-    list->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(list);
+    macroList_ = MakeLabel(page, "lblVarList", Q(MacroListText()), nullptr);
+    macroList_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(macroList_);
     layout->addStretch();
 }
 

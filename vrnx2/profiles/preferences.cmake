@@ -8,5 +8,5 @@ if(VRNX2_GUI)
                                   PreferenceWindows.h)
   set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/about.cpp TARGET_DIRECTORY vrnx2_ui
     PROPERTIES COMPILE_DEFINITIONS
-      "VRNX2_VERSION=\"${PROJECT_VERSION}\";VRNX2_OWNER_LINE=\"${VRNX2_OWNER_LINE}\";VRNX2_WEB_ADDRESS=\"${VRNX2_WEB_ADDRESS}\"")
+      "VRNX2_OWNER_LINE=\"${VRNX2_OWNER_LINE}\";VRNX2_WEB_ADDRESS=\"${VRNX2_WEB_ADDRESS}\"")
 endif()

@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/Process.h"
+#include "platform/WineLaunch.h"
 #include "vrnx2/settings/MessageBox.h"
 
 namespace {
@@ -25,14 +26,23 @@ std::string LimitCharacters(const std::string& text, size_t limit) {
 }  // namespace
 
 int RunProgram(const std::string& commandLine, bool wait, std::string* error) {
+    return RunArguments(platform::SplitCommandLine(commandLine), wait, error);
+}
+
+int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* error) {
+    const platform::LaunchPlan plan = platform::PlanLaunch(argv);
+    if (plan.Refused()) {
+        if (error) *error = plan.error;
+        return 0;
+    }
     if (!wait) {
-        platform::StartResult result = platform::StartCommandLine(commandLine, false);
+        platform::StartResult result = platform::StartProgram(plan.argv, false, plan.options);
         if (error) *error = result.started ? std::string() : result.error;
         return 0;
     }
     std::string reason;
     platform::RunningProgram program =
-        platform::RunningProgram::StartCommandLine(commandLine, &reason);
+        platform::RunningProgram::Start(plan.argv, &reason, plan.options);
     if (error) *error = reason;
     // A failed start answers 0 like a successful run: callers treat it so.
     if (!program.Started()) return 0;

@@ -2,13 +2,17 @@
 // System routines shared by the windows and the build.
 
 #include <string>
+#include <vector>
 
 // Starts a command line (split by the Windows rules, never through a shell). With wait,
 // waits for the program and returns its exit code, letting pending window messages through
 // (UI().ProcessMessages()) while it runs; otherwise returns 0 at once, also when the start
-// failed. `error`, when given, receives the system's reason for a failed start
-// (empty when it started).
+// failed. `error`, when given, receives the reason for a failed or refused start (empty when
+// it started). A Windows program is started through Wine (platform/WineLaunch.h).
 int RunProgram(const std::string& commandLine, bool wait, std::string* error = nullptr);
+// The same for a program whose path the system knows: argv[0] is the program as it is,
+// never split again.
+int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* error = nullptr);
 
 enum class ShellOp { Delete, Rename };
 // File operations without dialogs; true when every part succeeded.

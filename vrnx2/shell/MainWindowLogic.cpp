@@ -2,9 +2,14 @@
 
 #include <filesystem>
 
+#include "common/Trim.h"
 #include "platform/Files.h"
+#include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
+#include "vrnx2/controls/WindowPlacement.h"
+#include "vrnx2/profiles/ProfileOptions.h"
 #include "vrnx2/settings/Store.h"
+#include "vrnx2/shell/MessageTable.h"
 
 namespace {
 
@@ -20,6 +25,19 @@ bool DirExists(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(path, ec);
 }
 
+// A menu or button caption as running text: "&Add" and "追加(&A)" become "Add" and "追加".
+std::string PlainCaption(std::string caption) {
+    if (const size_t at = caption.find("(&");
+        at != std::string::npos && at + 3 < caption.size() && caption[at + 3] == ')')
+        caption.erase(at, 4);
+    std::string out;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;  // "&&" is a literal "&"
+        out += caption[i];
+    }
+    return std::string(TrimView(out));
+}
+
 std::string PluginDirOf(const TProfileRec& p) {
     const std::string base = WithSlash(p.Builder.Path);
     if (p.Builder.Path.empty()) return std::string();
@@ -29,17 +47,32 @@ std::string PluginDirOf(const TProfileRec& p) {
 
 }  // namespace
 
+std::string EmptyListHint(int profileCount, int builderCount) {
+    if (profileCount > 0) return {};
+    if (builderCount < 1)
+        return FillPlaceholder(FillPlaceholder(Msg("153"), PlainCaption(Msg("018"))),
+                               PlainCaption(Msg("022")));
+    return FillPlaceholder(Msg("154"), PlainCaption(Msg("007")));
+}
+
 MainFormGeometry LoadMainFormGeometry(int screenWidth, int screenHeight) {
     MainFormGeometry g;
     g.height = RegReadInteger(0, kMainFormKey, "Height", 286);
     g.width = RegReadInteger(0, kMainFormKey, "Width", 472);
-    g.top = RegReadInteger(0, kMainFormKey, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, kMainFormKey, "Left", (screenWidth - g.width) / 2);
+    ReadFormPlace(kMainFormKey, screenWidth, screenHeight, g);
     int32_t state = RegReadInteger(0, kMainFormKey, "FormState", 0);
     g.state = state == 1   ? FormState::Maximised
               : state == 2 ? FormState::Minimised
                            : FormState::Normal;
     return g;
+}
+
+void ReadFormPlace(const std::string& key, int screenWidth, int screenHeight, MainFormGeometry& g) {
+    // A stored size of any value (0x80000000 included) centres without overflow.
+    g.top = RegReadInteger(0, key, "Top", CentredPlace(screenHeight, g.height));
+    g.left = RegReadInteger(0, key, "Left", CentredPlace(screenWidth, g.width));
+    g.storedTop = RegReadValue(0, key, "Top") ? std::optional<int32_t>(g.top) : std::nullopt;
+    g.storedLeft = RegReadValue(0, key, "Left") ? std::optional<int32_t>(g.left) : std::nullopt;
 }
 
 void SaveMainFormGeometry(FormState state, const MainFormGeometry& normal) {
@@ -179,6 +212,11 @@ std::string QuoteArgument(const std::string& arg) {
 std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile) {
     return QuoteArgument(editor.empty() ? std::string("xdg-open") : editor) + ' ' +
            QuoteArgument(logFile);
+}
+
+std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile) {
+    const std::string program = editor.empty() ? std::string("xdg-open") : editor;
+    return {program, PathForProgram(program, logFile)};
 }
 
 std::string HelpFileFor(const std::string& programFile) {

@@ -6,7 +6,9 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/Records.h"
@@ -18,15 +20,21 @@ inline constexpr const char* kMainFormKey = "Software\\HALV\\Varnex v2\\Forms\\M
 enum class FormState { Normal = 0, Maximised = 1, Minimised = 2 };
 
 // Client size, place and state of the main window. Top and Left default to centring the
-// window on the screen.
+// window on the screen; storedTop and storedLeft tell whether they were stored, so a window
+// that opens larger than its stored size can centre itself instead.
 struct MainFormGeometry {
     int32_t height = 286;
     int32_t width = 472;
     int32_t top = 0;
     int32_t left = 0;
     FormState state = FormState::Normal;
+    std::optional<int32_t> storedTop{};
+    std::optional<int32_t> storedLeft{};
 };
 MainFormGeometry LoadMainFormGeometry(int screenWidth, int screenHeight);
+// Reads "Top" and "Left" of a window's key into `g`, centring the size in `g` on the screen
+// where one is absent.
+void ReadFormPlace(const std::string& key, int screenWidth, int screenHeight, MainFormGeometry& g);
 // Normal state: FormState 0 and the geometry. Otherwise only FormState, so the last normal
 // geometry stays for the next start.
 void SaveMainFormGeometry(FormState state, const MainFormGeometry& normal);
@@ -80,11 +88,20 @@ ActionStates SelectionStates(const TProfileRec* p, int row, int rowCount);
 // turns one on.
 void RestrictToSelection(ActionStates& states, bool rowSelected);
 
+// What the empty profile list says in place of its rows: with no builder registered, that
+// one is registered first (text 153, naming the Settings menu and its item); with builders,
+// that Add makes a profile (text 154). Captions lose their accelerator marks. Empty while
+// the list has rows.
+std::string EmptyListHint(int profileCount, int builderCount);
+
 // Quotes one argument by the rules the process launcher splits command lines with.
 std::string QuoteArgument(const std::string& arg);
 // The command line that opens the log in the text editor; an empty editor means the
 // desktop's handler.
 std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile);
+// The same as an argument list: the editor's path is started as it is, never split; a
+// Windows editor gets the log's path in Windows form.
+std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile);
 // "Program.hlp" beside the program file.
 std::string HelpFileFor(const std::string& programFile);
 

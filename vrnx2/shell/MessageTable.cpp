@@ -8,7 +8,24 @@
 #include "platform/Locale.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/BuiltInMessages.h"
+#include "vrnx2/shell/LanguageChoice.h"
 #include "vrnx2/shell/LanguageResource.h"
+
+namespace {
+
+// Hiragana and katakana (U+3040..U+30FF) are three UTF-8 bytes from E3 81 80 to E3 83 BF.
+bool HoldsKana(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        for (size_t i = 0; i + 1 < line.size(); ++i) {
+            const auto lead = static_cast<unsigned char>(line[i]);
+            const auto next = static_cast<unsigned char>(line[i + 1]);
+            if (lead == 0xE3 && next >= 0x81 && next <= 0x83) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 MessageTable& MessageTable::Instance() {
     static MessageTable table;
@@ -27,6 +44,7 @@ std::string MessageTable::Lookup(std::string_view id) const {
 void MessageTable::Clear() {
     lines_.clear();
     languageLoaded = false;
+    japaneseTexts = true;
     font1 = FontSetting{0, "MS UI Gothic", 9};
     font2 = FontSetting{0, "MS UI Gothic", 10};
 }
@@ -58,11 +76,20 @@ bool MessageTable::LoadResource(const std::string& path) {
     font1 = std::move(resource.font1);
     font2 = std::move(resource.font2);
     languageLoaded = true;
+    japaneseTexts = HoldsKana(lines_);
     return true;
 }
 
+void MessageTable::LoadForProgram(const std::string& beside) {
+    if (LoadResource(beside)) return;
+    const std::filesystem::path chosen =
+        ResourceForLocale(LanguageDirectory(), MessageLocaleName());
+    if (!chosen.empty() && LoadResource(chosen.string())) return;
+    LoadBuiltIn();
+}
+
 void MessageTable::LoadDefault() {
-    if (!LoadResource(LanguageFileName())) LoadBuiltIn();
+    LoadForProgram(LanguageFileName());
 }
 
 std::string Msg(std::string_view id) {

@@ -22,14 +22,20 @@ public:
 
     void Clear();
     void AddLine(std::string line);
-    void LoadBuiltIn();  // the 152 built-in texts, ids 001..152 in order
+    void LoadBuiltIn();  // the 154 built-in texts, ids 001..154 in order
     // Reads the language resource at `path`; false (table unchanged) when it does not exist.
     bool LoadResource(const std::string& path);
-    // The resource beside the program if there is one, else the built-in texts.
+    // The resource at `beside` if it exists; else the installed resource for the locale's
+    // language (none for Japanese); else the built-in texts.
+    void LoadForProgram(const std::string& beside);
+    // LoadForProgram with the window program's resource path.
     void LoadDefault();
 
     const std::vector<std::string>& Lines() const { return lines_; }
     bool languageLoaded = false;
+    // The language of the program's own sentences (those not in the table): Japanese with
+    // the built-in texts or a resource written in Japanese, English otherwise.
+    bool japaneseTexts = true;
     FontSetting font1{0, "MS UI Gothic", 9};
     FontSetting font2{0, "MS UI Gothic", 10};
 

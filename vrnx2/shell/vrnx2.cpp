@@ -10,10 +10,12 @@
 #include <QSocketNotifier>
 #include <QTranslator>
 #include <csignal>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Vrnx2Version.h"
 #include "vrnx2/settings/MessageBox.h"
 #include "vrnx2/shell/MainForm.h"
 #include "vrnx2/shell/MessageTable.h"
@@ -53,12 +55,21 @@ bool CatchTerminateSignals() {
 int main(int argc, char* argv[]) {
     // Read before Qt takes its own options out of argv.
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // Answered before any window exists, so it works without a display.
+    for (const std::string& arg : args) {
+        if (arg == "--version") {
+            std::fputs(VersionLine("vrnx2").c_str(), stdout);
+            return 0;
+        }
+    }
 
     MessageTable& table = MessageTable::Instance();
     table.LoadDefault();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnex v2"));
+    // Desktops match the window to the installed desktop entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.halv.Varnex2"));
     // The standard buttons of message boxes (Yes, No, Retry) in the user's language, where
     // Qt's translations are installed.
     QTranslator qtTexts;

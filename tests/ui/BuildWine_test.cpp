@@ -1,0 +1,100 @@
+// The main window builds with a Windows builder program through Wine, in the prefix of the
+// test fixture (WINEPREFIX): the same run as vrnx2-cli build, shown in the window.
+
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "vrnx2/build/BuildRun.h"
+#include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/settings/Store.h"
+#include "vrnx2/shell/MainForm.h"
+#include "vrnx2/shell/MessageTable.h"
+#include "vrnx2/shell/QtUserInterface.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ZForm(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+}  // namespace
+
+class BuildWineTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(std::getenv("WINEPREFIX"));
+        MessageTable::Instance().LoadBuiltIn();
+        ::setenv(kAutoAnswerVariable, "yes", 1);
+        previous_ = SetUserInterface(&ui_);
+    }
+    void cleanupTestCase() {
+        SetUserInterface(previous_);
+        ::unsetenv(kAutoAnswerVariable);
+    }
+
+    void basicBuildRunsTheWindowsBuilderThroughWine() {
+        QTemporaryDir dir;
+        const fs::path root = dir.path().toStdString();
+        const char* bin = std::getenv("TEST_BIN_DIR");
+        QVERIFY(bin);
+        fs::create_directories(root / "builder/out");
+        fs::create_directories(root / "source/I386");
+        fs::create_directories(root / "prog");
+        fs::copy_file(fs::path(bin) / "pebuilder-win.exe", root / "builder/pebuilder.exe");
+        std::ofstream(root / "source/I386/SHELL32.DL_") << "shell32";
+        RegDeleteKey(0, kVarnexKey);
+        TProfileRec p;
+        p.ProfileName = "Through Wine";
+        p.Builder = {"Windows stand-in", (root / "builder").string(), 1};
+        p.Source = (root / "source").string();
+        p.OutDir = "out";
+        p.BuildParameter = "-auto -exit";
+        RegWriteInteger(0, kVarnexKey, "BuilderCount", 1);
+        RegWriteInteger(0, kVarnexKey, "ProfileCount", 1);
+        WriteProfileRec(ProfileKey(1), p);
+
+        TVRNX_Form form;
+        bool succeeded = false;
+        form.hooks.runBuild = [&](int mode, const TProfileRec& rec, const BuildSteps& steps) {
+            succeeded =
+                RunBuild(mode, rec, steps, BuildEnvironment{(root / "prog").string()}).Succeeded();
+        };
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(&form, Qt::Key_F7);
+
+        QVERIFY(succeeded);
+        const std::string inf = ReadAll(root / "builder/input.inf");
+        QVERIFY2(inf.find("source=" + ZForm((root / "source").string())) != std::string::npos,
+                 inf.c_str());
+        QCOMPARE(ReadAll(root / "builder/out/bootsect.bin"), std::string("BOOT"));
+        auto* tail = form.findChild<QPlainTextEdit*>(QStringLiteral("LogTail"));
+        QVERIFY(tail);
+        QVERIFY2(tail->toPlainText().endsWith(QStringLiteral("Done.")),
+                 qPrintable(tail->toPlainText()));
+    }
+
+private:
+    QtUserInterface ui_;
+    UserInterface* previous_ = nullptr;
+};
+
+QTEST_MAIN(BuildWineTest)
+#include "BuildWine_test.moc"
