@@ -2,11 +2,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #include "platform/Files.h"
 
@@ -26,19 +33,6 @@ std::string LowerAsciiName(std::string_view s) {
 std::string JoinPath(const std::string& dir, const std::string& name) {
     if (!dir.empty() && dir.back() == '/') return dir + name;
     return dir + "/" + name;
-}
-
-void ProcessEntry(const std::string& path, const std::string& name, LineLists& lists,
-                  const ReduceLocale& locale, std::ostream& out) {
-    out << "Processing..." << name << std::flush;
-    std::string ratio;
-    try {
-        ratio = ReduceFile(path, lists, locale);
-    } catch (const std::exception&) {
-        out << " - Failure.\n";
-        return;
-    }
-    out << '(' << (ratio.empty() ? "100.0" : ratio) << "%)\n";
 }
 
 }  // namespace
@@ -128,7 +122,7 @@ std::vector<WalkEntry> ListEntries(const std::string& dir) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         bool isDirectory = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN) {
-            struct stat st{};
+            struct stat st {};
             if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
             isDirectory = S_ISDIR(st.st_mode);
         }
@@ -138,17 +132,164 @@ std::vector<WalkEntry> ListEntries(const std::string& dir) {
     return entries;
 }
 
-}  // namespace
+// Hands the walk's files to the workers and prints each file's line once it and every file
+// before it are done. The walk may run ahead of the printed lines by kWindow files at most.
+class OrderedWork {
+public:
+    OrderedWork(unsigned workers, const FileWork& work, std::ostream& out)
+        : work_(work), out_(out) {
+        try {
+            for (unsigned i = 0; i < std::max(workers, 1u); ++i)
+                threads_.emplace_back([this] { Run(); });
+        } catch (...) {
+            Stop();  // threads that did start must not outlive the members they use
+            throw;
+        }
+    }
+    ~OrderedWork() { Stop(); }
 
-void ProcessDirectory(const std::string& dir, const Options& options, const ReduceLocale& locale,
-                      std::ostream& out) {
-    LineLists lists;
+    // False when the walk is to stop: an exception escaped a file's work.
+    bool Add(std::string path, std::string name) {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return window_.size() < kWindow || escaped_; });
+        if (escaped_) return false;
+        window_.push_back(Item{std::move(path), std::move(name), {}, false, false});
+        work_ready_.notify_one();
+        return true;
+    }
+
+    // Waits for every file, prints what is left, and rethrows an escaped exception.
+    void Finish() {
+        Stop();
+        if (escaped_) {
+            // As a walk of one file at a time would have left it: the lines before the file
+            // whose work failed, and that file's unfinished line.
+            if (!window_.empty() && window_.front().escaped)
+                out_ << "Processing..." << window_.front().name << std::flush;
+            std::rethrow_exception(escaped_);
+        }
+    }
+
+private:
+    static constexpr size_t kWindow = 1024;
+
+    struct Item {
+        std::string path;
+        std::string name;
+        std::string tail;
+        bool done = false;
+        bool escaped = false;
+    };
+
+    void Stop() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        work_ready_.notify_all();
+        for (std::thread& t : threads_) t.join();
+        threads_.clear();
+    }
+
+    void Run() {
+        LineLists lists;
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            work_ready_.wait(lock,
+                             [this] { return taken_ < window_.size() || closing_ || escaped_; });
+            if (escaped_ || taken_ == window_.size()) return;
+            // Elements of a deque keep their place while others are added or removed at the
+            // ends, and this one leaves the window only once it is done.
+            Item& item = window_[taken_++];
+            lock.unlock();
+            std::string tail;
+            std::exception_ptr escaped;
+            try {
+                tail = work_(item.path, lists);
+            } catch (...) {
+                escaped = std::current_exception();
+            }
+            lock.lock();
+            if (escaped) {
+                item.escaped = true;
+                if (!escaped_) escaped_ = escaped;
+                room_.notify_all();
+                work_ready_.notify_all();
+            } else {
+                item.tail = std::move(tail);
+                item.done = true;
+            }
+            PrintReady();
+        }
+    }
+
+    // Under the lock: the lines of the leading done files, flushed once for all of them.
+    void PrintReady() {
+        size_t printed = 0;
+        while (!window_.empty() && window_.front().done) {
+            const Item& item = window_.front();
+            out_ << "Processing..." << item.name << item.tail << '\n';
+            window_.pop_front();
+            --taken_;
+            ++printed;
+        }
+        if (printed == 0) return;
+        out_.flush();
+        room_.notify_one();
+    }
+
+    const FileWork& work_;
+    std::ostream& out_;
+    std::mutex mutex_;
+    std::condition_variable work_ready_;  // a file to take, or the end
+    std::condition_variable room_;        // the walk may add again
+    std::deque<Item> window_;             // files not yet printed, in walk order
+    size_t taken_ = 0;                    // of window_, the leading ones taken by a worker
+    bool closing_ = false;
+    std::exception_ptr escaped_;
+    std::vector<std::thread> threads_;
+};
+
+// Depth first: a folder's own entry follows everything below it. False once the walk stops.
+bool Walk(const std::string& dir, const Options& options, OrderedWork& work) {
     for (const WalkEntry& entry : ListEntries(dir)) {
         const std::string path = JoinPath(dir, entry.name);
         // Linked folders are not walked: they may lead out of the tree or round in a circle.
-        if (entry.isDirectory && options.recursive) ProcessDirectory(path, options, locale, out);
-        if (IsSelected(entry.name, options)) ProcessEntry(path, entry.name, lists, locale, out);
+        if (entry.isDirectory && options.recursive && !Walk(path, options, work)) return false;
+        if (IsSelected(entry.name, options) && !work.Add(path, entry.name)) return false;
     }
+    return true;
+}
+
+}  // namespace
+
+unsigned DefaultWorkerCount() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(std::thread::hardware_concurrency(), 1u);
+}
+
+void WalkDirectory(const std::string& dir, const Options& options, unsigned workers,
+                   const FileWork& work, std::ostream& out) {
+    OrderedWork ordered(workers, work, out);
+    Walk(dir, options, ordered);
+    ordered.Finish();
+}
+
+void ProcessDirectory(const std::string& dir, const Options& options, const ReduceLocale& locale,
+                      std::ostream& out, unsigned workers) {
+    const FileWork reduce = [&locale](const std::string& path, LineLists& lists) -> std::string {
+        std::string ratio;
+        try {
+            ratio = ReduceFile(path, lists, locale);
+        } catch (const std::exception&) {
+            return " - Failure.";
+        }
+        return "(" + (ratio.empty() ? std::string("100.0") : ratio) + "%)";
+    };
+    WalkDirectory(dir, options, workers, reduce, out);
 }
 
 int RunQuenfa(const std::vector<std::string>& args, std::ostream& out) {

@@ -1,6 +1,7 @@
 #pragma once
 // The command line and the directory walk of the program.
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,10 +28,23 @@ bool IsSelected(const std::string& name, const Options& options);
 void PrintBanner(std::ostream& out);
 void PrintUsage(std::ostream& out);
 
-// Reduces the selected files of `dir` (and below it with the recursion option), one
-// progress line each; a failed file ends its line with " - Failure." and the walk goes on.
+// Worker threads for the files: one per processor this process may run on, at least one.
+unsigned DefaultWorkerCount();
+
+// Reduces the selected files of `dir` (and below it with the recursion option) on `workers`
+// threads, one progress line each; a failed file ends its line with " - Failure." and the
+// walk goes on.
 void ProcessDirectory(const std::string& dir, const Options& options, const ReduceLocale& locale,
-                      std::ostream& out);
+                      std::ostream& out, unsigned workers = DefaultWorkerCount());
+
+// The work on one file: the end of its progress line ("(41.3%)" or " - Failure."). An
+// exception escaping it stops the walk and is rethrown once the workers have stopped.
+using FileWork = std::function<std::string(const std::string& path, LineLists& lists)>;
+// The walk in the file system's order, depth first, with `work` run on `workers` threads.
+// A file's line ("Processing..." and its name, then the work's text) is printed when the file
+// and every file before it are done, so the output is that of one file at a time.
+void WalkDirectory(const std::string& dir, const Options& options, unsigned workers,
+                   const FileWork& work, std::ostream& out);
 
 // The whole run; `args` without the program name. Returns the exit code.
 int RunQuenfa(const std::vector<std::string>& args, std::ostream& out);

@@ -1,17 +1,13 @@
 #include "quenfa/Reduce.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
-#include <system_error>
 
 #include "common/SplitFields.h"
 #include "common/Trim.h"
-#include "platform/Files.h"
+#include "platform/FileReplace.h"
 #include "platform/Locale.h"
 #include "quenfa/jString.h"
 #include "quenfa/jconvert.h"
@@ -140,34 +136,6 @@ std::string FormatRatio(uint64_t reduced, uint64_t source, std::string_view deci
 
 namespace {
 
-// Reads a regular file whole into `bytes`, with the status it had when opened. Links are
-// refused (a link would be replaced by a plain file, and its target may lie outside the
-// tree); O_NONBLOCK keeps a FIFO from blocking the open before it is refused.
-void ReadRegularFile(const fs::path& path, std::string& bytes, struct stat& st) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open");
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    if (::fstat(fd, &st) != 0) throw std::system_error(errno, std::generic_category(), "stat");
-    if (!S_ISREG(st.st_mode)) throw std::runtime_error("not a regular file");
-    // One byte more than the size, so a file of the expected size ends in one read call.
-    bytes.resize(static_cast<size_t>(st.st_size) + 1);
-    size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw std::system_error(errno, std::generic_category(), "cannot read");
-        }
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
-    }
-    bytes.resize(done);
-}
-
 bool IsPlain(CharCode code, int codePage) {
     switch (code) {
         case CharCode::ASCII:
@@ -186,8 +154,11 @@ bool IsPlain(CharCode code, int codePage) {
 }  // namespace
 
 std::string ReduceFile(const fs::path& path, LineLists& lists, const ReduceLocale& locale) {
-    struct stat st{};
-    ReadRegularFile(path, lists.bytes, st);
+    std::string error;
+    platform::OpenedFile file;
+    if (!file.Open(path.string(), &error) || !file.ReadAll(lists.bytes, &error))
+        throw std::runtime_error(error);
+    const struct stat& st = file.Status();
     const std::string_view bytes = lists.bytes;
     const std::string sample = MakeSample(bytes);
     if (sample.empty()) return {};
@@ -213,18 +184,16 @@ std::string ReduceFile(const fs::path& path, LineLists& lists, const ReduceLocal
         data += line;
         data += "\r\n";
     }
-    const bool readOnly = (st.st_mode & S_IWUSR) == 0;
-    if (readOnly && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-        throw std::runtime_error("cannot make the file writable");
-    // A file already in reduced form keeps its content and so its time: only the
-    // attributes change.
+    // Read-only is reset; owner, group, the other mode bits and the time stay.
+    const mode_t mode = (st.st_mode & 07777) | S_IWUSR;
     if (data != bytes) {
-        std::string error;
-        if (!platform::WriteFileAtomic(path, data, &error)) throw std::runtime_error(error);
-        const platform::FileTime written{static_cast<int64_t>(st.st_mtim.tv_sec),
-                                         static_cast<int64_t>(st.st_mtim.tv_nsec)};
-        if (!platform::SetWriteTime(path, written))
-            throw std::runtime_error("cannot set the last-write time");
+        const platform::KeptAttributes keep{st.st_uid, st.st_gid, mode, st.st_mtim};
+        if (!platform::ReplaceFileContent(path.string(), data, keep, &error))
+            throw std::runtime_error(error);
+    } else if (mode != (st.st_mode & 07777) && !file.SetMode(mode, &error)) {
+        // A file already in reduced form keeps its content and so its time: only the
+        // read-only bit goes.
+        throw std::runtime_error(error);
     }
 
     return FormatRatio(TextLength(lists.output), TextLength(lists.source), locale.decimalSeparator);

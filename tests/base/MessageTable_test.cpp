@@ -41,13 +41,13 @@ int Count(const std::string& text, const std::string& what) {
 TEST(MessageTable, BuiltInTextsInIdOrderWithTheirExactBytes) {
     MessageTable table;
     table.LoadBuiltIn();
-    ASSERT_EQ(table.Lines().size(), 152u);
-    for (int id = 1; id <= 152; ++id) {
+    ASSERT_EQ(table.Lines().size(), 154u);
+    for (int id = 1; id <= 154; ++id) {
         char prefix[8];
         std::snprintf(prefix, sizeof prefix, "%03d=", id);
         EXPECT_EQ(table.Lines()[id - 1].substr(0, 4), prefix);
     }
-    EXPECT_EQ(std::set<std::string>(table.Lines().begin(), table.Lines().end()).size(), 152u);
+    EXPECT_EQ(std::set<std::string>(table.Lines().begin(), table.Lines().end()).size(), 154u);
     EXPECT_FALSE(table.languageLoaded);
     EXPECT_EQ(table.Lookup("001"), "ビルダ(&B)");
     EXPECT_EQ(table.Lookup("028"), "レジストリを初期化しました。");
@@ -55,6 +55,9 @@ TEST(MessageTable, BuiltInTextsInIdOrderWithTheirExactBytes) {
     EXPECT_EQ(table.Lookup("074"), "実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*");
     EXPECT_EQ(table.Lookup("129"), "ツリーを畳む(&O) ");  // the trailing blank belongs to it
     EXPECT_EQ(table.Lookup("152"), "%sのコピー");
+    // The empty list's hints name the menu, the item and the button by their captions.
+    EXPECT_EQ(Count(table.Lookup("153"), "%s"), 2);
+    EXPECT_EQ(Count(table.Lookup("154"), "%s"), 1);
 }
 
 TEST(MessageTable, LookupRules) {
@@ -74,7 +77,7 @@ TEST(MessageTable, ResourceReplacesTheWholeTable) {
     table.LoadBuiltIn();
     EXPECT_FALSE(table.LoadResource("/nonexistent/vrnx2.rsl"));
     EXPECT_FALSE(table.LoadResource(fs::temp_directory_path().string()));  // a folder
-    EXPECT_EQ(table.Lines().size(), 152u);
+    EXPECT_EQ(table.Lines().size(), 154u);
 
     ASSERT_TRUE(table.LoadResource(WriteTemp("one.rsl", "[Strings]\r\n001=X\r\n").string()));
     EXPECT_TRUE(table.languageLoaded);
@@ -118,8 +121,8 @@ TEST(EnglishResource, CoversEveryIdLikeTheBuiltInTexts) {
     MessageTable builtIn, english;
     builtIn.LoadBuiltIn();
     ASSERT_TRUE(english.LoadResource(VRNX2_EXAMPLES_DIR "/lang/english.rsl"));
-    EXPECT_EQ(english.Lines().size(), 152u);
-    for (int id = 1; id <= 152; ++id) {
+    EXPECT_EQ(english.Lines().size(), 154u);
+    for (int id = 1; id <= 154; ++id) {
         char key[4];
         std::snprintf(key, sizeof key, "%03d", id);
         const std::string ja = builtIn.Lookup(key), en = english.Lookup(key);

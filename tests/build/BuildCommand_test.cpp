@@ -6,7 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 #include <vector>
 
 #include "TempTree.h"
@@ -30,6 +34,7 @@ protected:
         ::unsetenv("PEBUILDER_OUTCOME");
         ::unsetenv("PEBUILDER_EXIT");
         ::unsetenv("PEBUILDER_TRACE");
+        ::unsetenv("PEBUILDER_DELAY_MS");
         t.Mkdir("builder");
         std::filesystem::copy_file(bin + "/pebuilder", t.Path("builder/pebuilder.exe"));
         t.Write("source/i386/shell32.dl_", "x");
@@ -130,6 +135,51 @@ TEST_F(BuildCommandTest, CheckFailureAndMissingBuilderExitWith1) {
     EXPECT_NE(missing.err.find("pebuilder.exe"), std::string::npos) << missing.err;
     EXPECT_EQ(missing.err.find("started:"), std::string::npos) << missing.err;
     EXPECT_TRUE(PathExists(t.Path("builder/Plugin/a/a.inf")));
+}
+
+TEST_F(BuildCommandTest, ASignalStopsTheBuilderPutsThePluginFolderBackAndExitsWith128Plus) {
+    RegWriteBool(0, ProfileKey(1), "Manage Order", true);
+    RegWriteString(0, ProfileKey(1) + "\\Plugin", "\"A\",\"a\\a.inf\"", "\"1\",\"\",\"1\"");
+    const std::string trace = t.Path("trace.txt");
+    const std::string log = t.Path("builder/pebuilder.log");
+    ::setenv("PEBUILDER_TRACE", trace.c_str(), 1);
+    ::setenv("PEBUILDER_DELAY_MS", "60000", 1);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(sig));
+        std::filesystem::remove(trace);
+        std::string cli = bin + "/vrnx2-cli";
+        std::vector<char*> argv = {cli.data(), const_cast<char*>("build"), const_cast<char*>("1"),
+                                   const_cast<char*>("--yes"), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, t.Path("stderr.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        // The builder writes its trace once the plugin folder is staged.
+        for (int i = 0; i < 1000 && ReadAll(trace).find("tree\t001(a)/a.inf") == std::string::npos;
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(PathExists(t.Path("builder/!Plugin!/a/a.inf")));
+        ::kill(pid, sig);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 128 + sig);
+        EXPECT_NE(ReadAll(t.Path("stderr.txt")).find("stopped by signal"), std::string::npos)
+            << ReadAll(t.Path("stderr.txt"));
+        // The builder ended with it: its log no longer grows.
+        const std::string before = ReadAll(log);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_EQ(ReadAll(log), before);
+        EXPECT_TRUE(PathExists(t.Path("builder/Plugin/a/a.inf")));
+        EXPECT_FALSE(PathExists(t.Path("builder/!Plugin!")));
+        EXPECT_FALSE(PathExists(t.Path("builder/Plugin/001(a)")));
+    }
+    ::unsetenv("PEBUILDER_DELAY_MS");
+    ::unsetenv("PEBUILDER_TRACE");
 }
 
 TEST_F(BuildCommandTest, AStoreThatCannotBeReadIsReportedNotTakenForAMissingProfile) {

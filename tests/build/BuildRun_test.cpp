@@ -417,6 +417,67 @@ TEST_F(BuildRunTest, LeftoverStashBesideStagedFoldersIsRestoredOnlyWhenAsked) {
     EXPECT_TRUE(TraceTree().count("001(tools)/b.inf"));
 }
 
+TEST_F(BuildRunTest, LeftoverStashWithOnlyStagedLinksLeavesNoStagedFolderBehind) {
+    // What a killed run leaves when staging made links: removing them loses nothing.
+    std::filesystem::create_symlink("tool.exe", Builder("Plugin/tools/tool.lnk"));
+    std::filesystem::rename(Builder("Plugin"), Builder("!Plugin!"));
+    t.Mkdir("builder/Plugin/001(tools)/sub");
+    std::filesystem::create_hard_link(Builder("!Plugin!/tools/a.inf"),
+                                      Builder("Plugin/001(tools)/a.inf"));
+    std::filesystem::create_hard_link(Builder("!Plugin!/tools/tool.exe"),
+                                      Builder("Plugin/001(tools)/sub/tool.exe"));
+    std::filesystem::create_symlink("tool.exe", Builder("Plugin/001(tools)/tool.lnk"));
+
+    ui.QueueAnswer(ID_YES);  // build
+    ui.QueueAnswer(ID_YES);  // restore
+    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_FALSE(PathExists(Builder("Plugin.staged")));
+    EXPECT_FALSE(PathExists(Builder("!Plugin!")));
+    EXPECT_EQ(ReadAll(Builder("Plugin/tools/tool.exe")), "tool");
+    EXPECT_TRUE(TraceTree().count("001(tools)/b.inf"));
+
+    // A link to something else is the user's: the staged folders are kept aside.
+    std::filesystem::rename(Builder("Plugin"), Builder("!Plugin!"));
+    t.Mkdir("builder/Plugin/001(tools)");
+    std::filesystem::create_symlink("elsewhere", Builder("Plugin/001(tools)/other.lnk"));
+    ui.QueueAnswer(ID_YES);
+    ui.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_TRUE(PathExists(Builder("Plugin.staged/001(tools)/other.lnk")));
+}
+
+TEST_F(BuildRunTest, APluginKeyHoldingEqualsAndQuotesGetsItsOwnChoices) {
+    // Read as "name=data" lines, "Q"'s value would split after A's key and give A its data.
+    t.Write("builder/Plugin/q/q.inf", PluginInf("A\",\"tools\\a.inf\"=Q \"x\"", "Enable=0\r\n"));
+    Choose("\"A\",\"tools\\a.inf\"=Q \"x\"\",\"q\\q.inf\"", "\"1\",\"Quoted \"\"cat\"\"\",\"1\"");
+    ui.QueueAnswer(ID_YES);
+    ASSERT_TRUE(Run(0).Succeeded());
+    auto tree = TraceTree();
+    EXPECT_TRUE(tree.count("001(q)/q.inf"));
+    EXPECT_TRUE(tree.count("004(tools)/a.inf"));
+    EXPECT_NE(ReadAll(Builder("Plugin/q/q.inf")).find("Enable=1"), std::string::npos);
+    EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=1"), std::string::npos);
+}
+
+TEST_F(BuildRunTest, AStopAskedForBeforeTheBuilderStartsStartsNothingAndPutsThePluginsBack) {
+    class Stopping : public ScriptedInterface {
+    public:
+        bool StopRequested() override { return true; }
+    } stopping;
+    p.PreBuild_UseExternalProgram = true;
+    p.ExternalProgram1 = "mkdir " + t.Path("pre");
+    stopping.QueueAnswer(ID_YES);
+    BuildResult r = Run(0);
+    EXPECT_TRUE(r.endedEarly);
+    EXPECT_FALSE(r.builderStarted);
+    EXPECT_TRUE(r.pluginFolderRestored);
+    EXPECT_FALSE(PathExists(t.Path("pre")));
+    EXPECT_FALSE(PathExists(t.Path("trace.txt")));
+    EXPECT_FALSE(PathExists(Builder("!Plugin!")));
+    EXPECT_TRUE(PathExists(Builder("Plugin/tools/a.inf")));
+    EXPECT_FALSE(PathExists(Builder("Plugin/001(tools)")));
+}
+
 // Another program gets in the way at the moment the run lets messages through: the run
 // calls ProcessMessages right before each rename and delete of the plugin folder.
 class InterferingInterface : public ScriptedInterface {

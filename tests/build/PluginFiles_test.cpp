@@ -68,6 +68,31 @@ TEST(ScanPluginFiles, RecognisesPluginFilesAndBuildsKeys) {
     EXPECT_EQ(h.Get(1)->Help, "");    // a help name leaving the plugin folder is ignored
 }
 
+// Config is read as Windows reads plugin files: quotes around the whole value go, quoted
+// fields inside it stay for the field splitter.
+TEST(ScanPluginFiles, ConfigLosesTheQuotesAroundTheWholeValue) {
+    const struct {
+        const char* written;
+        const char* read;
+    } rows[] = {
+        {"setup.exe @PluginFile@", "setup.exe @PluginFile@"},
+        {" \"setup.exe @PluginFile@\" ", "setup.exe @PluginFile@"},
+        {"\" setup.exe \"", "setup.exe"},
+        {"\"setup.exe\",\"@PluginFile@\"", "\"setup.exe\",\"@PluginFile@\""},
+        {"\"my setup.exe\" \"@PluginFile@\"", "\"my setup.exe\" \"@PluginFile@\""},
+        {"\"", "\""},
+        {"\"\"", ""},
+    };
+    for (const auto& row : rows) {
+        TempTree t;
+        t.Write("Plugin/p/p.inf", PluginInf("P", std::string("Config=") + row.written + "\r\n"));
+        PluginHolder h;
+        ScanPluginFiles(t.Path("Plugin"), t.Path("Plugin"), h);
+        ASSERT_EQ(h.Count(), 1) << row.written;
+        EXPECT_EQ(h.Get(0)->Config, row.read) << row.written;
+    }
+}
+
 TEST(ScanPluginFiles, SymbolicLinksAreNotFollowed) {
     TempTree t;
     t.Write("Plugin/a/a.inf", PluginInf("A"));
@@ -248,3 +273,15 @@ TEST(TextFile, RoundTripsEveryEncodingByteForByte) {
 }
 
 }  // namespace
+
+TEST(TempTreeFixture, AFolderThatCannotBeMadeIsAnErrorNotTheCurrentFolder) {
+    // /proc is a folder in which nobody, root included, can make one.
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved ? saved : "";
+    ::setenv("TMPDIR", "/proc", 1);
+    EXPECT_THROW(TempTree(), std::system_error);
+    if (saved)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}

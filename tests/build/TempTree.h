@@ -3,18 +3,23 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 class TempTree {
 public:
+    // Throws when the folder cannot be made, rather than working in the current folder.
     TempTree() {
         std::string templ =
             (std::filesystem::temp_directory_path() / "vrnx2-build-XXXXXX").string();
-        root_ = ::mkdtemp(templ.data());
+        if (!::mkdtemp(templ.data()))
+            throw std::system_error(errno, std::generic_category(), "cannot make " + templ);
+        root_ = templ;
     }
     ~TempTree() {
         std::error_code ec;

@@ -207,6 +207,39 @@ TEST_F(RegCli, TheWholeHiveExportsAndImportsBack) {
     EXPECT_EQ(Ok({"reg", "query", "HKCU", "/s"}).out, before);
 }
 
+TEST_F(RegCli, AKeyThirtyThousandLevelsDeepIsRefusedNotACrash) {
+    auto chain = [](int levels) {
+        std::string key = "HKEY_CURRENT_USER\\Deep";
+        for (int i = 1; i < levels; ++i) key += "\\k";
+        return key;
+    };
+    WriteBytes(dir_ + "/deep.reg", "REGEDIT4\r\n\r\n[" + chain(30000) + "]\r\n\"v\"=\"x\"\r\n");
+    CliRun deep = Cli({"reg", "import", dir_ + "/deep.reg"});
+    EXPECT_EQ(deep.code, 1);
+    EXPECT_EQ(deep.out.rfind("ERROR:", 0), 0u) << deep.out.substr(0, 200);
+    EXPECT_NE(deep.out.find("line 3"), std::string::npos) << deep.out.substr(0, 200);
+    EXPECT_NE(deep.out.find("Nothing was imported."), std::string::npos);
+    EXPECT_EQ(Cli({"reg", "query", "HKCU\\Deep"}).code, 1);
+
+    CliRun add = Cli({"reg", "add", chain(513), "/f"});
+    EXPECT_EQ(add.code, 1);
+    EXPECT_EQ(add.out.rfind("ERROR:", 0), 0u) << add.out;
+
+    // The deepest key allowed lists and exports whole, each key once and after its parent.
+    Ok({"reg", "add", chain(512), "/v", "v", "/d", "bottom", "/f"});
+    std::string listed = Ok({"reg", "query", "HKCU\\Deep", "/s"}).out;
+    EXPECT_TRUE(listed.ends_with(chain(512) + "\n    v    REG_SZ    bottom\n\n"));
+    size_t keys = 0;
+    for (size_t at = listed.find("HKEY_"); at != std::string::npos;
+         at = listed.find("HKEY_", at + 1))
+        ++keys;
+    EXPECT_EQ(keys, 512u);
+    Ok({"reg", "export", "HKCU\\Deep", dir_ + "/deep.reg", "/y"});
+    Ok({"reg", "delete", "HKCU\\Deep", "/f"});
+    Ok({"reg", "import", dir_ + "/deep.reg"});
+    EXPECT_EQ(Ok({"reg", "query", "HKCU\\Deep", "/s"}).out, listed);
+}
+
 TEST_F(RegCli, AnUnknownOperationIsNamedNotTakenForAMissingKey) {
     for (auto args :
          std::vector<std::vector<std::string>>{{"reg", "frobnicate"}, {"reg", "list", kKey}}) {

@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "CatalogueFixture.h"
+#include "vrnx2/build/PluginChoices.h"
+#include "vrnx2/build/PluginFiles.h"
 #include "tests/support/PeImage.h"
 
 using Strings = std::vector<std::string>;
@@ -310,4 +312,40 @@ TEST_F(CatalogueTest, PluginBuilderProgramOnlyWhenPresent) {
     Write(root_ + "/pb/PLUGIN_BUILDER.EXE", "MZ");
     EXPECT_EQ(PluginBuilderProgram(root_ + "/pb/"), root_ + "/pb/PLUGIN_BUILDER.EXE");
     EXPECT_EQ(ToolCommandLine("/a b/ed", "/p/x \"y\".inf"), "\"/a b/ed\" \"/p/x \\\"y\\\".inf\"");
+}
+
+TEST_F(CatalogueTest, ChoicesWithEqualsAndQuotesInTheKeyReadTheSameForTheBuild) {
+    // The second plugin's key starts with the first one's key followed by "=".
+    AddPlugin("a/a.inf", "A", "Enable=0\r\n");
+    AddPlugin("q/q.inf", "A\",\"a\\a.inf\"=Q \"x\"", "Enable=0\r\n");
+    const std::string keyA = "\"A\",\"a\\a.inf\"";
+    const std::string keyQ = "\"A\",\"a\\a.inf\"=Q \"x\"\",\"q\\q.inf\"";
+    Store(keyA, EncodePluginChoice(true, "Say \"hi\"", 0));
+    Store(keyQ, EncodePluginChoice(false, "", 0));
+
+    PluginCatalogue c = Loaded();
+    CatalogueNode* a = Find(c, {"Say \"hi\"", "A"});
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->key, keyA);
+    CatalogueNode* q = Find(c, {"A\",\"a\\a.inf\"=Q \"x\""});
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->key, keyQ);
+    EXPECT_TRUE(c.TogglePlugin(q));
+    EXPECT_TRUE(c.MoveNode(q, Find(c, {"Say \"hi\""})));
+    ASSERT_TRUE(c.Apply(profile_, "Rescue"));
+
+    // What the build reads from the same store.
+    PluginHolder scanned;
+    ScanPluginFiles(PluginDir(), PluginDir(), scanned);
+    auto choices = ReadPluginChoices(StoreKey());
+    EXPECT_EQ(ApplyPluginChoices(choices, scanned).size(), 2u);
+    for (int i = 0; i < scanned.Count(); ++i) {
+        const TPluginRec* rec = scanned.Get(i);
+        SCOPED_TRACE(scanned.Text(i));
+        EXPECT_TRUE(rec->Enabled);
+        EXPECT_EQ(rec->Category, "Say \"hi\"");
+    }
+    // And the window, loading again.
+    PluginCatalogue again = Loaded();
+    EXPECT_EQ(Labels(Find(again, {"Say \"hi\""})), (Strings{"A", "A\",\"a\\a.inf\"=Q \"x\""}));
 }

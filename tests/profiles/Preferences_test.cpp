@@ -71,4 +71,9 @@ TEST(FileFilters, FirstFilterShownIsTheOneMatchingTheBoxElseTheLast) {
     EXPECT_EQ(InitialFilterIndex({}, "x.exe"), 0u);
 }
 
+// The about box's label: the product version formatted with "#.00", not the build's own.
+TEST(AboutBox, VersionIsTheProductsFormattedWithTwoDecimals) {
+    EXPECT_EQ(AboutVersionText(), "version 2.01");
+}
+
 }  // namespace

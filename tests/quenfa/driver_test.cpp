@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "TempDir.h"
 
@@ -109,6 +112,38 @@ TEST_F(DriverTest, LocaleDecidesSeparatorAndKeptStrings) {
     ::setenv("LANG", "ja_JP.UTF-8", 1);
     EXPECT_EQ(lines, std::vector<std::string>{"Processing...l.inf(47,7%)"});  // 21 of 44
     EXPECT_EQ(TempDir::Read(p), "[Strings.0407]\r\nd=1\r\n");
+}
+
+TEST_F(DriverTest, LinesKeepTheWalkOrderWhicheverWorkerFinishesFirst) {
+    for (int i = 0; i < 40; ++i)
+        dir_.Write("many/" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".inf", "");
+    const Options options = ParseOptions({"-R", "-g", "-n", "-s"});
+    auto run = [&](unsigned workers, const FileWork& work) {
+        std::ostringstream out;
+        WalkDirectory(Root(), options, workers, work, out);
+        return out.str();
+    };
+    const FileWork quick = [](const std::string& path, LineLists&) { return "(" + path + ")"; };
+    std::atomic<int> calls = 0;
+    // The first file takes longest, the others a while each that does not follow their order.
+    const FileWork uneven = [&](const std::string& path, LineLists&) {
+        const int call = calls++;
+        std::this_thread::sleep_for(std::chrono::milliseconds(call == 0 ? 50 : (7 * call) % 5));
+        return "(" + path + ")";
+    };
+    const std::string walk = run(1, quick);
+    EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 51);
+    EXPECT_EQ(run(4, uneven), walk);
+
+    // An error that is no per-file failure stops the walk: the lines before the file, that
+    // file's unfinished line, and the error for the caller.
+    const FileWork throwing = [](const std::string& path, LineLists&) -> std::string {
+        if (path.ends_with("/f7.inf")) throw 7;
+        return "(" + path + ")";
+    };
+    std::ostringstream out;
+    EXPECT_THROW(WalkDirectory(Root(), options, 3, throwing, out), int);
+    EXPECT_EQ(out.str(), walk.substr(0, walk.find("Processing...f7.inf")) + "Processing...f7.inf");
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -18,11 +21,25 @@ protected:
                ("ini_test_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
+        for (const char* name : kLocaleVariables) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
+        }
         ::setenv("LANG", "ja_JP.UTF-8", 1);
         ::unsetenv("LC_ALL");
         ::unsetenv("ANSI_CODEPAGE");
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    // Later tests of the program must not depend on which of these ran before them.
+    void TearDown() override {
+        fs::remove_all(dir_);
+        for (size_t i = 0; i < saved_.size(); ++i) {
+            if (saved_[i])
+                ::setenv(kLocaleVariables[i], saved_[i]->c_str(), 1);
+            else
+                ::unsetenv(kLocaleVariables[i]);
+        }
+        saved_.clear();
+    }
 
     std::string Write(const std::string& name, const std::string& bytes) {
         fs::path p = dir_ / name;
@@ -30,8 +47,42 @@ protected:
         return p.string();
     }
 
+    static constexpr const char* kLocaleVariables[] = {"LANG", "LC_ALL", "ANSI_CODEPAGE"};
+    std::vector<std::optional<std::string>> saved_;
     fs::path dir_;
 };
+
+TEST(IniFixture, LeavesTheLocaleVariablesAsItFoundThem) {
+    struct Probe : IniTest {
+        void TestBody() override {}
+        void Run() {
+            SetUp();
+            ::setenv("LANG", "de_DE.UTF-8", 1);
+            ::setenv("ANSI_CODEPAGE", "1251", 1);
+            TearDown();
+        }
+    };
+    std::vector<std::optional<std::string>> before;
+    for (const char* name : {"LANG", "LC_ALL", "ANSI_CODEPAGE"}) {
+        const char* value = std::getenv(name);
+        before.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    ::setenv("LANG", "fr_FR.UTF-8", 1);
+    ::setenv("LC_ALL", "C", 1);
+    ::unsetenv("ANSI_CODEPAGE");
+    Probe().Run();
+    EXPECT_STREQ(std::getenv("LANG"), "fr_FR.UTF-8");
+    EXPECT_STREQ(std::getenv("LC_ALL"), "C");
+    EXPECT_EQ(std::getenv("ANSI_CODEPAGE"), nullptr);
+    int i = 0;
+    for (const char* name : {"LANG", "LC_ALL", "ANSI_CODEPAGE"}) {
+        if (before[i])
+            ::setenv(name, before[i]->c_str(), 1);
+        else
+            ::unsetenv(name);
+        ++i;
+    }
+}
 
 const char* const kSample =
     "; comment line\r\n"

@@ -116,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"type not kept", "\"a\"=hex(2):41,00,00,00\r\n", 4},
         Malformed{"binary not kept", "\"a\"=hex:01,02\r\n", 4},
         Malformed{"odd hex(1)", "\"a\"=hex(1):41\r\n", 4},
+        Malformed{"NUL inside a hex(1) string", "\"a\"=hex(1):41,00,00,00,42,00,00,00\r\n", 4},
         Malformed{"bad byte list", "\"a\"=hex(1):4x,00\r\n", 4},
         Malformed{"continuation past the end", "\"a\"=hex(1):41,00,\\\r\n", 4},
         Malformed{"line of nothing known", "\r\nfoo\r\n", 5},
@@ -123,6 +124,25 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"deleting the hive", "[-HKEY_CURRENT_USER]\r\n", 4},
         Malformed{"value in the hive root", "[HKEY_CURRENT_USER]\r\n\"a\"=\"1\"\r\n", 5}),
     [](const auto& info) { return "Row" + std::to_string(info.index); });
+
+TEST_F(RegFile, AKeyDeeperThanTheLimitIsRefusedWithItsLineAndNothingImported) {
+    auto file = [](int levels) {
+        std::string key = "HKEY_CURRENT_USER";
+        for (int i = 0; i < levels; ++i) key += "\\k";
+        return "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\HALV\\Varnex v2\\Good]\r\n[" + key +
+               "]\r\n\"v\"=\"deep\"\r\n";
+    };
+    RegFileError fault;
+    for (int levels : {kMaxKeyDepth + 1, 30000}) {
+        EXPECT_FALSE(Import(file(levels), &fault)) << levels;
+        EXPECT_EQ(fault.line, 3);
+        EXPECT_NE(fault.message.find("512"), std::string::npos) << fault.message;
+        EXPECT_FALSE(RegKeyExists(0, VKey(), "Good"));
+        EXPECT_FALSE(RegKeyExists(0, "", "k"));
+    }
+    ASSERT_TRUE(Import(file(kMaxKeyDepth), &fault)) << fault.message;
+    EXPECT_TRUE(RegKeyExists(0, VKey(), "Good"));
+}
 
 TEST_F(RegFile, AFileWithoutHeaderIsRefused) {
     RegFileError fault;

@@ -197,6 +197,63 @@ TEST_F(Store, CopyKeepsValueOrderAndLetterCaseOfTheDestination) {
     EXPECT_EQ(*RegKeyPath(0, VKey("NEW\\DST")), VKey("New\\Dst"));
 }
 
+// A chain of `levels` keys named "k" below `base`.
+std::string Chain(const std::string& base, int levels) {
+    std::string path = base;
+    for (int i = 0; i < levels; ++i) path += "\\k";
+    return path;
+}
+
+TEST_F(Store, KeysDeeperThanTheLimitAreRefusedAndWriteNothing) {
+    // VKey() is three levels deep.
+    const std::string deepest = Chain(VKey("Deep"), kMaxKeyDepth - 4);
+    RegWriteString(0, deepest, "v", "512 levels");
+    EXPECT_EQ(KeyDepth(deepest), kMaxKeyDepth);
+    EXPECT_EQ(RegReadString(0, deepest, "v", ""), "512 levels");
+
+    EXPECT_THROW(RegWriteString(0, Chain(VKey("Other"), kMaxKeyDepth - 3), "v", "x"), StoreError);
+    EXPECT_THROW(RegCreateKey(0, deepest + "\\k"), StoreError);
+    EXPECT_FALSE(RegKeyExists(0, VKey(), "Other"));
+    EXPECT_FALSE(RegKeyExists(0, deepest, "k"));
+    // A copy or move that would carry the deepest key past the limit changes nothing.
+    EXPECT_THROW(RegCopyKey(0, VKey("Deep"), VKey("One\\Deep")), StoreError);
+    EXPECT_THROW(RegMoveKey(0, VKey("Deep"), VKey("One\\Deep")), StoreError);
+    EXPECT_FALSE(RegKeyExists(0, VKey(), "One"));
+    EXPECT_EQ(RegReadString(0, deepest, "v", ""), "512 levels");
+}
+
+TEST_F(Store, TheTreeListsEachKeyBeforeItsSubkeysWithItsValues) {
+    // Ordered by whole path, "a b" and "A0" would fall between "a" and "a\b".
+    RegWriteString(0, VKey("T\\a\\b\\c"), "x", "1");
+    RegWriteString(0, VKey("T\\A0"), "y", "2");
+    RegWriteInteger(0, VKey("T\\a b"), "n", 3);
+    RegWriteString(0, VKey("T\\a"), "second", "s");
+    RegWriteString(0, VKey("T\\a"), "First", "f");
+    RegCreateKey(0, VKey("T\\a\\B2"));
+    RegCreateKey(0, VKey("Tail"));
+
+    auto tree = RegEnumTree(0, VKey("t"));
+    std::vector<std::string> paths;
+    for (const auto& k : tree) paths.push_back(k.path.substr(VKey().size() + 1));
+    EXPECT_EQ(paths, (std::vector<std::string>{"T", "T\\a", "T\\a\\b", "T\\a\\b\\c", "T\\a\\B2",
+                                               "T\\a b", "T\\A0"}));
+    ASSERT_EQ(tree.size(), 7u);
+    ASSERT_EQ(tree[1].values.size(), 2u);
+    EXPECT_EQ(tree[1].values[0].name, "second");
+    EXPECT_EQ(tree[1].values[1].text, "f");
+    EXPECT_EQ(tree[5].values[0].number, 3);
+    EXPECT_TRUE(tree[4].values.empty());
+    // The same order as asking each key for its subkeys.
+    EXPECT_EQ(RegEnumKeys(0, VKey("T\\a")), (std::vector<std::string>{"b", "B2"}));
+
+    EXPECT_TRUE(RegEnumTree(0, VKey("Absent")).empty());
+    auto hive = RegEnumTree(0, "");
+    ASSERT_FALSE(hive.empty());
+    EXPECT_EQ(hive.front().path, "");
+    EXPECT_EQ(hive[1].path, "Software");
+    EXPECT_EQ(hive.back().path, VKey("Tail"));
+}
+
 TEST_F(Store, OtherHivesDoNotExist) {
     RegWriteString(0, VKey(), "V", "user");
     EXPECT_EQ(RegReadString(3, VKey(), "V", "none"), "none");

@@ -10,6 +10,7 @@
 
 #include "platform/Process.h"
 #include "vrnx2/settings/Store.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 
@@ -31,6 +32,33 @@ TEST_F(MainWindowStore, DefaultGeometryIsCentredWithHalvesTowardZero) {
     // A window larger than the screen gets a negative place, rounded toward zero.
     RegWriteInteger(0, kMainFormKey, "Width", 1200);
     EXPECT_EQ(LoadMainFormGeometry(1023, 767).left, -88);
+}
+
+// Hand-typed values reach the loaders unchecked; only the window clamps them to its screen.
+TEST_F(MainWindowStore, AbsurdStoredValuesLoadWithoutOverflow) {
+    RegWriteInteger(0, kMainFormKey, "Height", static_cast<int32_t>(0x80000000u));
+    RegWriteInteger(0, kMainFormKey, "Width", 0x7FFFFFFF);
+    MainFormGeometry g = LoadMainFormGeometry(1280, 800);
+    EXPECT_EQ(g.top, 1073742224);  // centred, computed wider than 32 bits
+    EXPECT_EQ(g.left, -1073741183);
+    EXPECT_FALSE(g.storedTop);
+    EXPECT_FALSE(g.storedLeft);
+    RegWriteInteger(0, kMainFormKey, "Top", 600);
+    g = LoadMainFormGeometry(1280, 800);
+    EXPECT_EQ(g.storedTop, std::optional<int32_t>(600));
+    EXPECT_FALSE(g.storedLeft);
+}
+
+TEST_F(MainWindowStore, EmptyListHintTellsWhatToDoFirst) {
+    MessageTable::Instance().LoadBuiltIn();
+    const std::string noBuilder = EmptyListHint(0, 0);
+    EXPECT_NE(noBuilder.find("「設定」メニューの「PE Builderの登録」(F8)"), std::string::npos)
+        << noBuilder;
+    const std::string noProfile = EmptyListHint(0, 2);
+    EXPECT_NE(noProfile.find("「追加」ボタン (Insert)"), std::string::npos) << noProfile;
+    EXPECT_EQ(EmptyListHint(1, 0), "");
+    EXPECT_EQ(EmptyListHint(3, 1), "");
+    MessageTable::Instance().Clear();
 }
 
 TEST_F(MainWindowStore, OnlyTheNormalStateStoresTheGeometry) {

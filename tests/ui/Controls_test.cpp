@@ -5,11 +5,15 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <memory>
+#include <optional>
 
 #include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
@@ -318,21 +322,40 @@ private slots:
         QCOMPARE(scroll.Direction(), AutoScroll::Stop);
     }
 
-    void formPlacementCentresAPlaceNoScreenShows() {
+    void formPlacementKeepsTheWindowOnItsScreen() {
         const QScreen* screen = QGuiApplication::primaryScreen();
         QVERIFY(screen);
         const QRect area = screen->availableGeometry();
         QCOMPARE(PrimaryArea(), area);
-        QWidget form;
-        form.resize(200, 100);
-        MoveOntoScreen(&form, area.x() + 10, area.y() + 20, form.size());
-        QCOMPARE(form.pos(), QPoint(area.x() + 10, area.y() + 20));
-        MoveOntoScreen(&form, area.right() + 5000, area.bottom() + 5000, form.size());
-        QCOMPARE(form.pos(),
+        // A place on no screen is measured against the primary one.
+        QCOMPARE(AreaFor(QRect(area.right() + 5000, area.bottom() + 5000, 200, 100)), area);
+
+        auto place = [](std::optional<int> left, std::optional<int> top, QSize stored) {
+            auto form = std::make_unique<QWidget>();
+            auto* layout = new QVBoxLayout(form.get());
+            layout->addWidget(new QPushButton(QStringLiteral("a wide enough caption")));
+            MainFormGeometry g;
+            g.width = stored.width();
+            g.height = stored.height();
+            g.storedLeft = left;
+            g.storedTop = top;
+            g.left = left.value_or(0);
+            g.top = top.value_or(0);
+            PlaceForm(form.get(), QSize(200, 100), QSize(50, 40), g);
+            return form;
+        };
+        auto kept = place(area.x() + 10, area.y() + 20, QSize(300, 120));
+        QCOMPARE(kept->pos(), QPoint(area.x() + 10, area.y() + 20));
+        QCOMPARE(kept->size(), QSize(300, 120));
+        // Only a corner on screen: moved until the whole window is.
+        auto corner = place(area.x() - 190, area.bottom() - 10, QSize(300, 120));
+        QCOMPARE(corner->pos(), QPoint(area.x(), area.bottom() + 1 - 120));
+        auto centred = place(std::nullopt, std::nullopt, QSize(200, 100));
+        QCOMPARE(centred->pos(),
                  QPoint(area.x() + (area.width() - 200) / 2, area.y() + (area.height() - 100) / 2));
-        // Only a corner on screen is still a place the user can reach.
-        MoveOntoScreen(&form, area.x() - 190, area.y() - 90, form.size());
-        QCOMPARE(form.pos(), QPoint(area.x() - 190, area.y() - 90));
+        // Never below what the content needs: the caption stays whole.
+        auto tiny = place(area.x(), area.y(), QSize(1, 1));
+        QVERIFY(tiny->width() >= tiny->minimumSizeHint().width());
     }
 
     void formPlacementReadsStateAndPlace() {

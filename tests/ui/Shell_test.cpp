@@ -1,6 +1,7 @@
 // The window program as a process (reset, single instance, the language resource beside
 // it) and the Qt side of the user interface (message boxes, input dialog, fonts).
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontInfo>
@@ -266,6 +267,14 @@ private slots:
         QCOMPARE(window.font().pixelSize(), 12);
         QVERIFY2(QFontInfo(window.font()).family().startsWith(QStringLiteral("Noto Sans CJK")),
                  qPrintable(QFontInfo(window.font()).family()));
+        // It was drawn for a 9-point system font and grows with a larger one.
+        const QFont system = QApplication::font();
+        QFont larger = system;
+        larger.setPointSize(12);
+        QApplication::setFont(larger);
+        ApplyWindowFonts(&window, {&view});
+        QApplication::setFont(system);
+        QCOMPARE(window.font().pixelSize(), 16);
 
         // A resource without font sections: the default settings.
         table.Clear();

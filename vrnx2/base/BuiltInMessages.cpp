@@ -155,4 +155,8 @@ const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages = {
     "150=ファイルを大文字化しない(&U)",
     "151=コピー(&C)",
     "152=%sのコピー",
+    // Hints the empty profile list shows in place of its rows.
+    "153=PE Builderが登録されていません。まず「%s」メニューの「%s」(F8) で "
+    "PE Builder を登録して下さい。",
+    "154=プロファイルがありません。「%s」ボタン (Insert) でプロファイルを作成して下さい。",
 };

@@ -4,5 +4,5 @@
 #include <array>
 #include <cstddef>
 
-inline constexpr std::size_t kBuiltInMessageCount = 152;
+inline constexpr std::size_t kBuiltInMessageCount = 154;
 extern const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages;

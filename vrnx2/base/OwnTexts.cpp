@@ -27,6 +27,11 @@ Pair TextsOf(OwnText id) {
                 "として元に戻しますか？"};
         case OwnText::StagedFoldersMoveTo:
             return {" The staged folders move to %s.", " 組み込み用のフォルダは %s に移します。"};
+        case OwnText::StagedLinksRemoved:
+            return {" The staged folders, links to its files, are removed.",
+                    " 組み込み用のフォルダ（そのファイルへのリンク）は削除します。"};
+        case OwnText::CannotDelete:
+            return {"Cannot delete %s", "%s を削除できません。"};
         case OwnText::CannotRename:
             return {"Cannot rename %s to %s", "%s の名前を %s に変更できません。"};
         case OwnText::CannotWriteEnable:

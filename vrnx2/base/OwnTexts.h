@@ -10,7 +10,9 @@ enum class OwnText {
     StashBesideUserTree,  // stash, plugin folder, plugin folder, stash
     StashPutBack,         // stash, plugin folder
     StagedFoldersMoveTo,  // folder
-    CannotRename,         // from, to
+    StagedLinksRemoved,
+    CannotDelete,  // folder
+    CannotRename,  // from, to
     CannotWriteEnable,
     CannotStage,
     MoreFailures,  // count
@@ -31,6 +33,6 @@ std::string JoinSentences(std::string_view first, std::string_view second);
 
 // Every id, for tests that compare the two languages.
 inline constexpr std::initializer_list<OwnText> kAllOwnTexts = {
-    OwnText::StashBesideUserTree, OwnText::StashPutBack,      OwnText::StagedFoldersMoveTo,
-    OwnText::CannotRename,        OwnText::CannotWriteEnable, OwnText::CannotStage,
-    OwnText::MoreFailures};
+    OwnText::StashBesideUserTree, OwnText::StashPutBack, OwnText::StagedFoldersMoveTo,
+    OwnText::StagedLinksRemoved,  OwnText::CannotDelete, OwnText::CannotRename,
+    OwnText::CannotWriteEnable,   OwnText::CannotStage,  OwnText::MoreFailures};

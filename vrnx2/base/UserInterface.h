@@ -24,8 +24,7 @@ enum MessageResult : int {
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
-    virtual int MessageBox(const std::string& text, const std::string& caption,
-                           unsigned flags) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
     // One-line input (at most 255 characters). True and text replaced on OK.
     virtual bool InputText(const std::string& caption, const std::string& prompt,
                            std::string& text) = 0;
@@ -39,9 +38,21 @@ public:
     virtual void WatchLog(const std::string& /*logFile*/) {}
     // Shows or hides the busy pointer.
     virtual void SetBusy(bool) {}
+    // The person asked the run to stop (vrnx2-cli got a terminate signal): a build run
+    // starts no further program and puts the plugin folder back.
+    virtual bool StopRequested() { return false; }
 };
 
 // The process-wide interface; a terminal one until the program installs its own.
 UserInterface& UI();
 // Installs `ui` (not owned) and returns the previous one; null restores the default.
 UserInterface* SetUserInterface(UserInterface* ui);
+
+// Shows the busy pointer for as long as it lives, however the work in between ends.
+class BusyPointer {
+public:
+    BusyPointer() { UI().SetBusy(true); }
+    ~BusyPointer() { UI().SetBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
-#include <unordered_map>
 #include <vector>
 
 #include "common/Number.h"
@@ -19,6 +18,7 @@
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/Macros.h"
 #include "vrnx2/build/OutsideProgram.h"
+#include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/ProfileList.h"
@@ -75,14 +75,6 @@ public:
     LogWatch& operator=(const LogWatch&) = delete;
 };
 
-class BusyPointer {
-public:
-    BusyPointer() { UI().SetBusy(true); }
-    ~BusyPointer() { UI().SetBusy(false); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 // True when every entry of `dir` is a folder named like a staged plugin ("001(...)"), so the
 // folder is what an interrupted run left, not the user's plugin tree.
 bool HoldsOnlyStagedFolders(const std::string& dir) {
@@ -106,12 +98,20 @@ bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stash
             FillIn(Own(OwnText::StashBesideUserTree), {stashDir, pluginDir, pluginDir, stashDir}));
         return false;
     }
-    // The staged copies are kept too, under a name of their own, for the user to remove.
+    // Staged folders that are only links into the stash go; copies, or anything else, are
+    // kept under a name of their own for the user to remove.
+    const bool onlyLinks = Exists(pluginDir) && HoldsOnlyLinksInto(pluginDir, stashDir);
     std::string aside = pluginDir + ".staged";
     for (int n = 2; Exists(aside); ++n) aside = pluginDir + ".staged." + std::to_string(n);
     std::string question = FillIn(Own(OwnText::StashPutBack), {stashDir, pluginDir});
-    if (Exists(pluginDir)) question += FillIn(Own(OwnText::StagedFoldersMoveTo), {aside});
+    if (Exists(pluginDir))
+        question += onlyLinks ? Own(OwnText::StagedLinksRemoved)
+                              : FillIn(Own(OwnText::StagedFoldersMoveTo), {aside});
     if (UI().MessageBox(question, Msg("048"), MB_QUESTION_YESNO) != ID_YES) return false;
+    if (onlyLinks && (!DeleteTree(pluginDir) || Exists(pluginDir))) {
+        ShowError(FillIn(Own(OwnText::CannotDelete), {pluginDir}));
+        return false;
+    }
     if (Exists(pluginDir) && (!RenamePath(pluginDir, aside) || Exists(pluginDir))) {
         ShowError(FillIn(Own(OwnText::CannotRename), {pluginDir, aside}));
         return false;
@@ -164,30 +164,12 @@ bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashD
 // Applies the profile's stored choices to the scanned plugins; enabled ones go to the report
 // in the order the store lists them.
 void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildReport& report) {
-    std::unordered_map<std::string, int> byKey;
     for (int i = 0; i < plugins.Count(); ++i) {
-        TPluginRec* rec = plugins.Get(i);
-        rec->Enabled = false;
-        rec->Order = 0;
-        byKey.emplace(platform::FoldCase(plugins.Text(i)), i);
+        plugins.Get(i)->Enabled = false;
+        plugins.Get(i)->Order = 0;
     }
-    std::vector<std::string> values;
-    RegReadValues(0, ProfileKey(p.ProfileNumber) + "\\Plugin", values);
-    for (const auto& line : values) {
-        // A plugin name may itself hold "=": the name is the prefix that is a known key.
-        for (size_t eq = line.find('='); eq != std::string::npos; eq = line.find('=', eq + 1)) {
-            auto it = byKey.find(platform::FoldCase(std::string_view(line).substr(0, eq)));
-            if (it == byKey.end()) continue;
-            TPluginRec* rec = plugins.Get(it->second);
-            auto fields = SplitDelimitedText(std::string_view(line).substr(eq + 1));
-            fields.resize(std::max<size_t>(fields.size(), 3));
-            rec->Enabled = ToInt32Def(fields[0], 0) != 0;
-            rec->Category = Trim(fields[1]);
-            rec->Order = ToInt32Def(fields[2], 0);
-            if (rec->Enabled) report.AddPlugin(rec->Name);
-            break;
-        }
-    }
+    for (int i : ApplyPluginChoices(ReadPluginChoices(ProfileKey(p.ProfileNumber) + "\\Plugin"), plugins))
+        if (plugins.Get(i)->Enabled) report.AddPlugin(plugins.Get(i)->Name);
 }
 
 // Orders the enabled plugins by "%.4d_KEY" (upper-cased): by Order, then by name and path.
@@ -343,11 +325,20 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
         }
     }
 
+    // A stop asked for meanwhile starts nothing more.
+    auto stopped = [&] {
+        if (!UI().StopRequested()) return false;
+        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        return true;
+    };
+
     // 7. The pre-build program; its exit code is not looked at.
+    if (stopped()) return result;
     if (flags.doBuild && p.PreBuild_UseExternalProgram)
         StartOutsideProgram(PrepareOutsideCommand(p.ExternalProgram1, outDir, p, programDir), true);
 
     if (flags.doBuild) {
+        if (stopped()) return result;
         // 8. The build.
         {
             std::string error;

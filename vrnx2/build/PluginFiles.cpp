@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
+#include <utility>
 
 #include "common/Number.h"
 #include "common/Trim.h"
@@ -106,6 +108,17 @@ bool StaysInside(const std::string& rel) {
     }
 }
 
+// Plugin file values are read as Windows reads them: trimmed, and quotes around the whole
+// value removed. A value that holds further quotes is a list of quoted fields
+// ("a b.exe" "@PluginFile@") and stays as written.
+std::string ConfigValue(std::string_view value) {
+    const std::string_view trimmed = TrimView(value);
+    if (trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"' &&
+        trimmed.substr(1, trimmed.size() - 2).find('"') == std::string_view::npos)
+        return std::string(TrimView(trimmed.substr(1, trimmed.size() - 2)));
+    return std::string(trimmed);
+}
+
 void ScanFolder(const std::string& folder, const std::string& root, int codePage,
                 PluginHolder& holder) {
     for (const auto& e : SortedListing(folder)) {
@@ -133,7 +146,7 @@ void ScanFolder(const std::string& folder, const std::string& root, int codePage
             // The help file belongs to the plugin: a name that leaves its folder is ignored.
             if (StaysInside(rel)) rec.Help = folder + "/" + rel;
         }
-        rec.Config = Trim(ini.Value("PEBuilder", "Config", ""));
+        rec.Config = ConfigValue(ini.Value("PEBuilder", "Config", ""));
         rec.Enabled = ToInt32Def(ini.Value("PEBuilder", "Enable", ""), 0) == 1;
         rec.Category = Unquote(ini.Value("PEBuilder", "VX_Category", ""));
         rec.Order = ToInt32Def(ini.Value("PEBuilder", "VX_Order", ""), 0);
@@ -260,6 +273,54 @@ void CopyPluginFolder(const std::string& scannedDir, const std::string& sourceDi
         }
         Place(source, target, e.isSymlink, useHardLinks, failures);
     }
+}
+
+namespace {
+
+// Walks `dir` without following symbolic links: `visit(path, lstat)` for every entry below
+// it. False when a folder cannot be read or `visit` says stop.
+template <class Visit>
+bool WalkTree(const std::string& dir, Visit&& visit) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return false;
+    bool ok = true;
+    std::vector<std::string> folders;
+    while (dirent* e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        std::string path = dir + "/" + e->d_name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !visit(path, st)) {
+            ok = false;
+            break;
+        }
+        if (S_ISDIR(st.st_mode)) folders.push_back(std::move(path));
+    }
+    ::closedir(d);
+    for (size_t i = 0; ok && i < folders.size(); ++i) ok = WalkTree(folders[i], visit);
+    return ok;
+}
+
+std::string LinkTarget(const std::string& path) {
+    std::error_code ec;
+    return fs::read_symlink(path, ec).string();
+}
+
+}  // namespace
+
+bool HoldsOnlyLinksInto(const std::string& dir, const std::string& tree) {
+    std::set<std::pair<dev_t, ino_t>> files;
+    std::set<std::string> links;
+    bool readable = WalkTree(tree, [&](const std::string& path, const struct stat& st) {
+        if (S_ISREG(st.st_mode)) files.emplace(st.st_dev, st.st_ino);
+        if (S_ISLNK(st.st_mode)) links.insert(LinkTarget(path));
+        return true;
+    });
+    if (!readable) return false;
+    return WalkTree(dir, [&](const std::string& path, const struct stat& st) {
+        if (S_ISDIR(st.st_mode)) return true;
+        if (S_ISREG(st.st_mode)) return files.count({st.st_dev, st.st_ino}) > 0;
+        return S_ISLNK(st.st_mode) && links.count(LinkTarget(path)) > 0;
+    });
 }
 
 std::vector<std::string> StagePlugins(const PluginHolder& holder, const std::string& pluginFolder,

@@ -28,6 +28,11 @@ std::vector<std::string> WritePluginEnable(const PluginHolder& holder);
 std::vector<std::string> StagePlugins(const PluginHolder& holder, const std::string& pluginDir,
                                       const std::string& stashDir, bool useHardLinks);
 
+// True when everything below `dir` is a folder, a hard link to a file of `tree`, or a
+// symbolic link made as one in `tree`: what staging from `tree` leaves, whose removal loses
+// nothing. False when either cannot be read.
+bool HoldsOnlyLinksInto(const std::string& dir, const std::string& tree);
+
 // Places sourceDir's files under targetDir (hard links, or copies when links cannot be made),
 // leaving out plugin files of other plugins that share the folder. scannedDir is where the
 // folder was when it was scanned, so ownPluginFile can be recognised.

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include "common/Trim.h"
 #include "platform/Files.h"
+#include "platform/Signals.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/cli/Commands.h"
 #include "vrnx2/settings/ProfileList.h"
@@ -24,7 +26,8 @@ const char* kUsage =
     "  --steps LIST   advanced mode: comma-separated subset of registry,files,iso,burn\n"
     "  --yes          answer Yes to every question (a retry is tried at most three times)\n"
     "Exit code: 0 builder started (and for a build ended with 0), 1 the run ended early or\n"
-    "the builder failed, 2 bad usage or unknown profile.\n";
+    "the builder failed, 2 bad usage or unknown profile, 128+N stopped by signal N (the\n"
+    "builder is stopped too and the plugin folder put back first).\n";
 
 int Usage(const char* problem) {
     if (problem) std::fprintf(stderr, "vrnx2-cli build: %s\n", problem);
@@ -72,6 +75,19 @@ std::optional<TProfileRec> FindProfile(const std::string& wanted) {
         if (list.Caption(i) == wanted) return *list.Profile(i);
     return std::nullopt;
 }
+
+// Terminate signals wait for the run: they are passed on to the builder, and the run then
+// puts the plugin folder back before the program ends.
+class StoppableTerminal : public TerminalInterface {
+public:
+    StoppableTerminal(bool yes, platform::HeldSignals& held)
+        : TerminalInterface(yes, stdin, stderr), held_(held) {}
+    void ProcessMessages() override { held_.ForwardToChildren(); }
+    bool StopRequested() override { return held_.Received() != 0; }
+
+private:
+    platform::HeldSignals& held_;
+};
 
 }  // namespace
 
@@ -136,7 +152,8 @@ int BuildCommand(const Args& args) {
         return 2;
     }
 
-    TerminalInterface terminal(yes, stdin, stderr);
+    platform::HeldSignals held;
+    StoppableTerminal terminal(yes, held);
     UserInterface* previous = SetUserInterface(&terminal);
     BuildResult result = RunBuild(mode, *profile, steps);
     SetUserInterface(previous);
@@ -147,5 +164,9 @@ int BuildCommand(const Args& args) {
         std::fprintf(stderr, "builder exit code: %d\n", result.exitCode);
     if (result.log != LogVerdict::NotInspected)
         std::fprintf(stderr, "builder log: %s\n", LogVerdictName(result.log));
+    if (int sig = held.Received()) {
+        std::fprintf(stderr, "vrnx2-cli build: stopped by signal %d (%s)\n", sig, strsignal(sig));
+        return 128 + sig;
+    }
     return result.Succeeded() ? 0 : 1;
 }

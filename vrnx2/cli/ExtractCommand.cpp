@@ -2,7 +2,9 @@
 // set, as the plugin window's Install does.
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "vrnx2/cli/Commands.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
@@ -48,6 +50,14 @@ int ExtractCommand(const Args& args) {
         reader.ExtractCabinet(args[0], args[1], false);
     } catch (const ESTCabinet& e) {
         std::fprintf(stderr, "%s\n", ForTerminal(e.what()).c_str());
+        return 1;
+    }
+    // A cabinet without files still leaves the folder it was asked to fill.
+    std::error_code ec;
+    std::filesystem::create_directories(args[1], ec);
+    if (ec) {
+        std::fprintf(stderr, "Cannot create the folder %s: %s\n", args[1].c_str(),
+                     ec.message().c_str());
         return 1;
     }
     return 0;

@@ -146,21 +146,23 @@ bool ResolveKey(const std::string& given, std::string& relative) {
 
 // Prints the tree below `stored` (values named `name` only, when given); counts matches.
 void QueryTree(const std::string& stored, const std::optional<std::string>& name, int& matches) {
-    if (name) {
-        if (auto v = RegReadValue(0, stored, *name)) {
-            std::printf("%s\n%s\n\n", FullKeyName(stored).c_str(), ValueLine(*v).c_str());
-            ++matches;
+    for (const RegKeyEntry& key : RegEnumTree(0, stored)) {
+        if (name) {
+            for (const auto& v : key.values) {
+                if (RegNamesEqual(v.name, *name)) {
+                    std::printf("%s\n%s\n\n", FullKeyName(key.path).c_str(), ValueLine(v).c_str());
+                    ++matches;
+                }
+            }
+            continue;
         }
-    } else {
-        std::printf("%s\n", FullKeyName(stored).c_str());
-        for (const auto& v : RegEnumValues(0, stored)) {
+        std::printf("%s\n", FullKeyName(key.path).c_str());
+        for (const auto& v : key.values) {
             std::printf("%s\n", ValueLine(v).c_str());
             ++matches;
         }
         std::printf("\n");
     }
-    for (const auto& sub : RegEnumKeys(0, stored))
-        QueryTree(stored.empty() ? sub : stored + "\\" + sub, name, matches);
 }
 
 int Query(const Options& o) {

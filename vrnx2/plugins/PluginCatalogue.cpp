@@ -1,7 +1,6 @@
 #include "vrnx2/plugins/PluginCatalogue.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -16,6 +15,7 @@
 #include "platform/Path.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/OutsideProgram.h"
+#include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/General.h"
@@ -148,7 +148,7 @@ std::string PluginCatalogue::DefaultCategoryListFile() {
 }
 
 void PluginCatalogue::Load() {
-    UI().SetBusy(true);
+    BusyPointer busy;
     rows_.clear();
     directions_[0] = directions_[1] = 0;
     root_ = MakeCategory(kRootLabel, kRootLabel, kIconRoot);
@@ -161,20 +161,7 @@ void PluginCatalogue::Load() {
                      });
 
     // Stored choices override the plugin file's defaults. Keys compare without regard to case.
-    std::unordered_map<std::string, int> byKey;
-    for (int i = 0; i < scanned.Count(); ++i) byKey.emplace(platform::FoldCase(scanned.Text(i)), i);
-    for (const RegValue& value : RegEnumValues(0, storeKey_)) {
-        auto it = byKey.find(platform::FoldCase(value.name));
-        if (it == byKey.end()) continue;
-        std::string data =
-            value.type == RegType::Integer ? std::to_string(value.number) : value.text;
-        auto fields = SplitDelimitedText(data);
-        fields.resize(std::max<size_t>(fields.size(), 3));
-        TPluginRec* rec = scanned.Get(it->second);
-        rec->Enabled = ToInt32Def(fields[0], 0) != 0;
-        rec->Category = Trim(fields[1]);
-        rec->Order = ToInt32Def(fields[2], 0);
-    }
+    ApplyPluginChoices(ReadPluginChoices(storeKey_), scanned);
 
     // The category set: every listed and every used path with all its ancestors.
     std::unordered_map<std::string, std::vector<std::string>> set;  // folded path -> elements
@@ -229,7 +216,6 @@ void PluginCatalogue::Load() {
     }
 
     if (manageOrder_) BuildOrderList();
-    UI().SetBusy(false);
 }
 
 std::vector<CatalogueNode*> PluginCatalogue::Nodes() const {
@@ -400,14 +386,7 @@ int PluginCatalogue::SortByColumn(int column) {
 }
 
 std::string PluginCatalogue::StoredValue(const TPluginRec& rec, const std::string& categoryPath) {
-    // A quote inside a category name is doubled, so the path reads back whole.
-    std::string path;
-    for (char c : categoryPath) {
-        if (c == '"') path += '"';
-        path += c;
-    }
-    return "\"" + std::to_string(rec.Enabled ? 1 : 0) + "\",\"" + path + "\",\"" +
-           std::to_string(rec.Order) + "\"";
+    return EncodePluginChoice(rec.Enabled, categoryPath, rec.Order);
 }
 
 bool PluginCatalogue::Apply(TProfileRec& profile, const std::string& nameField) {
@@ -418,15 +397,14 @@ bool PluginCatalogue::Apply(TProfileRec& profile, const std::string& nameField) 
             rows_[i].node->record->Order = static_cast<int32_t>(i + 1);
 
     // The old choices go only together with the new ones being written.
+    std::vector<PluginChoice> choices;
+    for (CatalogueNode* node : nodes) {
+        if (node->IsPlugin())
+            choices.push_back(
+                {node->key, node->record->Enabled, CategoryPathOf(node), node->record->Order});
+    }
     try {
-        StoreTransaction transaction;
-        RegDeleteKey(0, storeKey_);
-        for (CatalogueNode* node : nodes) {
-            if (!node->IsPlugin()) continue;
-            RegWriteString(0, storeKey_, node->key,
-                           StoredValue(*node->record, CategoryPathOf(node)));
-        }
-        transaction.Commit();
+        WritePluginChoices(storeKey_, choices);
     } catch (const StoreError& e) {
         ShowError(e.what());
         return false;

@@ -4,6 +4,7 @@
 
 #include "common/Trim.h"
 #include "platform/Path.h"
+#include "vrnx2/controls/NumberFormat.h"
 #include "vrnx2/settings/Store.h"
 
 namespace {
@@ -124,4 +125,8 @@ std::size_t InitialFilterIndex(const std::vector<FileFilter>& filters,
         }
     }
     return filters.size() - 1;
+}
+
+std::string AboutVersionText() {
+    return "version " + FormatNumber("#.00", kProductVersion);
 }

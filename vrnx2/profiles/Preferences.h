@@ -25,6 +25,13 @@ Preferences LoadPreferences();
 // Writes the four values as they stand, in one transaction: on StoreError none is written.
 void SavePreferences(const Preferences& prefs);
 
+// ---- about box -----------------------------------------------------------------------------
+
+// The product's version as the about box shows it, "#.00"-formatted.
+inline constexpr double kProductVersion = 2.01;
+// "version " and the product's version: "version 2.01".
+std::string AboutVersionText();
+
 // ---- path boxes ----------------------------------------------------------------------------
 
 // A folder path without trailing "/". The root keeps its "/": "" would name no folder at all.

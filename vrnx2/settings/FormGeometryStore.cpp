@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "vrnx2/base/WindowPlacement.h"
 #include "vrnx2/settings/Store.h"
 
 MainFormGeometry ReadFormGeometry(const std::string& key, const MainFormGeometry& defaults,
@@ -9,8 +10,11 @@ MainFormGeometry ReadFormGeometry(const std::string& key, const MainFormGeometry
     MainFormGeometry g;
     g.height = RegReadInteger(0, key, "Height", defaults.height);
     g.width = RegReadInteger(0, key, "Width", defaults.width);
-    g.top = RegReadInteger(0, key, "Top", (screenHeight - g.height) / 2);
-    g.left = RegReadInteger(0, key, "Left", (screenWidth - g.width) / 2);
+    // A stored size of any value (0x80000000 included) centres without overflow.
+    g.top = RegReadInteger(0, key, "Top", CentredPlace(screenHeight, g.height));
+    g.left = RegReadInteger(0, key, "Left", CentredPlace(screenWidth, g.width));
+    g.storedTop = RegReadValue(0, key, "Top") ? std::optional<int32_t>(g.top) : std::nullopt;
+    g.storedLeft = RegReadValue(0, key, "Left") ? std::optional<int32_t>(g.left) : std::nullopt;
     const int32_t state = RegReadInteger(0, key, "FormState", 0);
     g.state = state == 1   ? FormState::Maximised
               : state == 2 ? FormState::Minimised

@@ -34,10 +34,15 @@ public:
     void Free(int index) { entries_.at(index).record.reset(); }
     void Clear() { entries_.clear(); }
     std::unique_ptr<R> Take(int index) { return std::move(entries_.at(index).record); }
+    // The entry at `from` ends up at `to`; both are positions of the list as it is, checked
+    // before anything moves.
     void Move(int from, int to) {
-        Entry e = std::move(entries_.at(from));
+        CheckIndex(from);
+        CheckIndex(to);
+        if (from == to) return;
+        Entry e = std::move(entries_[from]);
         entries_.erase(entries_.begin() + from);
-        entries_.insert(entries_.begin() + CheckIndex(to, true), std::move(e));
+        entries_.insert(entries_.begin() + to, std::move(e));
     }
     std::vector<Entry>& Entries() { return entries_; }
     const std::vector<Entry>& Entries() const { return entries_; }
@@ -56,10 +61,18 @@ using DriveHolder = RecordHolder<TCDDriverec>;
 using BuilderHolder = RecordHolder<TBuilderRec>;
 using ProfileHolder = RecordHolder<TProfileRec>;
 
-inline TPluginRec* GetPluginRec(const PluginHolder& h, int i) { return h.Get(i); }
-inline TCDDriverec* GetDriveRec(const DriveHolder& h, int i) { return h.Get(i); }
-inline TBuilderRec* GetBuilderRec(const BuilderHolder& h, int i) { return h.Get(i); }
-inline TProfileRec* GetProfileRec(const ProfileHolder& h, int i) { return h.Get(i); }
+inline TPluginRec* GetPluginRec(const PluginHolder& h, int i) {
+    return h.Get(i);
+}
+inline TCDDriverec* GetDriveRec(const DriveHolder& h, int i) {
+    return h.Get(i);
+}
+inline TBuilderRec* GetBuilderRec(const BuilderHolder& h, int i) {
+    return h.Get(i);
+}
+inline TProfileRec* GetProfileRec(const ProfileHolder& h, int i) {
+    return h.Get(i);
+}
 
 inline void AddPluginRec(PluginHolder& h, std::string text, const TPluginRec& r) {
     h.Add(std::move(text), r);
@@ -71,7 +84,15 @@ inline void AddBuilderRec(BuilderHolder& h, std::string text, const TBuilderRec&
     h.Add(std::move(text), r);
 }
 
-inline void DeletePluginRec(PluginHolder& h, int i) { h.Delete(i); }
-inline void DeleteDriveRec(DriveHolder& h, int i) { h.Delete(i); }
-inline void DeleteBuilderRec(BuilderHolder& h, int i) { h.Delete(i); }
-inline void FreeProfileRec(ProfileHolder& h, int i) { h.Free(i); }
+inline void DeletePluginRec(PluginHolder& h, int i) {
+    h.Delete(i);
+}
+inline void DeleteDriveRec(DriveHolder& h, int i) {
+    h.Delete(i);
+}
+inline void DeleteBuilderRec(BuilderHolder& h, int i) {
+    h.Delete(i);
+}
+inline void FreeProfileRec(ProfileHolder& h, int i) {
+    h.Free(i);
+}

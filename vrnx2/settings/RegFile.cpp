@@ -203,6 +203,10 @@ private:
         if (!ParseHiveKey(name, relative))
             return Fail(lineNo,
                         "only keys of HKEY_CURRENT_USER can be imported: " + std::string(name));
+        if (KeyDepth(relative) > kMaxKeyDepth)
+            return Fail(lineNo, "the key is " + std::to_string(KeyDepth(relative)) +
+                                    " levels deep; at most " + std::to_string(kMaxKeyDepth) +
+                                    " are allowed");
         key_ = relative;
         deleting_ = remove;
         haveKey_ = true;
@@ -286,6 +290,9 @@ private:
                     return Fail(lineNo, "a hex(1) string needs an even number of bytes");
                 std::u16string u = BytesToUtf16LE(bytes);
                 while (!u.empty() && u.back() == u'\0') u.pop_back();
+                // The store's strings end at a NUL: the rest would be lost without a word.
+                if (u.find(u'\0') != std::u16string::npos)
+                    return Fail(lineNo, "a hex(1) string holds a NUL character before its end");
                 v.type = RegType::String;
                 v.text = platform::Utf16ToUtf8(u);
             } else if (IEquals(type, "hex(4)")) {
@@ -352,42 +359,43 @@ std::string HexString(const std::string& utf8, size_t column) {
     return out;
 }
 
-bool ExportKey(const std::string& relative, std::string& text, std::string& error) {
-    auto stored = RegKeyPath(0, relative);
-    if (!stored) {
+bool ExportTree(const std::string& relative, std::string& text, std::string& error) {
+    auto tree = RegEnumTree(0, relative);
+    if (tree.empty()) {
         error = "the key disappeared while it was written: " + FullKeyName(relative);
         return false;
     }
-    if (stored->find_first_of("\r\n") != std::string::npos) {
-        error = "a key name holds a line break: " + FullKeyName(*stored);
-        return false;
-    }
-    // Appends rather than "literal" + string: GCC 12 warns falsely (-Wrestrict) on the latter.
-    text.append("[").append(FullKeyName(*stored)).append("]\r\n");
-    for (const auto& v : RegEnumValues(0, relative)) {
-        if (v.name.find_first_of("\r\n") != std::string::npos) {
-            error = "a value name holds a line break in " + FullKeyName(*stored);
+    for (const RegKeyEntry& key : tree) {
+        if (key.path.find_first_of("\r\n") != std::string::npos) {
+            error = "a key name holds a line break: " + FullKeyName(key.path);
             return false;
         }
-        std::string line;
-        if (v.name.empty())
-            line = "@=";
-        else
-            line.append("\"").append(EscapeString(v.name)).append("\"=");
-        if (v.type == RegType::Integer) {
-            char buf[16];
-            std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<uint32_t>(v.number));
-            line += buf;
-        } else if (NeedsHex(v.text)) {
-            line += HexString(v.text, line.size());
-        } else {
-            line.append("\"").append(EscapeString(v.text)).append("\"");
+        // Appends rather than "literal" + string: GCC 12 warns falsely (-Wrestrict) on the
+        // latter.
+        text.append("[").append(FullKeyName(key.path)).append("]\r\n");
+        for (const auto& v : key.values) {
+            if (v.name.find_first_of("\r\n") != std::string::npos) {
+                error = "a value name holds a line break in " + FullKeyName(key.path);
+                return false;
+            }
+            std::string line;
+            if (v.name.empty())
+                line = "@=";
+            else
+                line.append("\"").append(EscapeString(v.name)).append("\"=");
+            if (v.type == RegType::Integer) {
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<uint32_t>(v.number));
+                line += buf;
+            } else if (NeedsHex(v.text)) {
+                line += HexString(v.text, line.size());
+            } else {
+                line.append("\"").append(EscapeString(v.text)).append("\"");
+            }
+            text.append(line).append("\r\n");
         }
-        text.append(line).append("\r\n");
+        text += "\r\n";
     }
-    text += "\r\n";
-    for (const auto& sub : RegEnumKeys(0, relative))
-        if (!ExportKey(stored->empty() ? sub : *stored + "\\" + sub, text, error)) return false;
     return true;
 }
 
@@ -447,7 +455,7 @@ bool ExportRegFile(const std::string& relative, std::string& bytes, std::string&
             return false;
         }
         text = std::string(kHeader5) + "\r\n\r\n";
-        if (!ExportKey(relative, text, error)) return false;
+        if (!ExportTree(relative, text, error)) return false;
     }
     std::u16string u = Utf8ToUtf16(text);
     bytes.clear();

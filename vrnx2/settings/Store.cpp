@@ -1,5 +1,6 @@
 #include "vrnx2/settings/Store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -342,14 +343,26 @@ std::vector<std::string> RegEnumKeys(int root, const std::string& key) {
         if (!path.empty()) {
             auto id = db.FindKey(path);
             if (!id) return names;
-            cut = db.KeyPath(*id).size() + 1;  // descendants start with the stored path
+            cut = db.KeyPath(*id).size() + 1;  // subkeys start with the stored path
         }
-        for (const auto& d : db.Descendants(path)) {
-            std::string rest = d.substr(cut);
-            if (rest.find('\\') == std::string::npos) names.push_back(std::move(rest));
-        }
+        for (const auto& d : db.Children(path)) names.push_back(d.substr(cut));
         return names;
     });
+}
+
+bool RegNamesEqual(std::string_view a, std::string_view b) {
+    return FoldName(a) == FoldName(b);
+}
+
+int KeyDepth(std::string_view path) {
+    std::string normal = NormalizePath(path);
+    if (normal.empty()) return 0;
+    return 1 + static_cast<int>(std::count(normal.begin(), normal.end(), '\\'));
+}
+
+std::vector<RegKeyEntry> RegEnumTree(int root, const std::string& key) {
+    std::string path = NormalizePath(key);
+    return Read<std::vector<RegKeyEntry>>(root, {}, [&](StoreDb& db) { return db.Subtree(path); });
 }
 
 std::string KeyNumber(int number) {

@@ -9,10 +9,14 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Root of the program's own tree, relative to the hive.
 inline constexpr const char* kVarnexKey = "Software\\HALV\\Varnex v2";
+// Levels a key path below the hive may have, as in the Windows registry. Writes that would
+// go deeper raise StoreError.
+inline constexpr int kMaxKeyDepth = 512;
 
 // A number as the program's key and value names carry it: at least three digits ("007",
 // "012", "1000"), as the numbered profiles, builders and staged plugin folders are named.
@@ -68,6 +72,19 @@ std::vector<RegValue> RegEnumValues(int root, const std::string& key);
 // Names of the direct subkeys, ordered without regard to case. An empty key lists the
 // top-level keys of the hive.
 std::vector<std::string> RegEnumKeys(int root, const std::string& key);
+
+struct RegKeyEntry {
+    std::string path;  // stored letter case; "" for the hive
+    std::vector<RegValue> values;
+};
+// The key and every key below it with their values, read in one pass: each key comes
+// before its subkeys, and subkeys in the order of RegEnumKeys. Empty when the key is absent;
+// an empty key is the hive with every key of the store.
+std::vector<RegKeyEntry> RegEnumTree(int root, const std::string& key);
+// Whether two key or value names are the same for the store (letter case ignored).
+bool RegNamesEqual(std::string_view a, std::string_view b);
+// The number of levels of a key path ("a\b" is 2, "" the hive is 0).
+int KeyDepth(std::string_view path);
 
 // Runs the routines called on this thread, until it ends, as one transaction on one
 // connection. A write transaction is rolled back unless Commit() is reached; a read one sees

@@ -4,6 +4,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <filesystem>
@@ -43,6 +44,7 @@ public:
         throw StoreError(std::string("settings store: ") + sqlite3_errmsg(sqlite3_db_handle(s_)));
     }
     int64_t Int(int col) { return sqlite3_column_int64(s_, col); }
+    sqlite3_stmt* Statement() const { return s_; }
     std::string Text(int col) {
         auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s_, col));
         return p ? std::string(p, sqlite3_column_bytes(s_, col)) : std::string();
@@ -51,6 +53,19 @@ public:
 private:
     sqlite3_stmt* s_;
 };
+
+// The value in columns name, type, data from `first` on.
+RegValue ValueAt(Query& q, int first) {
+    RegValue v;
+    v.name = q.Text(first);
+    v.type =
+        q.Int(first + 1) == static_cast<int>(RegType::Integer) ? RegType::Integer : RegType::String;
+    if (v.type == RegType::Integer)
+        v.number = static_cast<int32_t>(q.Int(first + 2));
+    else
+        v.text = q.Text(first + 2);
+    return v;
+}
 
 // Folded descendants of `fold` lie in [fold + "\", fold + "]"): "]" follows "\" in ASCII.
 std::string RangeLow(const std::string& fold) {
@@ -97,6 +112,13 @@ std::string FoldName(std::string_view s) {
         out.append(buf, len);
     }
     return out;
+}
+
+void RequireDepth(std::string_view path) {
+    if (::KeyDepth(path) > kMaxKeyDepth) {
+        throw StoreError("settings store: a key path may be at most " +
+                         std::to_string(kMaxKeyDepth) + " levels deep");
+    }
 }
 
 std::string NormalizePath(std::string_view path) {
@@ -248,22 +270,38 @@ std::optional<int64_t> StoreDb::FindKey(const std::string& path) {
 
 int64_t StoreDb::EnsureKey(const std::string& path) {
     if (path.empty()) throw StoreError("settings store: values cannot live in the hive root");
+    RequireDepth(path);
     if (auto id = FindKey(path)) return *id;
-    // Create the missing parents first, so that a child's stored path always starts with
-    // its parent's stored path (its letter case included).
-    std::string parent = ParentOf(path);
-    std::string display;
-    if (!parent.empty()) {
-        EnsureKey(parent);
-        display = KeyPath(*FindKey(parent)) + "\\" + path.substr(parent.size() + 1);
-    } else {
-        display = path;
+    // The ends of the path's components; the nearest existing ancestor is looked for from
+    // the key upwards (usually its parent exists), then the missing keys are made downwards,
+    // so that a child's stored path always starts with its parent's stored path (its letter
+    // case included).
+    std::vector<size_t> ends;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\') ends.push_back(i);
     }
-    CountChange();
-    Query q(Prepare("INSERT INTO keys(path, fold) VALUES(?1, ?2)"));
-    q.Bind(1, display).Bind(2, FoldPath(path));
-    q.Step();
-    return sqlite3_last_insert_rowid(db_);
+    ends.push_back(path.size());
+    size_t existing = ends.size() - 1;  // components that exist
+    std::string display;
+    while (existing > 0) {
+        if (auto id = FindKey(path.substr(0, ends[existing - 1]))) {
+            display = KeyPath(*id);
+            break;
+        }
+        --existing;
+    }
+    int64_t id = 0;
+    for (size_t level = existing; level < ends.size(); ++level) {
+        size_t start = level == 0 ? 0 : ends[level - 1] + 1;
+        if (level > 0) display += '\\';
+        display.append(path, start, ends[level] - start);
+        CountChange();
+        Query q(Prepare("INSERT INTO keys(path, fold) VALUES(?1, ?2)"));
+        q.Bind(1, display).Bind(2, FoldPath(path.substr(0, ends[level])));
+        q.Step();
+        id = sqlite3_last_insert_rowid(db_);
+    }
+    return id;
 }
 
 std::string StoreDb::KeyPath(int64_t id) {
@@ -276,14 +314,7 @@ std::optional<RegValue> StoreDb::ReadValue(int64_t key, const std::string& name)
     Query q(Prepare("SELECT name, type, data FROM vals WHERE key = ?1 AND fold = ?2"));
     q.Bind(1, key).Bind(2, FoldName(name));
     if (!q.Step()) return std::nullopt;
-    RegValue v;
-    v.name = q.Text(0);
-    v.type = q.Int(1) == static_cast<int>(RegType::Integer) ? RegType::Integer : RegType::String;
-    if (v.type == RegType::Integer)
-        v.number = static_cast<int32_t>(q.Int(2));
-    else
-        v.text = q.Text(2);
-    return v;
+    return ValueAt(q, 0);
 }
 
 void StoreDb::WriteValue(int64_t key, const RegValue& v) {
@@ -313,17 +344,77 @@ std::vector<RegValue> StoreDb::Values(int64_t key) {
     std::vector<RegValue> out;
     Query q(Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id"));
     q.Bind(1, key);
-    while (q.Step()) {
-        RegValue v;
-        v.name = q.Text(0);
-        v.type =
-            q.Int(1) == static_cast<int>(RegType::Integer) ? RegType::Integer : RegType::String;
-        if (v.type == RegType::Integer)
-            v.number = static_cast<int32_t>(q.Int(2));
-        else
-            v.text = q.Text(2);
-        out.push_back(std::move(v));
+    while (q.Step()) out.push_back(ValueAt(q, 0));
+    return out;
+}
+
+std::vector<std::string> StoreDb::Children(const std::string& path) {
+    std::vector<std::string> out;
+    if (path.empty()) {
+        Query q(Prepare("SELECT path FROM keys WHERE instr(fold, '\\') = 0 ORDER BY fold"));
+        while (q.Step()) out.push_back(q.Text(0));
+        return out;
     }
+    std::string fold = FoldPath(path);
+    Query q(
+        Prepare("SELECT path FROM keys WHERE fold >= ?1 AND fold < ?2"
+                " AND instr(substr(CAST(fold AS BLOB), ?3), X'5C') = 0 ORDER BY fold"));
+    q.Bind(1, RangeLow(fold))
+        .Bind(2, RangeHigh(fold))
+        .Bind(3, static_cast<int64_t>(fold.size() + 2));
+    while (q.Step()) out.push_back(q.Text(0));
+    return out;
+}
+
+std::vector<RegKeyEntry> StoreDb::Subtree(const std::string& path) {
+    struct Row {
+        std::string fold;
+        RegKeyEntry entry;
+    };
+    std::vector<Row> rows;
+    auto collect = [&rows](Query& q) {
+        while (q.Step()) {
+            std::string fold = q.Text(1);
+            if (rows.empty() || rows.back().fold != fold) {
+                rows.push_back({std::move(fold), RegKeyEntry{q.Text(0), {}}});
+            }
+            if (sqlite3_column_type(q.Statement(), 2) != SQLITE_NULL) {
+                rows.back().entry.values.push_back(ValueAt(q, 2));
+            }
+        }
+    };
+    if (path.empty()) {
+        rows.push_back({});
+        Query q(
+            Prepare("SELECT k.path, k.fold, v.name, v.type, v.data FROM keys k"
+                    " LEFT JOIN vals v ON v.key = k.id ORDER BY k.fold, v.id"));
+        collect(q);
+    } else {
+        std::string fold = FoldPath(path);
+        Query q(
+            Prepare("SELECT k.path, k.fold, v.name, v.type, v.data FROM keys k"
+                    " LEFT JOIN vals v ON v.key = k.id"
+                    " WHERE k.fold = ?1 OR (k.fold >= ?2 AND k.fold < ?3) ORDER BY k.fold, v.id"));
+        q.Bind(1, fold).Bind(2, RangeLow(fold)).Bind(3, RangeHigh(fold));
+        collect(q);
+        if (rows.empty() || rows.front().fold != fold) return {};
+    }
+    // Ordered by whole folded paths, "a b" would come between "a" and "a\b". With the
+    // separator below every other character a key's subtree follows it directly, and
+    // siblings keep the order of their folded names.
+    auto less = [](const Row& a, const Row& b) {
+        return std::lexicographical_compare(
+            a.fold.begin(), a.fold.end(), b.fold.begin(), b.fold.end(), [](char x, char y) {
+                auto rank = [](char c) {
+                    return c == '\\' ? -1 : static_cast<int>(static_cast<unsigned char>(c));
+                };
+                return rank(x) < rank(y);
+            });
+    };
+    std::stable_sort(rows.begin(), rows.end(), less);
+    std::vector<RegKeyEntry> out;
+    out.reserve(rows.size());
+    for (Row& r : rows) out.push_back(std::move(r.entry));
     return out;
 }
 
@@ -375,6 +466,7 @@ void StoreDb::RenameTree(const std::string& from, const std::string& to) {
     }
     for (auto& [id, path] : rows) {
         std::string moved = newRoot + path.substr(oldRoot.size());
+        RequireDepth(moved);
         CountChange();
         Query q(Prepare("UPDATE keys SET path = ?1, fold = ?2 WHERE id = ?3"));
         q.Bind(1, moved).Bind(2, FoldPath(moved)).Bind(3, id);

@@ -22,6 +22,8 @@ namespace store_detail {
 std::string FoldName(std::string_view utf8);
 // Drops empty components: "\a\\b\" becomes "a\b".
 std::string NormalizePath(std::string_view path);
+// Throws StoreError for a path deeper than kMaxKeyDepth.
+void RequireDepth(std::string_view path);
 
 class StoreDb {
 public:
@@ -44,6 +46,11 @@ public:
     void WriteValue(int64_t key, const RegValue& value);
     bool DeleteValue(int64_t key, const std::string& name);
     std::vector<RegValue> Values(int64_t key);
+    // Stored paths of the direct subkeys of `path` ("": the top-level keys), ordered by
+    // folded path.
+    std::vector<std::string> Children(const std::string& path);
+    // The key and its whole subtree with their values, in one query; see RegEnumTree.
+    std::vector<RegKeyEntry> Subtree(const std::string& path);
     // Stored paths of every key strictly below `path`, ordered by folded path.
     std::vector<std::string> Descendants(const std::string& path);
     void DeleteTree(const std::string& path);

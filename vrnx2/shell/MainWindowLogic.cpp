@@ -2,13 +2,16 @@
 
 #include <filesystem>
 
+#include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Path.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
+#include "vrnx2/profiles/ProfileOptions.h"
 #include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/Store.h"
+#include "vrnx2/base/MessageTable.h"
 
 namespace {
 
@@ -19,6 +22,19 @@ bool DirExists(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(path, ec);
 }
 
+// A menu or button caption as running text: "&Add" and "追加(&A)" become "Add" and "追加".
+std::string PlainCaption(std::string caption) {
+    if (const size_t at = caption.find("(&");
+        at != std::string::npos && at + 3 < caption.size() && caption[at + 3] == ')')
+        caption.erase(at, 4);
+    std::string out;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;  // "&&" is a literal "&"
+        out += caption[i];
+    }
+    return std::string(TrimView(out));
+}
+
 std::string PluginDirOf(const TProfileRec& p) {
     const std::string base = platform::WithTrailingSlash(p.Builder.Path);
     if (p.Builder.Path.empty()) return std::string();
@@ -27,6 +43,14 @@ std::string PluginDirOf(const TProfileRec& p) {
 }
 
 }  // namespace
+
+std::string EmptyListHint(int profileCount, int builderCount) {
+    if (profileCount > 0) return {};
+    if (builderCount < 1)
+        return FillPlaceholder(FillPlaceholder(Msg("153"), PlainCaption(Msg("018"))),
+                               PlainCaption(Msg("022")));
+    return FillPlaceholder(Msg("154"), PlainCaption(Msg("007")));
+}
 
 MainFormGeometry LoadMainFormGeometry(int screenWidth, int screenHeight) {
     return ReadFormGeometry(kMainFormKey, MainFormGeometry{}, screenWidth, screenHeight);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,11 @@ ActionStates SelectionStates(const TProfileRec* p, int row, int rowCount);
 // turns one on.
 void RestrictToSelection(ActionStates& states, bool rowSelected);
 
+// What the empty profile list says in place of its rows: with no builder registered, that
+// one is registered first (text 153, naming the Settings menu and its item); with builders,
+// that Add makes a profile (text 154). Captions lose their accelerator marks. Empty while
+// the list has rows.
+std::string EmptyListHint(int profileCount, int builderCount);
 // The command line that opens the log in the text editor; an empty editor means the
 // desktop's handler.
 std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile);

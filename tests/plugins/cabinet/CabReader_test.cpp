@@ -364,6 +364,21 @@ TEST_F(CabReader, UnwritableTargetIsTargetFileError) {
     EXPECT_NE(std::string(e.what()).find("taken/x.txt"), std::string::npos) << e.what();
 }
 
+TEST_F(CabReader, ADanglingLinkInTheWayIsNamedNotReportedAsAnExistingFile) {
+    fs::create_directories(out_);
+    fs::create_directory_symlink(Out("missing"), Out("link"));
+    std::string cab = Put("a.cab", BuildCabinet({{"link\\x.txt", "x"}}));
+    ESTCabinet e = ExtractError(cab, out_);
+    EXPECT_EQ(e.ErrorCode, FDIERROR_TARGET_FILE);
+    const std::string text = e.what();
+    EXPECT_EQ(text.find("File exists"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"" + Out("link") + "\" is a symbolic link to \"" + Out("missing") +
+                        "\", which does not exist"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Tree(), (std::set<std::string>{"a.cab", "out", "out/link"}));
+}
+
 TEST_F(CabReader, NamesLeadingOutsideTheDestinationAreRefused) {
     const std::string outside = root_.string() + "/outside.txt";
     const std::vector<std::string> names = {
@@ -396,4 +411,49 @@ TEST_F(CabReader, NamesInTheAnsiCodePageAndInUtf8) {
     Extract(cab, out_);
     EXPECT_EQ(Read(Out("\xE8\xA1\xA8/\xE3\x83\x86.txt")), "sjis");
     EXPECT_EQ(Read(Out("\xE8\xA1\xA8-utf8.txt")), "utf8");
+}
+
+TEST_F(CabReader, FileSpanningThreeOrMoreCabinetsExtractsTheWholeSet) {
+    // The middle cabinets hold nothing but a piece of "span.bin", and every cut falls inside
+    // a data block, so each cabinet ends and starts with half a compressed block.
+    struct Row {
+        Compression compression;
+        std::vector<size_t> blocks;
+        size_t spanSize;
+    };
+    const Row rows[] = {
+        {Compression::Stored, {2, 1}, 100000},
+        {Compression::Mszip, {2, 1}, 100000},
+        {Compression::Stored, {2, 1, 1}, 130000},
+        {Compression::Mszip, {2, 1, 1}, 130000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.blocks.size() + 1) + " cabinets, compression " +
+                     std::to_string(static_cast<int>(row.compression)));
+        std::vector<Entry> files = {
+            {"other.txt", "a folder of its own", 0x5A21, 0x6000, 0x20, 0},
+            {"head.txt", Pattern(20000, 21), 0x5A21, 0x6000, 0x20, 1},
+            {"span.bin", Pattern(row.spanSize, 22), 0x5A21, 0x6000, 0x20, 1},
+            {"dir\\tail.txt", Pattern(30000, 23), 0x5A21, 0x6000, 0x20, 1},
+        };
+        Layout layout;
+        layout.compression = row.compression;
+        // The first cabinet's own folder takes a block too.
+        layout.blocksPerCabinet = row.blocks;
+        layout.blocksPerCabinet[0] += 1;
+        for (size_t k = 0; k <= row.blocks.size(); ++k) {
+            layout.cabinetNames.push_back("multi" + std::to_string(k + 1) + ".cab");
+        }
+        std::string first = PutSet(BuildSet(files, layout), layout.cabinetNames);
+        try {
+            Extract(first, out_);
+        } catch (const ESTCabinet& e) {
+            ADD_FAILURE() << e.what();
+        }
+        for (const Entry& e : files) {
+            std::string rel = e.name == "dir\\tail.txt" ? "dir/tail.txt" : e.name;
+            EXPECT_TRUE(HasContent(Out(rel), e.data)) << rel;
+        }
+        fs::remove_all(out_);
+    }
 }

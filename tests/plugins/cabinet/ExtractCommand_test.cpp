@@ -103,12 +103,19 @@ std::string EmptyCabinet(uint16_t folders) {
 
 }  // namespace
 
-TEST_F(ExtractCommand, AnEmptyCabinetIsNotReportedCorrupt) {
+TEST_F(ExtractCommand, AnEmptyCabinetIsNotReportedCorruptAndStillMakesTheFolder) {
     for (uint16_t folders : {0, 1}) {
         std::string cab = Put("empty" + std::to_string(folders) + ".cab", EmptyCabinet(folders));
-        CliRun run = Cli({cab, out_});
+        CliRun run = Cli({cab, out_ + "/sub" + std::to_string(folders)});
         EXPECT_EQ(run.exitCode, 0) << folders << " folders: " << run.err;
         EXPECT_EQ(run.err, "");
     }
-    EXPECT_EQ(Tree(), (std::set<std::string>{"empty0.cab", "empty1.cab"}));
+    EXPECT_EQ(Tree(),
+              (std::set<std::string>{"empty0.cab", "empty1.cab", "out", "out/sub0", "out/sub1"}));
+
+    // A folder that cannot be made is an error, not a silent success.
+    Put("file", "a file where the folder should be");
+    CliRun blocked = Cli({(root_ / "empty0.cab").string(), (root_ / "file" / "sub").string()});
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.err.find("file/sub"), std::string::npos) << blocked.err;
 }

@@ -14,6 +14,7 @@
 
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
@@ -86,7 +87,7 @@ TBUILDER_DLG::TBUILDER_DLG(QWidget* parent) : QDialog(parent) {
 
     ApplyWindowFonts(this);
     layout()->activate();
-    setFixedSize(QSize(472, 148).expandedTo(minimumSizeHint()));
+    FitDialog(this, QSize(472, 148), true);
     name_->setFocus();
 }
 

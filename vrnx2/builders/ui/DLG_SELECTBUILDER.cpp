@@ -8,6 +8,7 @@
 
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
 
 TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SelectBuilder_Dialog"));
@@ -50,7 +51,7 @@ TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) 
 
     ApplyWindowFonts(this);
     layout()->activate();
-    setFixedSize(QSize(360, 94).expandedTo(minimumSizeHint()));
+    FitDialog(this, QSize(360, 94), true);
 }
 
 const TBuilderRec* TSelectBuilder_Dialog::Chosen() const {

@@ -172,9 +172,7 @@ void TREGISTER_BUILDER_FORM::RestoreLayout() {
     const QRect area = PrimaryArea();
     const RegisterBuilderLayout l = LoadRegisterBuilderLayout(area.width(), area.height());
     const MainFormGeometry& g = l.geometry;
-    SetLeastSize(this, QSize(400, 212));
-    resize(g.width, g.height);
-    MoveOntoScreen(this, g.left, g.top, size());
+    PlaceForm(this, QSize(472, 286), QSize(400, 212), g);
     // A width of 0 or less, set by hand in the store, would hide the column for good.
     view_->header()->resizeSection(0, l.builderColumn > 0 ? l.builderColumn : 200);
     view_->header()->resizeSection(1, l.pathColumn > 0 ? l.pathColumn : 216);

@@ -1,14 +1,97 @@
 #include "vrnx2/controls/ui/FormPlacement.h"
 
+#include <QEvent>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
+
+#include "vrnx2/base/WindowPlacement.h"
+
+namespace {
+
+PlaceSize ToPlace(QSize s) {
+    return PlaceSize{s.width(), s.height()};
+}
+
+PlaceRect ToPlace(const QRect& r) {
+    return PlaceRect{r.x(), r.y(), r.width(), r.height()};
+}
+
+FrameMargins MarginsOf(const QWidget* form) {
+    const QRect outer = form->frameGeometry();
+    const QRect inner = form->geometry();
+    return FrameMargins{inner.left() - outer.left(), inner.top() - outer.top(),
+                        outer.right() - inner.right(), outer.bottom() - inner.bottom()};
+}
+
+void Apply(QWidget* form, const PlaceRect& r) {
+    form->resize(r.width, r.height);
+    form->move(r.left, r.top);
+}
+
+// Once shown, the window frame is known: a frame that then reaches past the screen's
+// available area is moved (and if need be shrunk) back onto it.
+class RefitOnShow : public QObject {
+public:
+    explicit RefitOnShow(QWidget* form) : QObject(form), form_(form) {
+        form->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == form_ && event->type() == QEvent::Show) {
+            form_->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] { Refit(); });
+        }
+        return false;
+    }
+
+private:
+    void Refit() {
+        if (!form_ || form_->windowState() != Qt::WindowNoState) return;
+        const QRect frame = form_->frameGeometry();
+        const QRect area = AreaFor(frame);
+        if (area.contains(frame)) return;
+        PlaceRequest request;
+        request.stored = ToPlace(form_->size());
+        request.least = ToPlace(form_->minimumSize());
+        request.left = frame.x();
+        request.top = frame.y();
+        Apply(form_, FitOnArea(request, MarginsOf(form_), ToPlace(area)));
+    }
+
+    QPointer<QWidget> form_;
+};
+
+}  // namespace
 
 QRect PrimaryArea() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+QRect AreaFor(const QRect& frame) {
+    // The centre is worked out in 64 bits: stored places and sizes may be anything.
+    const int64_t x = static_cast<int64_t>(frame.x()) + frame.width() / 2;
+    const int64_t y = static_cast<int64_t>(frame.y()) + frame.height() / 2;
+    const QPoint centre(static_cast<int>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX)),
+                        static_cast<int>(std::clamp<int64_t>(y, INT32_MIN, INT32_MAX)));
+    if (const QScreen* screen = QGuiApplication::screenAt(centre))
+        return screen->availableGeometry();
+    return PrimaryArea();
+}
+
+double FontPoints(const QWidget* widget) {
+    return QFontInfo(widget->font()).pointSizeF();
+}
+
+QSize GrownForFont(const QWidget* widget, QSize designed) {
+    const PlaceSize grown = GrowWithFont(ToPlace(designed), FontPoints(widget));
+    return QSize(grown.width, grown.height);
 }
 
 void SetLeastSize(QWidget* form, QSize least) {
@@ -16,17 +99,31 @@ void SetLeastSize(QWidget* form, QSize least) {
     form->setMinimumSize(least.expandedTo(form->minimumSizeHint()));
 }
 
-void MoveOntoScreen(QWidget* form, int left, int top, QSize probe) {
-    const QRect wanted(left, top, std::max(probe.width(), 1), std::max(probe.height(), 1));
-    bool visible = false;
-    for (const QScreen* s : QGuiApplication::screens())
-        if (s->availableGeometry().intersects(wanted)) visible = true;
-    if (const QScreen* screen = QGuiApplication::primaryScreen(); !visible && screen) {
-        const QRect area = screen->availableGeometry();
-        left = area.x() + (area.width() - form->width()) / 2;
-        top = area.y() + (area.height() - form->height()) / 2;
-    }
-    form->move(left, top);
+void PlaceForm(QWidget* form, QSize designed, QSize least, const MainFormGeometry& g,
+               QSize needed) {
+    SetLeastSize(form, least);
+    QSize stored(g.width, g.height);
+    // The designed size was measured for 9-point text; it grows with a larger font. A size
+    // the user chose is kept as it is.
+    if (stored == designed) stored = GrownForFont(form, designed);
+    PlaceRequest request;
+    request.stored = ToPlace(stored);
+    request.needed = ToPlace(needed.expandedTo(form->minimumSize()));
+    request.least = ToPlace(form->minimumSize());
+    request.left = g.storedLeft;
+    request.top = g.storedTop;
+    const QRect area = AreaFor(QRect(g.left, g.top, std::max(g.width, 1), std::max(g.height, 1)));
+    Apply(form, FitOnArea(request, MarginsOf(form), ToPlace(area)));
+    new RefitOnShow(form);
+}
+
+void FitDialog(QWidget* dialog, QSize designed, bool fixed) {
+    dialog->layout()->activate();
+    const QSize size = GrownForFont(dialog, designed).expandedTo(dialog->minimumSizeHint());
+    if (fixed)
+        dialog->setFixedSize(size);
+    else
+        dialog->resize(size);
 }
 
 MainFormGeometry CurrentGeometry(const QWidget* form) {

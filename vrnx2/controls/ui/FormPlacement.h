@@ -9,10 +9,24 @@ class QWidget;
 
 // The primary screen's available area; 1024 x 768 when there is no screen.
 QRect PrimaryArea();
+// The available area of the screen a window at `frame` opens on: the screen under the
+// frame's centre, else the primary one.
+QRect AreaFor(const QRect& frame);
+// The size of the window's font in points (what designed sizes grow with).
+double FontPoints(const QWidget* widget);
+// A size measured for 9-point text, grown with the widget's font.
+QSize GrownForFont(const QWidget* widget, QSize designed);
 // Lays the form out and keeps it at least `least` and never below what its controls need.
 void SetLeastSize(QWidget* form, QSize least);
-// Moves the form to (left, top), or centres it on the primary screen when no screen would
-// show a `probe`-sized window there: a place stored for a screen now gone would hide it.
-void MoveOntoScreen(QWidget* form, int left, int top, QSize probe);
+// Opens a form that keeps its geometry: the stored size (or `designed`, grown with the font,
+// when none is stored), grown to `needed` and to what the layout needs, clamped to the
+// available area of its screen; the frame lies wholly on that area. `least` is the smallest
+// size the form may be given. The place is checked again once the form is shown, when its
+// window frame is known.
+void PlaceForm(QWidget* form, QSize designed, QSize least, const MainFormGeometry& stored,
+               QSize needed = QSize());
+// Sizes a dialog that keeps no geometry: its designed client size grown with the font, or
+// what its layout needs where that is more. `fixed` dialogs cannot be resized.
+void FitDialog(QWidget* dialog, QSize designed, bool fixed);
 // The form's state and its current frame place and client size, as the store keeps them.
 MainFormGeometry CurrentGeometry(const QWidget* form);

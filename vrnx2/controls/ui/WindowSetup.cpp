@@ -1,5 +1,6 @@
 #include "vrnx2/controls/ui/WindowSetup.h"
 
+#include <QGuiApplication>
 #include <QStringList>
 #include <QWidget>
 #include <string>
@@ -39,7 +40,10 @@ QFont DesignFont() {
     QFont font;
     font.setFamilies(
         {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), CjkFallback(128)});
-    font.setPixelSize(12);
+    // 12 pixels were drawn for a 9-point system font; a larger one, as a desktop may set,
+    // grows it in proportion.
+    const double systemPoints = QGuiApplication::font().pointSizeF();
+    font.setPixelSize(systemPoints > 9 ? qRound(12 * systemPoints / 9) : 12);
     return font;
 }
 

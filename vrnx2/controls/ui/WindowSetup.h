@@ -21,5 +21,5 @@ QFont ViewFont();
 // Sets the window's font from setting 1 and each of `views` from setting 2.
 void ApplyWindowFonts(QWidget* window, std::initializer_list<QWidget*> views = {});
 
-// The message-table text of `id` ("001".."152"); empty when the table has none.
+// The message-table text of `id` ("001".."154"); empty when the table has none.
 QString MsgText(std::string_view id);

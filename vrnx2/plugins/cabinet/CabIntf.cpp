@@ -26,7 +26,6 @@ constexpr int kNextCabinetAttempts = 32;
 // libmspack reads compressed input in pieces of this size (its default is 4 KB).
 constexpr int kInputBufferSize = 64 * 1024;
 
-
 // Text stored in a cabinet: UTF-8 when the name carries the UTF flag, else the ANSI code
 // page, as the system's cabinet library reads it.
 std::string CabText(const std::string& raw, bool isUtf8) {
@@ -374,6 +373,30 @@ struct FdiContext::Impl {
         return false;
     }
 
+    // Joins every cabinet that the last folder of `c` goes on into. The decoder reads
+    // compressed input ahead, past the end of the file it decodes, and fails when that
+    // reaches a block cut at the end of the joined set, though the file itself lies wholly
+    // before it; a folder can run through several cabinets that hold nothing else. Cabinets
+    // beside this one are joined quietly; with `needed` (compressed data), the client is
+    // asked for one that is not.
+    bool JoinFolderRest(Cabinet& c, bool needed, std::string& cabinetPath, const FdiNotify& notify,
+                        FdiErrorRecord& erf) {
+        Cabinet* cur = &c;
+        while (cur->ContinuesToNext()) {
+            Cabinet* next = Following(*cur);
+            if (!next && JoinQuietly(*cur, cabinetPath)) next = Following(*cur);
+            if (!next) {
+                if (!needed) return true;
+                next = Next(*cur, cabinetPath, notify, erf);
+                if (!next) return false;
+            }
+            // A cabinet with more than one folder ends the continued one in its first.
+            if (next->folders.size() != 1 || !next->ContinuesFromPrev()) return true;
+            cur = next;
+        }
+        return true;
+    }
+
     // Joins the cabinets that entry `index` of `c` continues into.
     bool JoinContinuation(Cabinet& c, size_t index, std::string& cabinetPath,
                           const FdiNotify& notify, FdiErrorRecord& erf) {
@@ -460,12 +483,11 @@ struct FdiContext::Impl {
             size_t folder = e.folder < kFolderContinuedFromPrev ? e.folder : folders.size() - 1;
             int method = folders[folder].compression & 0x0F;
             if (method > MSCAB_COMP_LZX) return Fail(erf, FDIERROR_BAD_COMPR_TYPE);
-            if (e.ContinuedToNext()) {
-                if (!JoinContinuation(*cab, i, cabinetPath, notify, erf)) return false;
-            } else if (folder + 1 == folders.size() && cab->ContinuesToNext() &&
-                       !JoinQuietly(*cab, cabinetPath) && method != MSCAB_COMP_NONE &&
-                       !Next(*cab, cabinetPath, notify, erf)) {
-                // Not beside this one: the client is asked for it now.
+            if (e.ContinuedToNext() && !JoinContinuation(*cab, i, cabinetPath, notify, erf)) {
+                return false;
+            }
+            if (folder + 1 == folders.size() && cab->ContinuesToNext() &&
+                !JoinFolderRest(*cab, method != MSCAB_COMP_NONE, cabinetPath, notify, erf)) {
                 return false;
             }
             if (!Decode(*cab, e, hf, erf)) return false;

@@ -384,6 +384,18 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     if (ec) {
         files_->lastError = ec.value();
         refusal_ = "Target file: " + Quoted(destination);
+        // A folder of the path that is a link to nothing reads as "File exists": name it.
+        for (fs::path p = parent; !p.empty() && p != p.root_path(); p = p.parent_path()) {
+            std::error_code linkError;
+            if (!fs::is_symlink(fs::symlink_status(p, linkError)) || fs::exists(p, linkError))
+                continue;
+            files_->lastError = ENOENT;
+            refusal_ = "Target file: " + Quoted(destination) + ". Its folder " +
+                       Quoted(p.generic_string()) + " is a symbolic link to " +
+                       Quoted(fs::read_symlink(p, linkError).generic_string()) +
+                       ", which does not exist.";
+            break;
+        }
         return -1;
     }
     auto status = fs::symlink_status(target, ec);

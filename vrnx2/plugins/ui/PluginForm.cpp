@@ -234,6 +234,7 @@ void TPlugin_Form::BuildControls() {
     auto* buttons = new QWidget(treePanel_);
     auto* buttonLayout = new QVBoxLayout(buttons);
     buttonLayout->setContentsMargins(4, 0, 4, 0);
+    buttonLayout->setSpacing(2);
     for (const char* name : {"Reload", "EnablePlugin", "Configulation", "ViewHelp", "Install",
                              "UnInstall", "PluginBuilder", "TextEditor", "Explorer",
                              "CreateCategory", "DeleteCategory", "Expand", "Collapse", "Sort"})
@@ -317,9 +318,17 @@ void TPlugin_Form::RestoreLayout() {
     const QRect area = PrimaryArea();
     const PluginFormLayout l = LoadPluginFormLayout(area.width(), area.height());
     const MainFormGeometry& g = l.geometry;
-    SetLeastSize(this, QSize(400, 224));
-    resize(g.width, g.height);
-    MoveOntoScreen(this, g.left, g.top, size());
+    // The window opens large enough to show every button of the tree page without a scroll
+    // bar; only a smaller screen or the user makes the column scroll.
+    QWidget* buttons = treePanel_->widget();
+    const int content = std::max(kPanelWidth, buttons->minimumSizeHint().width());
+    treePanel_->setFixedWidth(content);
+    orderPanel_->setFixedWidth(content);
+    treePanel_->setMinimumHeight(buttons->minimumSizeHint().height());
+    layout()->activate();
+    const QSize full = minimumSizeHint();
+    treePanel_->setMinimumHeight(0);
+    PlaceForm(this, QSize(592, 460), QSize(400, 224), g, full);
     // A width of 0 or less, set by hand in the store, would hide the column for good.
     list_->header()->resizeSection(0, l.pluginColumn > 0 ? l.pluginColumn : 216);
     list_->header()->resizeSection(1, l.pathColumn > 0 ? l.pathColumn : 200);

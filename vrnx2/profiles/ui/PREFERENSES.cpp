@@ -19,6 +19,7 @@
 
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/base/UserInterface.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
@@ -111,7 +112,7 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
     label1->setMinimumWidth(labelWidth);
     label2->setMinimumWidth(labelWidth);
     // A fixed dialog border; a larger font from the language resource may widen it.
-    setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
+    FitDialog(this, QSize(kClientWidth, kClientHeight), true);
 }
 
 void TPREFERENSES_Form::SetPreferences(const Preferences& prefs) {

@@ -9,11 +9,9 @@
 
 #include "platform/Process.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/profiles/Preferences.h"
 
-// Set by the build from the project's version and its configuration.
-#ifndef VRNX2_VERSION
-#define VRNX2_VERSION "0"
-#endif
+// Set by the build from its configuration.
 #ifndef VRNX2_OWNER_LINE
 #define VRNX2_OWNER_LINE ""
 #endif
@@ -26,7 +24,7 @@ QString TAboutBox::DefaultWebAddress() {
 }
 
 QString TAboutBox::VersionText() {
-    return QStringLiteral("version ") + QString::fromLatin1(VRNX2_VERSION);
+    return QString::fromStdString(AboutVersionText());
 }
 
 TAboutBox::TAboutBox(QWidget* parent, const QString& webAddress)

@@ -15,7 +15,7 @@ public:
     explicit TAboutBox(QWidget* parent = nullptr, const QString& webAddress = DefaultWebAddress());
 
     static QString DefaultWebAddress();
-    // "version " and the program's version.
+    // "version " and the product's version, "version 2.01".
     static QString VersionText();
 
     QLabel* Link() const { return link_; }

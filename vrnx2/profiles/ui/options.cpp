@@ -18,6 +18,7 @@
 
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/controls/ui/SingleLineMemo.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/settings/Drives.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/base/MessageTable.h"
@@ -25,6 +26,10 @@
 #include "vrnx2/controls/ui/QtText.h"
 
 namespace {
+
+constexpr int kClientWidth = 464;
+constexpr int kClientHeight = 396;
+constexpr int kPageChrome = 72;  // dialog, page frame and page margins around the list
 
 std::vector<std::string> FromMemo(const QPlainTextEdit* memo) {
     return TextAreaLines(Ss(memo->toPlainText()));
@@ -35,6 +40,25 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QWidge
     label->setObjectName(QString::fromLatin1(name));
     if (buddy) label->setBuddy(buddy);
     return label;
+}
+
+// The variables, as many to a line as fit `width`.
+QString WrappedMacroList(const QFontMetrics& metrics, int width) {
+    const QStringList names = Qs(MacroListText()).split(QStringLiteral(", "));
+    QStringList lines;
+    QString line;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString item = names[i] + (i + 1 < names.size() ? QStringLiteral(",") : QString());
+        const QString longer = line.isEmpty() ? item : line + QLatin1Char(' ') + item;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines << line;
+            line = item;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty()) lines << line;
+    return lines.join(QLatin1Char('\n'));
 }
 
 // The first local file or folder a drop carries.
@@ -86,7 +110,12 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
     layout->addWidget(pages_);
     layout->addLayout(buttons);
     ApplyWindowFonts(this);
-    resize(464, 396);
+    // Broken into lines by this dialog's own measure: a word-wrapped label would not tell
+    // the layout how tall it gets, and its last names were cut off.
+    macroList_->setText(
+        WrappedMacroList(macroList_->fontMetrics(),
+                         GrownForFont(this, QSize(kClientWidth, 0)).width() - kPageChrome));
+    FitDialog(this, QSize(kClientWidth, kClientHeight), false);
 
     for (int i = 0; i < drives_.Count(); ++i) bcb02_->addItem(Qs(drives_.Text(i)));
     Fill(OptionsFromProfile(profile_, drives_));
@@ -233,10 +262,9 @@ void TOptions_Form::BuildProgramsPage(QWidget* page) {
         layout->addWidget(*memo);
     }
     layout->addWidget(MakeLabel(page, "lblVar", MsgText("107"), nullptr));
-    auto* list = MakeLabel(page, "lblVarList", Qs(MacroListText()), nullptr);
-    list->setWordWrap(true);
-    list->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(list);
+    macroList_ = MakeLabel(page, "lblVarList", Qs(MacroListText()), nullptr);
+    macroList_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(macroList_);
     layout->addStretch();
 }
 

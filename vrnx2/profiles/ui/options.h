@@ -58,6 +58,7 @@ private:
     QRadioButton* grb1_ = nullptr;
     QRadioButton* grb2_ = nullptr;
     QLabel* outputLabel_ = nullptr;
+    QLabel* macroList_ = nullptr;
     QLineEdit* ged01_ = nullptr;
     QLineEdit* ged02_ = nullptr;
     QLineEdit* ged03_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -43,7 +44,8 @@
 
 namespace {
 
-constexpr int kLogTailLines = 4;  // enough to follow the builder, little taken from the list
+constexpr int kLogTailLines = 4;  // enough to follow the builder
+constexpr int kListRows = 4;      // the profile list never shows fewer
 
 // Windows system colour indexes, as the stored colour numbers name them.
 QColor SystemColour(int index, const QPalette& pal) {
@@ -121,14 +123,15 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
     connect(&WaitNotifier::Instance(), &WaitNotifier::logWatched, this,
             [this](const QString& file) { WatchLog(file.toStdString()); });
 
-    RestoreGeometry();
     const MainColumnWidths widths = LoadMainColumnWidths();
     // A width of 0 or less, set by hand in the store, would hide the column for good.
     list_->header()->resizeSection(0, widths.profile > 0 ? widths.profile : 200);
     list_->header()->resizeSection(1, widths.builder > 0 ? widths.builder : 216);
     colours_ = LoadBarColours();
     SetUpStepBar();
+    KeepListRows();
     SetBuildStyle(LoadAdvancedStyle());
+    RestoreGeometry();
 
     profiles_.SetOnChange([this] { ProfilesChanged(); });
     LoadProfiles();
@@ -279,6 +282,17 @@ void TVRNX_Form::BuildControls() {
     listFrame_->setFocusProxy(list_);
     grid->addWidget(list_, 0, 0);
 
+    // Shown over the empty list: what a first start needs done before anything else works.
+    hint_ = new QLabel(list_->viewport());
+    hint_->setObjectName(QStringLiteral("EmptyListHint"));
+    hint_->setWordWrap(true);
+    hint_->setAlignment(Qt::AlignCenter);
+    hint_->setMargin(8);
+    hint_->setForegroundRole(QPalette::PlaceholderText);
+    hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hint_->hide();
+    list_->viewport()->installEventFilter(this);
+
     arrowColumn_ = new QWidget(listFrame_);
     upButton_ = ActionButton(Action("Item_UP"), arrowColumn_, false);
     downButton_ = ActionButton(Action("Item_Down"), arrowColumn_, false);
@@ -333,8 +347,8 @@ void TVRNX_Form::BuildControls() {
     connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         const int row = item ? list_->indexOfTopLevelItem(item) : -1;
         if (row == profiles_.Selected() || row >= profiles_.Count()) return;
-        if (watchedLog_.empty()) logTail_->hide();  // it told of another profile's build
-        profiles_.Select(row);                      // runs the updates through ProfilesChanged
+        if (watchedLog_.empty()) SetLogTailShown(false);  // it told of another profile's build
+        profiles_.Select(row);  // runs the updates through ProfilesChanged
     });
     connect(list_, &QTreeWidget::itemClicked, this, [this] { ActionStateUpdate(); });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -447,11 +461,24 @@ void TVRNX_Form::ShowSteps() {
     bar_->viewport()->update();
 }
 
+void TVRNX_Form::KeepListRows() {
+    // A few rows stay visible however small the window or whatever shows under the list.
+    const int row = std::max(QFontMetrics(list_->font()).height() + 6,
+                             list_->style()->pixelMetric(QStyle::PM_SmallIconSize) + 4);
+    list_->setMinimumHeight(list_->header()->sizeHint().height() + kListRows * row +
+                            2 * list_->frameWidth());
+}
+
+void TVRNX_Form::UpdateLeastSize() {
+    centralWidget()->layout()->activate();
+    if (layout()) layout()->activate();
+    setMinimumSize(QSize(508, 212).expandedTo(minimumSizeHint()));
+}
+
 void TVRNX_Form::RestoreGeometry() {
     const QRect area = PrimaryArea();
     const MainFormGeometry g = LoadMainFormGeometry(area.width(), area.height());
-    resize(g.width, g.height);
-    MoveOntoScreen(this, g.left, g.top, QSize(g.width, g.height));
+    PlaceForm(this, QSize(472, 286), QSize(508, 212), g);
     if (g.state == FormState::Maximised)
         setWindowState(Qt::WindowMaximized);
     else if (g.state == FormState::Minimised)
@@ -526,7 +553,11 @@ void TVRNX_Form::SelectionUpdate() {
 }
 
 void TVRNX_Form::ActionStateUpdate() {
-    Action("ADD_PROFILE")->setEnabled(RegisteredBuilderCount() >= 1);
+    const int builders = RegisteredBuilderCount();
+    Action("ADD_PROFILE")->setEnabled(builders >= 1);
+    const QString hint = Qs(EmptyListHint(profiles_.Count(), builders));
+    hint_->setText(hint);
+    hint_->setVisible(!hint.isEmpty());
     ActionStates states;
     for (const char* name : ProfileActionNames()) states[name] = Action(name)->isEnabled();
     RestrictToSelection(states, SelectedProfile() != nullptr);
@@ -566,8 +597,7 @@ void TVRNX_Form::ApplyStyle() {
     };
     // Never smaller than the controls of the current style need (long captions in a
     // language resource can ask for more than the usual minimum).
-    centralWidget()->layout()->activate();
-    setMinimumSize(QSize(508, 212).expandedTo(minimumSizeHint()));
+    UpdateLeastSize();
     Action("BASIC_BUILD")->setEnabled(!advanced && allowed("BASIC_BUILD"));
     Action("BASIC_CREATEISO")->setEnabled(!advanced && allowed("BASIC_CREATEISO"));
     Action("ADVANCED_BUILD")->setEnabled(advanced && allowed("ADVANCED_BUILD"));
@@ -724,13 +754,37 @@ void TVRNX_Form::WatchLog(const std::string& logFile) {
     }
     watchedLog_ = logFile;
     logTail_->clear();
-    const QFontMetrics metrics(logTail_->font());
-    const int margins =
-        2 * (logTail_->frameWidth() + static_cast<int>(logTail_->document()->documentMargin()));
-    logTail_->setFixedHeight(kLogTailLines * metrics.lineSpacing() + margins);
-    logTail_->show();
+    SetLogTailShown(true);
     RefreshLogTail();
     logTimer_->start();
+}
+
+void TVRNX_Form::SetLogTailShown(bool shown) {
+    if (shown == logTail_->isVisible()) return;
+    if (shown) {
+        const QFontMetrics metrics(logTail_->font());
+        const int margins =
+            2 * (logTail_->frameWidth() + static_cast<int>(logTail_->document()->documentMargin()));
+        logTail_->setFixedHeight(kLogTailLines * metrics.lineSpacing() + margins);
+    }
+    // The panel takes its height from the window, not from the list: the window grows by it
+    // (as far as the screen allows) and gives it back when the panel goes.
+    const int panel = logTail_->height() + centralWidget()->layout()->spacing();
+    logTail_->setVisible(shown);
+    UpdateLeastSize();
+    if (windowState() != Qt::WindowNoState) {
+        logGrowth_ = 0;
+        return;
+    }
+    if (shown) {
+        const QRect area = AreaFor(frameGeometry());
+        const int room = area.bottom() - frameGeometry().bottom();
+        logGrowth_ = std::clamp(room, 0, panel);
+        resize(width(), std::max(height() + logGrowth_, minimumHeight()));
+    } else {
+        resize(width(), std::max(height() - logGrowth_, minimumHeight()));
+        logGrowth_ = 0;
+    }
 }
 
 void TVRNX_Form::RefreshLogTail() {
@@ -755,6 +809,8 @@ void TVRNX_Form::PlaceArrowButtons() {
 }
 
 bool TVRNX_Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::Resize)
+        hint_->setGeometry(list_->viewport()->rect());
     if ((watched == list_ || watched == arrowColumn_) &&
         (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
          event->type() == QEvent::Show))
@@ -789,7 +845,8 @@ void TVRNX_Form::closeEvent(QCloseEvent* event) {
         failure = e.what();
     }
     try {
-        const MainFormGeometry g = CurrentGeometry(this);
+        MainFormGeometry g = CurrentGeometry(this);
+        g.height -= logGrowth_;
         SaveMainFormGeometry(g.state, g);
         SaveMainColumnWidths(
             MainColumnWidths{list_->header()->sectionSize(0), list_->header()->sectionSize(1)});

@@ -16,6 +16,7 @@ class DragAutoScroll;
 class QAction;
 class QActionGroup;
 class QGroupBox;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -90,6 +91,8 @@ public:
     // The last lines of the log the builder writes while a build waits for it; they stay
     // shown after the build until another row is selected.
     QPlainTextEdit* LogTailView() const { return logTail_; }
+    // The text the list shows while it has no rows.
+    QLabel* EmptyListHintLabel() const { return hint_; }
     void WatchLog(const std::string& logFile);
     void RefreshLogTail();
 
@@ -104,6 +107,9 @@ private:
     void BuildControls();
     void SetUpStepBar();
     void RestoreGeometry();
+    void KeepListRows();
+    void UpdateLeastSize();
+    void SetLogTailShown(bool shown);
     void ApplyStates(const ActionStates& states);
     void ApplyStyle();
     void ShowSteps();
@@ -139,6 +145,8 @@ private:
     TComboGrid* bar_ = nullptr;
     DragAutoScroll* scroll_ = nullptr;
     QPlainTextEdit* logTail_ = nullptr;
+    int logGrowth_ = 0;  // what the shown log panel added to the window's height
+    QLabel* hint_ = nullptr;
     QTimer* logTimer_ = nullptr;
     std::string watchedLog_;
 };
