@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -24,19 +25,11 @@ struct CliRun {
 class RegCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vrnx2-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         const char* bin = std::getenv("TEST_BIN_DIR");
         ASSERT_NE(bin, nullptr);
         cli_ = std::string(bin) + "/vrnx2-cli";
         setenv("VRNX2_SETTINGS", (dir_ + "/settings.db").c_str(), 1);
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     // Runs vrnx2-cli with the arguments (no shell), stdin closed; stdout and stderr captured.
     CliRun Cli(std::vector<std::string> args) {
         args.insert(args.begin(), cli_);
@@ -81,7 +74,8 @@ protected:
         return s.str();
     }
 
-    std::string dir_;
+    TempDir temp_{"vrnx2-cli"};
+    std::string dir_ = temp_.path().string();
     std::string cli_;
 };
 

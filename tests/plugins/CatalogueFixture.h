@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempDir.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
@@ -22,9 +23,7 @@ namespace fs = std::filesystem;
 class CatalogueTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "vrnx2-catalogue-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        root_ = tmpl;
+        root_ = dir_.path().string();
         fs::create_directories(root_ + "/PEB/Plugin");
         SetStoreFilePath(root_ + "/settings.db");
         SetStoreFaultAfter(-1);
@@ -37,8 +36,6 @@ protected:
     void TearDown() override {
         SetStoreFaultAfter(-1);
         SetStoreFilePath("");
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     std::string PluginDir() const { return root_ + "/PEB/Plugin"; }
@@ -95,6 +92,7 @@ protected:
         return out;
     }
 
+    TempDir dir_{"vrnx2-catalogue"};
     std::string root_;
     TProfileRec profile_;
     ScriptedInterface ui_;

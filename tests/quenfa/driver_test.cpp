@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace quenfa {
 namespace {

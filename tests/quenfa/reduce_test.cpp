@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "platform/Files.h"
 #include "quenfa/unicode.h"
 

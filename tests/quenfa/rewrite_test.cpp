@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "platform/Files.h"
 #include "quenfa/Reduce.h"
 

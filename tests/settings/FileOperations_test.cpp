@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "vrnx2/settings/SystemRoutines.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -12,13 +13,6 @@ namespace {
 
 class FileOperationsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("fileops_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(root_);
-    }
-    void TearDown() override { DeleteTree(root_.string()); }
     fs::path Touch(const fs::path& rel) {
         fs::path p = root_ / rel;
         fs::create_directories(p.parent_path());
@@ -28,7 +22,8 @@ protected:
     std::string P(const fs::path& rel) const { return (root_ / rel).string(); }
     bool Has(const fs::path& rel) const { return fs::exists(fs::symlink_status(root_ / rel)); }
 
-    fs::path root_;
+    TempDir dir_{"fileops"};
+    fs::path root_ = dir_.path();
 };
 
 TEST_F(FileOperationsTest, DeleteTreeStaysInsideTheTree) {

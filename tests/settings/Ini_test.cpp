@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -17,10 +18,6 @@ namespace {
 class IniTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ini_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
         for (const char* name : kLocaleVariables) {
             const char* value = std::getenv(name);
             saved_.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
@@ -31,7 +28,6 @@ protected:
     }
     // Later tests of the program must not depend on which of these ran before them.
     void TearDown() override {
-        fs::remove_all(dir_);
         for (size_t i = 0; i < saved_.size(); ++i) {
             if (saved_[i])
                 ::setenv(kLocaleVariables[i], saved_[i]->c_str(), 1);
@@ -49,7 +45,8 @@ protected:
 
     static constexpr const char* kLocaleVariables[] = {"LANG", "LC_ALL", "ANSI_CODEPAGE"};
     std::vector<std::optional<std::string>> saved_;
-    fs::path dir_;
+    TempDir temp_{"ini_test"};
+    fs::path dir_ = temp_.path();
 };
 
 TEST(IniFixture, LeavesTheLocaleVariablesAsItFoundThem) {

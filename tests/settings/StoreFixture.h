@@ -7,25 +7,22 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/TempDir.h"
 #include "vrnx2/settings/Store.h"
 
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vrnx2-store-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         SetStoreFilePath(File());
         SetStoreFaultAfter(-1);
     }
     void TearDown() override {
         SetStoreFaultAfter(-1);
         SetStoreFilePath("");
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
     std::string File() const { return dir_ + "/store/settings.db"; }
-    std::string dir_;
+    TempDir temp_{"vrnx2-store"};
+    std::string dir_ = temp_.path().string();
 };
 
 inline std::string VKey(const std::string& sub = "") {

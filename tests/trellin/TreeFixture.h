@@ -12,22 +12,17 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempDir.h"
+
 namespace fs = std::filesystem;
 
 class TreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "trellin-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        root_ = dir_.path();
         out_ = root_ / "out";
         fs::create_directory(out_);
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-
     // "a/b/" makes a folder, "a/b" a file holding its own path.
     void Make(std::initializer_list<std::string> paths) {
         for (const std::string& p : paths) {
@@ -42,10 +37,7 @@ protected:
     static void Write(const fs::path& p, const std::string& text) {
         std::ofstream(p, std::ios::binary) << text;
     }
-    static std::string Read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    static std::string Read(const fs::path& p) { return TempDir::Read(p); }
 
     // Every name below `dir` (symbolic links listed, not entered); folders end in "/".
     static std::set<std::string> Names(const fs::path& dir) {
@@ -58,6 +50,7 @@ protected:
         return names;
     }
 
+    TempDir dir_{"trellin"};
     fs::path root_;
     fs::path out_;
 };

@@ -12,29 +12,16 @@
 #include <string>
 
 #include "CabWriter.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 class CabFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "cabinet-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        root_ = tmpl;
+        root_ = dir_.path();
         out_ = (root_ / "out").string();
     }
-    void TearDown() override {
-        // Read-only files and folders must not stop the clean-up.
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(root_, ec);
-             it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            if (!it->is_symlink()) {
-                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-            }
-        }
-        fs::remove_all(root_, ec);
-    }
-
     std::string Put(const std::string& name, const std::string& bytes) {
         std::string p = (root_ / name).string();
         fs::create_directories(fs::path(p).parent_path());
@@ -46,10 +33,7 @@ protected:
         for (size_t i = 0; i < cabs.size(); ++i) Put(names[i], cabs[i]);
         return (root_ / names[0]).string();
     }
-    static std::string Read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string Read(const fs::path& p) { return TempDir::Read(p); }
     std::string Out(const std::string& rel) const { return out_ + "/" + rel; }
     // Every path below the sandbox, relative to it.
     std::set<std::string> Tree() const {
@@ -60,6 +44,7 @@ protected:
         return names;
     }
 
+    TempDir dir_{"cabinet"};
     fs::path root_;
     std::string out_;
 };
