@@ -19,6 +19,7 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 
 namespace {
 
@@ -63,23 +64,13 @@ TBUILDER_DLG::TBUILDER_DLG(QWidget* parent) : QDialog(parent) {
     connect(path_, &TEllipsisEdit::OnEllipsisClick, this, [this] { BrowseForPath(); });
     path_->installEventFilter(this);
 
-    auto* ok = new QPushButton(MsgText("040"), this);
-    ok->setObjectName(QStringLiteral("OK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(MsgText("041"), this);
-    cancel->setObjectName(QStringLiteral("CANCEL"));
-    connect(ok, &QPushButton::clicked, this, &TBUILDER_DLG::accept);
-    connect(cancel, &QPushButton::clicked, this, &TBUILDER_DLG::reject);
+    QHBoxLayout* buttons = MakeOkCancel(this, "CANCEL").row;
 
     auto* fields = new QGridLayout;
     fields->addWidget(nameLabel, 0, 0);
     fields->addWidget(name_, 0, 1);
     fields->addWidget(pathLabel, 1, 0);
     fields->addWidget(path_, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(fields);
     outer->addStretch(1);

@@ -9,6 +9,7 @@
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 
 TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SelectBuilder_Dialog"));
@@ -29,20 +30,11 @@ TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) 
     }
     list_->setCurrentIndex(entries_.Count() > 0 ? 0 : -1);
 
-    ok_ = new QPushButton(MsgText("040"), this);
-    ok_->setObjectName(QStringLiteral("OK"));
-    ok_->setDefault(true);
+    const DialogButtons okCancel = MakeOkCancel(this, "CANCEL");
+    ok_ = okCancel.ok;
     // Nothing to choose: a profile cannot be made without a builder.
     ok_->setEnabled(entries_.Count() > 0);
-    auto* cancel = new QPushButton(MsgText("041"), this);
-    cancel->setObjectName(QStringLiteral("CANCEL"));
-    connect(ok_, &QPushButton::clicked, this, &TSelectBuilder_Dialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &TSelectBuilder_Dialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = okCancel.row;
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(label);
     outer->addWidget(list_);

@@ -99,21 +99,8 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     view->drop = [this](QTreeWidgetItem* item) { return DropOn(view_->indexOfTopLevelItem(item)); };
     view->dragOver = [this](int y) { DragOverAt(y); };
     view->stopScroll = [this] { StopAutoScroll(); };
+    view->SetUpRowList({MsgText("034"), MsgText("035")});
     view_ = view;
-    view_->setObjectName(QStringLiteral("LV1"));
-    view_->setColumnCount(2);
-    view_->setHeaderLabels({MsgText("034"), MsgText("035")});
-    view_->setRootIsDecorated(false);
-    view_->setItemsExpandable(false);
-    view_->setUniformRowHeights(true);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    view_->header()->setSectionsClickable(true);
-    view_->header()->setStretchLastSection(false);
-    view_->header()->setSectionsMovable(false);
-    view_->setContextMenuPolicy(Qt::CustomContextMenu);
     frame_->setFocusProxy(view_);
     grid->addWidget(view_, 0, 0);
 

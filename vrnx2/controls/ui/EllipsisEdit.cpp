@@ -8,17 +8,18 @@
 #include <QStyle>
 #include <QUrl>
 
-namespace {
-
-// The first local file or folder a drag carries, or an empty text.
-QString DroppedPath(const QMimeData* data) {
-    if (!data || !data->hasUrls()) return QString();
+std::vector<std::string> DroppedNames(const QMimeData* data) {
+    std::vector<std::string> names;
+    if (!data || !data->hasUrls()) return names;
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) return url.toLocalFile();
-    return QString();
+        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
+    return names;
 }
 
-}  // namespace
+QString FirstDroppedPath(const QMimeData* data) {
+    const std::vector<std::string> names = DroppedNames(data);
+    return names.empty() ? QString() : QString::fromStdString(names.front());
+}
 
 TEllipsisButton::TEllipsisButton(QWidget* parent) : QToolButton(parent) {
     setCursor(Qt::ArrowCursor);
@@ -79,21 +80,21 @@ void TEllipsisEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TEllipsisEdit::dragEnterEvent(QDragEnterEvent* event) {
-    if (!isReadOnly() && !DroppedPath(event->mimeData()).isEmpty())
+    if (!isReadOnly() && !FirstDroppedPath(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         QLineEdit::dragEnterEvent(event);
 }
 
 void TEllipsisEdit::dragMoveEvent(QDragMoveEvent* event) {
-    if (!isReadOnly() && !DroppedPath(event->mimeData()).isEmpty())
+    if (!isReadOnly() && !FirstDroppedPath(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         QLineEdit::dragMoveEvent(event);
 }
 
 void TEllipsisEdit::dropEvent(QDropEvent* event) {
-    const QString path = DroppedPath(event->mimeData());
+    const QString path = FirstDroppedPath(event->mimeData());
     if (isReadOnly() || path.isEmpty()) {
         QLineEdit::dropEvent(event);
         return;

@@ -5,6 +5,15 @@
 
 #include <QLineEdit>
 #include <QToolButton>
+#include <string>
+#include <vector>
+
+class QMimeData;
+
+// The local files and folders a drop carries, in their order.
+std::vector<std::string> DroppedNames(const QMimeData* data);
+// The first of them, or an empty text.
+QString FirstDroppedPath(const QMimeData* data);
 
 class TEllipsisButton : public QToolButton {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "vrnx2/controls/ui/RowDragList.h"
 
+#include <QHeaderView>
+
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -60,4 +62,21 @@ void RowDragList::mousePressEvent(QMouseEvent* event) {
     QTreeWidget::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && pressed)
         pressed(itemAt(event->position().toPoint()), event->position().toPoint());
+}
+
+void RowDragList::SetUpRowList(const QStringList& headers) {
+    setObjectName(QStringLiteral("LV1"));
+    setColumnCount(static_cast<int>(headers.size()));
+    setHeaderLabels(headers);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    setContextMenuPolicy(Qt::CustomContextMenu);
 }

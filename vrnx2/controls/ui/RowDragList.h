@@ -16,6 +16,10 @@ public:
     // Drags on, drops accepted, and Qt's own auto-scroll off: the window scrolls by its timer.
     explicit RowDragList(QWidget* parent);
 
+    // The windows' row lists: named "LV1", `headers` as columns, one row selected at a time,
+    // no editing, sortable headers that stay in place, and a context menu of the window's.
+    void SetUpRowList(const QStringList& headers);
+
 protected:
     void startDrag(Qt::DropActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

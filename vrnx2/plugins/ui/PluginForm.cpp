@@ -206,21 +206,8 @@ void TPlugin_Form::BuildControls() {
     orderCheck_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     orderLayout->addWidget(orderCheck_);
     auto* list = new RowDragList(orderPage);
+    list->SetUpRowList({MsgText("031"), MsgText("133")});
     list_ = list;
-    list_->setObjectName(QStringLiteral("LV1"));
-    list_->setColumnCount(2);
-    list_->setHeaderLabels({MsgText("031"), MsgText("133")});
-    list_->setRootIsDecorated(false);
-    list_->setItemsExpandable(false);
-    list_->setUniformRowHeights(true);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list_->header()->setSectionsClickable(true);
-    list_->header()->setStretchLastSection(false);
-    list_->header()->setSectionsMovable(false);
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
     orderLayout->addWidget(list_, 1);
     pages_->addTab(orderPage, MsgText("115"));
 

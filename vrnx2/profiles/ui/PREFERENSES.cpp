@@ -24,6 +24,7 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 
 namespace {
 
@@ -54,14 +55,6 @@ QString OpenFileWithQt(QWidget* parent, const QString& folder, const QStringList
                                         filters.join(QStringLiteral(";;")), &selected);
 }
 
-// The local files and folders a drop carries, in their order.
-std::vector<std::string> DroppedNames(const QMimeData* data) {
-    std::vector<std::string> names;
-    if (!data || !data->hasUrls()) return names;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
-    return names;
-}
 
 }  // namespace
 
@@ -80,18 +73,7 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
     chb01_->setObjectName(QStringLiteral("CHB01"));
     chb02_->setObjectName(QStringLiteral("CHB02"));
 
-    auto* ok = new QPushButton(MsgText("040"), this);
-    ok->setObjectName(QStringLiteral("OK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(MsgText("041"), this);
-    cancel->setObjectName(QStringLiteral("Cancel"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeOkCancel(this, "Cancel").row;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);

@@ -24,6 +24,7 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 
 namespace {
 
@@ -61,13 +62,6 @@ QString WrappedMacroList(const QFontMetrics& metrics, int width) {
     return lines.join(QLatin1Char('\n'));
 }
 
-// The first local file or folder a drop carries.
-QString FirstDroppedPath(const QMimeData* data) {
-    if (!data || !data->hasUrls()) return QString();
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) return url.toLocalFile();
-    return QString();
-}
 
 }  // namespace
 
@@ -94,17 +88,7 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
     pages_->addTab(programs, MsgText("082"));
     pages_->setCurrentIndex(0);
 
-    auto* ok = new QPushButton(MsgText("040"), this);
-    ok->setObjectName(QStringLiteral("OK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(MsgText("041"), this);
-    cancel->setObjectName(QStringLiteral("Cancel"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeOkCancel(this, "Cancel").row;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages_);

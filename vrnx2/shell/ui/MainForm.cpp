@@ -264,21 +264,8 @@ void TVRNX_Form::BuildControls() {
     list->drop = [this](QTreeWidgetItem* item) { return DropOn(list_->indexOfTopLevelItem(item)); };
     list->dragOver = [this](int y) { DragOverAt(y); };
     list->stopScroll = [this] { StopAutoScroll(); };
+    list->SetUpRowList({MsgText("061"), MsgText("062")});
     list_ = list;
-    list_->setObjectName(QStringLiteral("LV1"));
-    list_->setColumnCount(2);
-    list_->setHeaderLabels({MsgText("061"), MsgText("062")});
-    list_->setRootIsDecorated(false);
-    list_->setItemsExpandable(false);
-    list_->setUniformRowHeights(true);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list_->header()->setSectionsClickable(true);
-    list_->header()->setStretchLastSection(false);
-    list_->header()->setSectionsMovable(false);
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
     listFrame_->setFocusProxy(list_);
     grid->addWidget(list_, 0, 0);
 

@@ -1,0 +1,23 @@
+#include "vrnx2/controls/ui/DialogButtons.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+#include "vrnx2/controls/ui/WindowSetup.h"
+
+DialogButtons MakeOkCancel(QDialog* dialog, const char* cancelName) {
+    DialogButtons b;
+    b.ok = new QPushButton(MsgText("040"), dialog);
+    b.ok->setObjectName(QStringLiteral("OK"));
+    b.ok->setDefault(true);
+    b.cancel = new QPushButton(MsgText("041"), dialog);
+    b.cancel->setObjectName(QString::fromLatin1(cancelName));
+    QObject::connect(b.ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(b.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    b.row = new QHBoxLayout;
+    b.row->addStretch(1);
+    b.row->addWidget(b.ok);
+    b.row->addWidget(b.cancel);
+    return b;
+}
