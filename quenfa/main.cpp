@@ -5,20 +5,8 @@
 #include <vector>
 
 #include "Vrnx2Version.h"
+#include "common/Lines.h"
 #include "quenfa/Driver.h"
-
-namespace {
-
-// "--version" anywhere, in any letter case, as the program's options are compared.
-bool IsVersionOption(const std::string& arg) {
-    static const std::string kOption = "--version";
-    return arg.size() == kOption.size() &&
-           std::equal(arg.begin(), arg.end(), kOption.begin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-           });
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);

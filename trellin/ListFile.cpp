@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 
+#include "common/Lines.h"
 #include "common/SplitFields.h"
 #include "common/Trim.h"
 #include "platform/Utf8.h"
@@ -11,19 +12,6 @@
 namespace trellin {
 
 namespace {
-
-std::vector<std::string_view> Lines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
 
 bool StartsWithUpper(std::string_view line, std::string_view header) {
     if (line.size() < header.size()) return false;
@@ -86,7 +74,7 @@ std::string DecodeListFile(std::string_view bytes, int ansiCodePage) {
 }
 
 ListFile ParseListFile(std::string_view text) {
-    const std::vector<std::string_view> lines = Lines(text);
+    const std::vector<std::string_view> lines = SplitLines(text);
     ListFile list;
     std::vector<std::string> fields;
     for (const std::string_view line : SectionLines(lines, "[DIRECTORIES]")) {

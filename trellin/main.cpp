@@ -5,22 +5,10 @@
 #include <vector>
 
 #include "Vrnx2Version.h"
+#include "common/Lines.h"
 #include "platform/Files.h"
 #include "trellin/ListFile.h"
 #include "trellin/Trellin.h"
-
-namespace {
-
-// "--version" anywhere, in any letter case, as the help option is compared.
-bool IsVersionOption(const std::string& arg) {
-    static const std::string kOption = "--version";
-    return arg.size() == kOption.size() &&
-           std::equal(arg.begin(), arg.end(), kOption.begin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-           });
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     try {

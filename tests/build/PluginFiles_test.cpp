@@ -11,6 +11,7 @@
 
 #include "TempTree.h"
 #include "vrnx2/build/TextFile.h"
+#include "tests/support/TextRow.h"
 
 namespace {
 
@@ -71,10 +72,7 @@ TEST(ScanPluginFiles, RecognisesPluginFilesAndBuildsKeys) {
 // Config is read as Windows reads plugin files: quotes around the whole value go, quoted
 // fields inside it stay for the field splitter.
 TEST(ScanPluginFiles, ConfigLosesTheQuotesAroundTheWholeValue) {
-    const struct {
-        const char* written;
-        const char* read;
-    } rows[] = {
+    const TextRow rows[] = {
         {"setup.exe @PluginFile@", "setup.exe @PluginFile@"},
         {" \"setup.exe @PluginFile@\" ", "setup.exe @PluginFile@"},
         {"\" setup.exe \"", "setup.exe"},
@@ -85,11 +83,11 @@ TEST(ScanPluginFiles, ConfigLosesTheQuotesAroundTheWholeValue) {
     };
     for (const auto& row : rows) {
         TempTree t;
-        t.Write("Plugin/p/p.inf", PluginInf("P", std::string("Config=") + row.written + "\r\n"));
+        t.Write("Plugin/p/p.inf", PluginInf("P", std::string("Config=") + row.in + "\r\n"));
         PluginHolder h;
         ScanPluginFiles(t.Path("Plugin"), t.Path("Plugin"), h);
-        ASSERT_EQ(h.Count(), 1) << row.written;
-        EXPECT_EQ(h.Get(0)->Config, row.read) << row.written;
+        ASSERT_EQ(h.Count(), 1) << row.in;
+        EXPECT_EQ(h.Get(0)->Config, row.out) << row.in;
     }
 }
 

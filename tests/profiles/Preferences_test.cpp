@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/settings/StoreFixture.h"
+#include "tests/support/TextRow.h"
 
 namespace {
 
@@ -30,10 +31,7 @@ TEST_F(PreferencesStore, FailedSaveLeavesEveryValueAsItWas) {
 }
 
 TEST(PathBoxes, TrailingDelimiterGoesButTheRootStays) {
-    const struct {
-        const char* in;
-        const char* out;
-    } rows[] = {
+    const TextRow rows[] = {
         {"/tools/pb/", "/tools/pb"},
         {"/tools/pb", "/tools/pb"},
         {"/tools/pb///", "/tools/pb"},

@@ -8,16 +8,14 @@
 
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/LanguageChoice.h"
+#include "tests/support/TextRow.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 TEST(StripAfterColon, Table) {
-    struct Row {
-        const char* text;
-        const char* expected;
-    } rows[] = {
+    const TextRow rows[] = {
         {"C:", "C:"},
         {"C:\\", "C:\\"},
         {"C:\\PE\\x", "C:\\PE\\x"},
@@ -27,7 +25,7 @@ TEST(StripAfterColon, Table) {
         {"", ""},
         {"abc", "abc"},
     };
-    for (const Row& r : rows) EXPECT_EQ(StripAfterColon(r.text), r.expected) << r.text;
+    for (const TextRow& r : rows) EXPECT_EQ(StripAfterColon(r.in), r.out) << r.in;
 }
 
 class RunProgramTest : public ::testing::Test {

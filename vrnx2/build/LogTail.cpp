@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "common/Lines.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
 
@@ -77,20 +78,10 @@ std::vector<std::string> ReadLogTail(const std::string& path, size_t maxLines, i
         }
     }
 
-    // Lines end with CR LF, LF or CR; a break at the very end opens no new line.
-    std::vector<std::string_view> raw;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        raw.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    const bool unterminated = start < text.size();
-    if (unterminated) {
-        std::string_view last = text.substr(start);
-        raw.push_back(last.substr(0, CompleteLength(last, utf8, codePage)));
-    }
+    std::vector<std::string_view> raw = SplitLines(text);
+    // An unfinished last line may end inside a character that is still being written.
+    if (!raw.empty() && !EndsWithLineBreak(text))
+        raw.back() = raw.back().substr(0, CompleteLength(raw.back(), utf8, codePage));
 
     const size_t first = raw.size() > maxLines ? raw.size() - maxLines : 0;
     for (size_t i = first; i < raw.size(); ++i)

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "common/Lines.h"
 #include "platform/Path.h"
 #include "vrnx2/base/MessageTable.h"
 
@@ -105,16 +106,8 @@ std::string OutputTextFor(const std::string& folder, bool absolute,
 // ---- text areas -----------------------------------------------------------------------------
 
 std::vector<std::string> TextAreaLines(const std::string& stored) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < stored.size(); ++i) {
-        if (stored[i] != '\r' && stored[i] != '\n') continue;
-        lines.push_back(stored.substr(start, i - start));
-        if (stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < stored.size()) lines.push_back(stored.substr(start));
-    return lines;
+    const std::vector<std::string_view> split = SplitLines(stored);
+    return std::vector<std::string>(split.begin(), split.end());
 }
 
 std::string TextAreaText(const std::vector<std::string>& lines) {
