@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/ui/ActionTable.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/builders/ui/BuilderWindows.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
@@ -82,14 +83,7 @@ private slots:
     }
 
     void actionsCarryCaptionsAndShortcuts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QKeySequence>("key");
-        const struct {
-            const char* name;
-            const char* id;
-            QKeySequence key;
-        } rows[] = {
+        AddActionRows({
             {"ADD_BUILDER", "054", Qt::Key_Insert},
             {"EDIT_BUILDER", "055", Qt::Key_F4},
             {"DELETE_BUILDER", "056", Qt::Key_Delete},
@@ -97,21 +91,11 @@ private slots:
             {"ITEM_DOWN", "044", Qt::CTRL | Qt::Key_Down},
             {"APPLY", "042", {}},
             {"OK", "040", {}},
-        };
-        for (const auto& r : rows)
-            QTest::newRow(r.name) << QString::fromLatin1(r.name)
-                                  << QString::fromStdString(Msg(r.id)) << r.key;
+        });
     }
     void actionsCarryCaptionsAndShortcuts() {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QKeySequence, key);
         TREGISTER_BUILDER_FORM form;
-        QAction* action = form.Action(name.toStdString());
-        QVERIFY(action);
-        QCOMPARE(action->objectName(), name);
-        QCOMPARE(action->text(), caption);
-        QCOMPARE(action->shortcut(), key);
+        CheckActionRow([&](const std::string& name) { return form.Action(name); });
     }
 
     void opensWithStoredListAndStates() {

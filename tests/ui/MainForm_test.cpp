@@ -1,6 +1,7 @@
 // The main window's wiring: action states, list order, the build-step bar's input, the
 // build actions and the geometry it keeps in the store.
 
+#include "tests/ui/ActionTable.h"
 #include "vrnx2/shell/ui/MainForm.h"
 
 #include <QAction>
@@ -69,14 +70,7 @@ private slots:
     }
 
     void actionsCarryCaptionsAndShortcuts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QKeySequence>("key");
-        const struct {
-            const char* name;
-            const char* id;
-            QKeySequence key;
-        } rows[] = {
+        AddActionRows({
             {"BASIC_BUILD", "002", Qt::Key_F7},
             {"BASIC_CREATEISO", "003", Qt::Key_F5},
             {"ADVANCED_BUILD", "002", Qt::Key_F7},
@@ -101,21 +95,11 @@ private slots:
             {"PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4},
             {"VIEW_HELP", "025", {}},
             {"ABOUT", "026", {}},
-        };
-        for (const auto& r : rows)
-            QTest::newRow(r.name) << QString::fromLatin1(r.name)
-                                  << QString::fromStdString(Msg(r.id)) << r.key;
+        });
     }
     void actionsCarryCaptionsAndShortcuts() {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QKeySequence, key);
         TVRNX_Form form;
-        QAction* action = form.Action(name.toStdString());
-        QVERIFY(action);
-        QCOMPARE(action->objectName(), name);
-        QCOMPARE(action->text(), caption);
-        QCOMPARE(action->shortcut(), key);
+        CheckActionRow([&](const std::string& name) { return form.Action(name); });
     }
 
     void emptyListDisablesProfileActionsAndAddFollowsBuilders() {

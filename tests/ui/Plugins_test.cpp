@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/ui/ActionTable.h"
 #include "CabWriter.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/plugins/ui/PluginWindow.h"
@@ -121,14 +122,7 @@ private slots:
     }
 
     void actionsCarryCaptionsAndShortcuts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QKeySequence>("key");
-        const struct {
-            const char* name;
-            const char* id;
-            QKeySequence key;
-        } rows[] = {
+        AddActionRows({
             {"APPLY", "042", {}},
             {"OK", "040", {}},
             {"Reload", "116", {}},
@@ -147,21 +141,11 @@ private slots:
             {"Sort", "130", {}},
             {"Item_Up", "043", Qt::CTRL | Qt::Key_Up},
             {"Item_Down", "044", Qt::CTRL | Qt::Key_Down},
-        };
-        for (const auto& r : rows)
-            QTest::newRow(r.name) << QString::fromLatin1(r.name) << QString::fromLatin1(r.id)
-                                  << r.key;
+        });
     }
     void actionsCarryCaptionsAndShortcuts() {
-        QFETCH(QString, name);
-        QFETCH(QString, id);
-        QFETCH(QKeySequence, key);
         TPlugin_Form form(nullptr, profile_, true);
-        QAction* action = form.Action(name.toStdString());
-        QVERIFY(action);
-        QCOMPARE(action->objectName(), name);
-        QCOMPARE(action->text(), MsgText(id.toStdString()));
-        QCOMPARE(action->shortcut(), key);
+        CheckActionRow([&](const std::string& name) { return form.Action(name); });
     }
 
     void opensWithTheCatalogueAndTheProfile() {
