@@ -46,18 +46,18 @@ TREGISTER_BUILDER_FORM::TREGISTER_BUILDER_FORM(QWidget* parent) : QDialog(parent
         return RunBuilderDialog(this, caption, name, path);
     };
 
-    connect(MakeAction("ADD_BUILDER", "054", Qt::Key_Insert), &QAction::triggered, this,
+    connect(actions_.Make("ADD_BUILDER", "054", Qt::Key_Insert), &QAction::triggered, this,
             &TREGISTER_BUILDER_FORM::AddBuilder);
-    connect(MakeAction("EDIT_BUILDER", "055", Qt::Key_F4), &QAction::triggered, this,
+    connect(actions_.Make("EDIT_BUILDER", "055", Qt::Key_F4), &QAction::triggered, this,
             &TREGISTER_BUILDER_FORM::EditBuilder);
-    connect(MakeAction("DELETE_BUILDER", "056", Qt::Key_Delete), &QAction::triggered, this,
+    connect(actions_.Make("DELETE_BUILDER", "056", Qt::Key_Delete), &QAction::triggered, this,
             &TREGISTER_BUILDER_FORM::DeleteBuilder);
-    connect(MakeAction("ITEM_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+    connect(actions_.Make("ITEM_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
             [this] { MoveSelected(-1); });
-    connect(MakeAction("ITEM_DOWN", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
+    connect(actions_.Make("ITEM_DOWN", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
             [this] { MoveSelected(1); });
-    connect(MakeAction("APPLY", "042", {}), &QAction::triggered, this, [this] { Apply(); });
-    connect(MakeAction("OK", "040", {}), &QAction::triggered, this, [this] {
+    connect(actions_.Make("APPLY", "042", {}), &QAction::triggered, this, [this] { Apply(); });
+    connect(actions_.Make("OK", "040", {}), &QAction::triggered, this, [this] {
         if (Apply()) accept();
     });
 
@@ -75,16 +75,8 @@ TREGISTER_BUILDER_FORM::TREGISTER_BUILDER_FORM(QWidget* parent) : QDialog(parent
 
 TREGISTER_BUILDER_FORM::~TREGISTER_BUILDER_FORM() = default;
 
-QAction* TREGISTER_BUILDER_FORM::MakeAction(const char* name, const char* captionId,
-                                            const QKeySequence& key) {
-    QAction* action = MakeNamedAction(this, name, captionId, key, true);
-    actions_[name] = action;
-    return action;
-}
-
 QAction* TREGISTER_BUILDER_FORM::Action(const std::string& name) const {
-    auto it = actions_.find(name);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(name);
 }
 
 void TREGISTER_BUILDER_FORM::BuildControls() {

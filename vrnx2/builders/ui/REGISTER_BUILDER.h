@@ -8,6 +8,7 @@
 #include <string>
 
 #include "vrnx2/builders/BuilderList.h"
+#include "vrnx2/controls/ui/ActionButton.h"
 
 class DragAutoScroll;
 class QAction;
@@ -54,7 +55,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* MakeAction(const char* name, const char* captionId, const QKeySequence& key);
     void BuildControls();
     void RestoreLayout();
     void SaveLayout();
@@ -65,7 +65,7 @@ private:
 
     BuilderList list_;
     bool changed_ = false;
-    std::map<std::string, QAction*> actions_;
+    NamedActions actions_{this, true};
     QGroupBox* frame_ = nullptr;
     QTreeWidget* view_ = nullptr;
     QWidget* arrowColumn_ = nullptr;

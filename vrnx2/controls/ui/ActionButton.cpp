@@ -16,6 +16,17 @@ QAction* MakeNamedAction(QWidget* owner, const char* name, const char* captionId
     return action;
 }
 
+QAction* NamedActions::Make(const char* name, const char* captionId, const QKeySequence& key) {
+    QAction* action = MakeNamedAction(owner_, name, captionId, key, addToOwner_);
+    actions_[name] = action;
+    return action;
+}
+
+QAction* NamedActions::Find(const std::string& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
 QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText) {
     auto* button = new QPushButton(withText ? action->text() : QString(), parent);
     button->setObjectName(action->objectName() + QStringLiteral("_Button"));

@@ -131,43 +131,35 @@ TPlugin_Form::~TPlugin_Form() {
 
 // ---- construction ----
 
-QAction* TPlugin_Form::MakeAction(const char* name, const char* captionId,
-                                  const QKeySequence& key) {
-    QAction* action = MakeNamedAction(this, name, captionId, key, true);
-    actions_[name] = action;
-    return action;
-}
-
 QAction* TPlugin_Form::Action(const std::string& name) const {
-    auto it = actions_.find(name);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(name);
 }
 
 void TPlugin_Form::BuildActions() {
     auto on = [this](QAction* action, void (TPlugin_Form::*slot)()) {
         connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     };
-    connect(MakeAction("APPLY", "042"), &QAction::triggered, this, [this] { Apply(); });
-    connect(MakeAction("OK", "040"), &QAction::triggered, this, [this] {
+    connect(actions_.Make("APPLY", "042"), &QAction::triggered, this, [this] { Apply(); });
+    connect(actions_.Make("OK", "040"), &QAction::triggered, this, [this] {
         if (Apply()) accept();
     });
-    on(MakeAction("Reload", "116"), &TPlugin_Form::Reload);
-    on(MakeAction("EnablePlugin", "117"), &TPlugin_Form::TogglePlugin);
-    on(MakeAction("Configulation", "118"), &TPlugin_Form::RunConfiguration);
-    on(MakeAction("ViewHelp", "119"), &TPlugin_Form::ViewHelp);
-    on(MakeAction("Install", "120"), &TPlugin_Form::Install);
-    on(MakeAction("UnInstall", "121"), &TPlugin_Form::Uninstall);
-    on(MakeAction("PluginBuilder", "122"), &TPlugin_Form::OpenInPluginBuilder);
-    on(MakeAction("TextEditor", "123"), &TPlugin_Form::OpenInTextEditor);
-    on(MakeAction("Explorer", "124"), &TPlugin_Form::OpenFolder);
-    on(MakeAction("CreateCategory", "126"), &TPlugin_Form::CreateCategory);
-    on(MakeAction("DeleteCategory", "127"), &TPlugin_Form::DeleteCategory);
-    on(MakeAction("Expand", "128"), &TPlugin_Form::ExpandSelected);
-    on(MakeAction("Collapse", "129"), &TPlugin_Form::CollapseSelected);
-    on(MakeAction("Sort", "130"), &TPlugin_Form::SortTree);
-    connect(MakeAction("Item_Up", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+    on(actions_.Make("Reload", "116"), &TPlugin_Form::Reload);
+    on(actions_.Make("EnablePlugin", "117"), &TPlugin_Form::TogglePlugin);
+    on(actions_.Make("Configulation", "118"), &TPlugin_Form::RunConfiguration);
+    on(actions_.Make("ViewHelp", "119"), &TPlugin_Form::ViewHelp);
+    on(actions_.Make("Install", "120"), &TPlugin_Form::Install);
+    on(actions_.Make("UnInstall", "121"), &TPlugin_Form::Uninstall);
+    on(actions_.Make("PluginBuilder", "122"), &TPlugin_Form::OpenInPluginBuilder);
+    on(actions_.Make("TextEditor", "123"), &TPlugin_Form::OpenInTextEditor);
+    on(actions_.Make("Explorer", "124"), &TPlugin_Form::OpenFolder);
+    on(actions_.Make("CreateCategory", "126"), &TPlugin_Form::CreateCategory);
+    on(actions_.Make("DeleteCategory", "127"), &TPlugin_Form::DeleteCategory);
+    on(actions_.Make("Expand", "128"), &TPlugin_Form::ExpandSelected);
+    on(actions_.Make("Collapse", "129"), &TPlugin_Form::CollapseSelected);
+    on(actions_.Make("Sort", "130"), &TPlugin_Form::SortTree);
+    connect(actions_.Make("Item_Up", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
             [this] { MoveRow(-1); });
-    connect(MakeAction("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
+    connect(actions_.Make("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
             [this] { MoveRow(1); });
 }
 

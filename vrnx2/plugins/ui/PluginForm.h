@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vrnx2/plugins/PluginCatalogue.h"
+#include "vrnx2/controls/ui/ActionButton.h"
 
 class DragAutoScroll;
 class QAction;
@@ -100,7 +101,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* MakeAction(const char* name, const char* captionId, const QKeySequence& key = {});
     void BuildActions();
     void BuildControls();
     void RestoreLayout();
@@ -122,7 +122,7 @@ private:
 
     TProfileRec profile_;
     PluginCatalogue catalogue_;
-    std::map<std::string, QAction*> actions_;
+    NamedActions actions_{this, true};
     std::unordered_map<const CatalogueNode*, QTreeWidgetItem*> itemOf_;
     int currentPage_ = 0;
     bool syncing_ = false;

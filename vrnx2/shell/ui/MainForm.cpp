@@ -147,40 +147,33 @@ TVRNX_Form::~TVRNX_Form() {
 
 // ---- construction ----
 
-QAction* TVRNX_Form::MakeAction(const char* name, const char* captionId, const QKeySequence& key) {
-    QAction* action = MakeNamedAction(this, name, captionId, key, false);
-    actions_[name] = action;
-    return action;
-}
-
 QAction* TVRNX_Form::Action(const std::string& name) const {
-    auto it = actions_.find(name);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(name);
 }
 
 void TVRNX_Form::BuildActions() {
-    connect(MakeAction("BASIC_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
+    connect(actions_.Make("BASIC_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
             [this] { RunBuildAction(0); });
-    connect(MakeAction("BASIC_CREATEISO", "003", Qt::Key_F5), &QAction::triggered, this,
+    connect(actions_.Make("BASIC_CREATEISO", "003", Qt::Key_F5), &QAction::triggered, this,
             [this] { RunBuildAction(1); });
-    connect(MakeAction("ADVANCED_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
+    connect(actions_.Make("ADVANCED_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
             [this] { RunBuildAction(2); });
-    connect(MakeAction("VIEW_LOGFILE", "004", Qt::Key_F3), &QAction::triggered, this,
+    connect(actions_.Make("VIEW_LOGFILE", "004", Qt::Key_F3), &QAction::triggered, this,
             [this] { ViewLog(); });
-    connect(MakeAction("EXIT_PROGRAM", "005", {}), &QAction::triggered, this, [this] { close(); });
-    connect(MakeAction("ADD_PROFILE", "007", Qt::Key_Insert), &QAction::triggered, this,
+    connect(actions_.Make("EXIT_PROGRAM", "005", {}), &QAction::triggered, this, [this] { close(); });
+    connect(actions_.Make("ADD_PROFILE", "007", Qt::Key_Insert), &QAction::triggered, this,
             [this] { RunHook(hooks.addProfile); });
-    connect(MakeAction("EDIT_PROFILE", "008", Qt::Key_F4), &QAction::triggered, this,
+    connect(actions_.Make("EDIT_PROFILE", "008", Qt::Key_F4), &QAction::triggered, this,
             [this] { RunHook(hooks.editProfile); });
-    connect(MakeAction("COPY_PROFILE", "151", {}), &QAction::triggered, this,
+    connect(actions_.Make("COPY_PROFILE", "151", {}), &QAction::triggered, this,
             [this] { RunHook(hooks.copyProfile); });
-    connect(MakeAction("DELETE_PROFILE", "009", Qt::Key_Delete), &QAction::triggered, this,
+    connect(actions_.Make("DELETE_PROFILE", "009", Qt::Key_Delete), &QAction::triggered, this,
             [this] { RunHook(hooks.deleteProfile); });
-    connect(MakeAction("Item_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+    connect(actions_.Make("Item_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
             [this] { MoveSelected(-1); });
-    connect(MakeAction("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
+    connect(actions_.Make("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
             [this] { MoveSelected(1); });
-    connect(MakeAction("PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4), &QAction::triggered,
+    connect(actions_.Make("PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4), &QAction::triggered,
             this, [this] { RunHook(hooks.profileSettings); });
     const std::array<std::pair<const char*, const char*>, 6> folders = {
         {{"OPEN_BUILDER_DIR", "012"},
@@ -193,11 +186,11 @@ void TVRNX_Form::BuildActions() {
         const std::string name = folders[i].first;
         const auto key =
             QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i)));
-        connect(MakeAction(folders[i].first, folders[i].second, key), &QAction::triggered, this,
+        connect(actions_.Make(folders[i].first, folders[i].second, key), &QAction::triggered, this,
                 [this, name] { OpenFolder(name); });
     }
-    QAction* basic = MakeAction("BASIC_BUILD_STYLE", "020", Qt::Key_F9);
-    QAction* advanced = MakeAction("ADVANCED_BUILD_STYLE", "021", Qt::Key_F10);
+    QAction* basic = actions_.Make("BASIC_BUILD_STYLE", "020", Qt::Key_F9);
+    QAction* advanced = actions_.Make("ADVANCED_BUILD_STYLE", "021", Qt::Key_F10);
     styleGroup_ = new QActionGroup(this);
     for (QAction* a : {basic, advanced}) {
         a->setCheckable(true);
@@ -205,18 +198,18 @@ void TVRNX_Form::BuildActions() {
     }
     connect(basic, &QAction::triggered, this, [this] { SetBuildStyle(false); });
     connect(advanced, &QAction::triggered, this, [this] { SetBuildStyle(true); });
-    connect(MakeAction("REGISTER_BUILDER", "022", Qt::Key_F8), &QAction::triggered, this, [this] {
+    connect(actions_.Make("REGISTER_BUILDER", "022", Qt::Key_F8), &QAction::triggered, this, [this] {
         if (building_ || !hooks.registerBuilder) return;
         if (hooks.registerBuilder(*this)) LoadProfiles();
         ActionStateUpdate();
     });
-    connect(MakeAction("PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
+    connect(actions_.Make("PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
             &QAction::triggered, this, [this] {
                 RunHook(hooks.preferences);
                 list_->setFocus();
             });
-    connect(MakeAction("VIEW_HELP", "025", {}), &QAction::triggered, this, [this] { ViewHelp(); });
-    connect(MakeAction("ABOUT", "026", {}), &QAction::triggered, this,
+    connect(actions_.Make("VIEW_HELP", "025", {}), &QAction::triggered, this, [this] { ViewHelp(); });
+    connect(actions_.Make("ABOUT", "026", {}), &QAction::triggered, this,
             [this] { RunHook(hooks.about); });
 }
 

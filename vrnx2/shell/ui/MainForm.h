@@ -11,6 +11,7 @@
 
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/shell/MainWindowLogic.h"
+#include "vrnx2/controls/ui/ActionButton.h"
 
 class DragAutoScroll;
 class QAction;
@@ -101,7 +102,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* MakeAction(const char* name, const char* captionId, const QKeySequence& key);
     void BuildActions();
     void BuildMenus();
     void BuildControls();
@@ -131,7 +131,7 @@ private:
     int sortColumn_ = 0;
     bool building_ = false;
 
-    std::map<std::string, QAction*> actions_;
+    NamedActions actions_{this, false};
     QActionGroup* styleGroup_ = nullptr;
     QMenu* builderMenu_ = nullptr;
     QMenu* profileMenu_ = nullptr;
