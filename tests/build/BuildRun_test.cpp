@@ -79,13 +79,7 @@ public:
         t.Write("builder/Plugin/cat/nic/nic.sys", "sys");
         t.Write("builder/Plugin/stray/stray.inf", PluginInf("Stray", "Enable=1\r\n"));
 
-        p.ProfileName = "Rescue";
-        p.ProfileNumber = 1;
-        p.Builder = {"Stand-in", t.Path("builder"), 1};
-        p.Source = t.Path("source") + "/";
-        p.OutDir = "out";
-        p.ISOPath = t.Path("iso");
-        p.ISOFile = "pe.iso";
+        p = StandInProfile(t, "Stand-in");
         p.ManageOrder = true;
         // Store order: A, Nic, B (the report follows it); Order: B 2, Nic 2, A 10.
         Choose("\"A\",\"tools\\a.inf\"", "\"1\",\"Tools\",\"10\"");

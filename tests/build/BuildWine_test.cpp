@@ -59,13 +59,7 @@ public:
         t.Write("builder/Plugin/tools/a.inf", PluginInf("A", "Enable=0\r\n"));
         t.Write("builder/Plugin/net/nic.inf", PluginInf("Nic", "Enable=0\r\n"));
 
-        p.ProfileName = "Rescue";
-        p.ProfileNumber = 1;
-        p.Builder = {"Windows stand-in", t.Path("builder"), 1};
-        p.Source = t.Path("source") + "/";
-        p.OutDir = "out";
-        p.ISOPath = t.Path("iso");
-        p.ISOFile = "pe.iso";
+        p = StandInProfile(t, "Windows stand-in");
         p.BuildISO = true;
         p.BuildParameter = "-auto -exit";
         p.ISOBuildParameter = "-auto -exit";

@@ -11,6 +11,8 @@
 #include <string>
 #include <system_error>
 
+#include "vrnx2/settings/Records.h"
+
 class TempTree {
 public:
     // Throws when the folder cannot be made, rather than working in the current folder.
@@ -74,4 +76,18 @@ inline std::string Utf16Le(const std::string& ascii, bool bom = true) {
         out += '\0';
     }
     return out;
+}
+
+// Profile 1, "Rescue", of the builder `builderName` in t/builder, with source t/source/,
+// output "out" below the builder and the image t/iso/pe.iso.
+inline TProfileRec StandInProfile(const TempTree& t, const std::string& builderName) {
+    TProfileRec p;
+    p.ProfileName = "Rescue";
+    p.ProfileNumber = 1;
+    p.Builder = {builderName, t.Path("builder"), 1};
+    p.Source = t.Path("source") + "/";
+    p.OutDir = "out";
+    p.ISOPath = t.Path("iso");
+    p.ISOFile = "pe.iso";
+    return p;
 }

@@ -1,5 +1,19 @@
 #include "tests/support/ScriptedInterface.h"
 
+namespace {
+
+// The next queued answer into `out`; false when none is queued or it is a cancel.
+bool TakeNext(std::deque<std::optional<std::string>>& queue, std::string& out) {
+    if (queue.empty()) return false;
+    std::optional<std::string> next = std::move(queue.front());
+    queue.pop_front();
+    if (!next) return false;
+    out = std::move(*next);
+    return true;
+}
+
+}  // namespace
+
 ScriptedInterface::ScriptedInterface() : previous_(SetUserInterface(this)) {}
 
 ScriptedInterface::~ScriptedInterface() {
@@ -39,21 +53,11 @@ int ScriptedInterface::MessageBox(const std::string& text, const std::string& ca
 bool ScriptedInterface::InputText(const std::string& caption, const std::string& prompt,
                                   std::string& text) {
     inputRequests.push_back({caption, prompt, text});
-    if (inputs_.empty()) return false;
-    std::optional<std::string> next = std::move(inputs_.front());
-    inputs_.pop_front();
-    if (!next) return false;
-    text = std::move(*next);
-    return true;
+    return TakeNext(inputs_, text);
 }
 
 bool ScriptedInterface::BrowseForFolder(const std::string& title, std::string& path,
                                         bool extended) {
     folderRequests.push_back({title, path, extended});
-    if (folders_.empty()) return false;
-    std::optional<std::string> next = std::move(folders_.front());
-    folders_.pop_front();
-    if (!next) return false;
-    path = std::move(*next);
-    return true;
+    return TakeNext(folders_, path);
 }

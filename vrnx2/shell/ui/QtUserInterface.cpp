@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <iterator>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -104,22 +105,12 @@ int QtUserInterface::MessageBox(const std::string& text, const std::string& capt
     box.setTextFormat(Qt::PlainText);  // paths and names are never markup
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(WindowsText(text));
-    switch (flags & 0xF0) {
-        case 0x10:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case 0x20:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case 0x30:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case 0x40:
-            box.setIcon(QMessageBox::Information);
-            break;
-        default:
-            break;
-    }
+    // The icon bits of the flags: 0x10 error, 0x20 question, 0x30 warning, 0x40 information.
+    static const QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Critical,
+                                               QMessageBox::Question, QMessageBox::Warning,
+                                               QMessageBox::Information};
+    const unsigned icon = (flags & 0xF0) >> 4;
+    if (icon > 0 && icon < std::size(kIcons)) box.setIcon(kIcons[icon]);
 
     struct Pair {
         int id;
