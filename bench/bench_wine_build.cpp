@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "platform/Files.h"
-#include "vrnx2/build/BuildRun.h"
 #include "vrnx2/base/UserInterface.h"
+#include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 

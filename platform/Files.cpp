@@ -33,11 +33,11 @@ std::vector<DirEntry> ListDirectory(const fs::path& dir) {
         DirEntry entry;
         entry.name = name;
         entry.hidden = name[0] == '.';
-        struct stat st{};
+        struct stat st {};
         if (::fstatat(dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         entry.isSymlink = S_ISLNK(st.st_mode);
         if (entry.isSymlink) {
-            struct stat target{};
+            struct stat target {};
             if (::fstatat(dirfd(d), name, &target, 0) == 0) st = target;
         }
         entry.isDirectory = S_ISDIR(st.st_mode);
@@ -93,13 +93,13 @@ bool ExistsNoCase(const fs::path& base, std::string_view relative) {
 }
 
 bool IsReadOnly(const fs::path& p) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(p.c_str(), &st) != 0) return false;
     return (st.st_mode & S_IWUSR) == 0;
 }
 
 bool SetReadOnly(const fs::path& p, bool readOnly) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(p.c_str(), &st) != 0) return false;
     mode_t mode = st.st_mode & 07777;
     mode = readOnly ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
@@ -107,7 +107,7 @@ bool SetReadOnly(const fs::path& p, bool readOnly) {
 }
 
 std::optional<FileTime> GetWriteTime(const fs::path& p) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(p.c_str(), &st) != 0) return std::nullopt;
     return FileTime{static_cast<int64_t>(st.st_mtim.tv_sec),
                     static_cast<int64_t>(st.st_mtim.tv_nsec)};
@@ -129,7 +129,7 @@ std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
         return std::nullopt;
     }
     std::string data;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         errno = EISDIR;
@@ -156,7 +156,7 @@ std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
 bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string* error) {
     std::error_code ec;
     fs::path p = target;
-    struct stat st{};
+    struct stat st {};
     bool exists = ::lstat(p.c_str(), &st) == 0;
     if (exists && S_ISLNK(st.st_mode)) {  // replace what the link points at, keep the link
         fs::path resolved = fs::canonical(p, ec);
@@ -179,8 +179,11 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
         ::unlink(tmpl.c_str());
         return false;
     };
-    const mode_t mode =
-        exists ? st.st_mode & 07777 : 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
+    const mode_t mode = exists ? st.st_mode & 07777 : 0666 & ~[] {
+        mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
     if (::fchmod(fd, mode | S_IWUSR) != 0) return fail(ErrnoText("cannot set the mode of", tmpl));
     size_t done = 0;
     while (done < data.size()) {
@@ -246,7 +249,9 @@ fs::path ProgramFile() {
     return ec ? fs::path() : p;
 }
 
-fs::path ProgramDirectory() { return ProgramFile().parent_path(); }
+fs::path ProgramDirectory() {
+    return ProgramFile().parent_path();
+}
 
 std::string ExpandEnvironment(std::string_view text) {
     std::string out;

@@ -14,7 +14,7 @@ namespace platform {
 namespace fs = std::filesystem;
 
 struct DirEntry {
-    std::string name;        // last path component as stored
+    std::string name;  // last path component as stored
     bool isDirectory = false;
     bool isSymlink = false;  // never followed by recursive walks
     bool readOnly = false;   // the owner cannot write
@@ -38,7 +38,10 @@ bool IsReadOnly(const fs::path& p);
 bool SetReadOnly(const fs::path& p, bool readOnly);
 
 // Last-write time as seconds (and nanoseconds) since the epoch.
-struct FileTime { int64_t seconds = 0; int64_t nanoseconds = 0; };
+struct FileTime {
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+};
 std::optional<FileTime> GetWriteTime(const fs::path& p);
 bool SetWriteTime(const fs::path& p, FileTime t);
 

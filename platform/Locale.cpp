@@ -1,13 +1,13 @@
 #include "platform/Locale.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <string_view>
-
 #include <unicode/dcfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/uloc.h>
 #include <unicode/unistr.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 namespace platform {
 
@@ -46,7 +46,9 @@ bool In(std::string_view lang, std::initializer_list<std::string_view> list) {
 
 }  // namespace
 
-std::string CurrentLocaleName() { return LocaleNameFromEnvironment(); }
+std::string CurrentLocaleName() {
+    return LocaleNameFromEnvironment();
+}
 
 int AnsiCodePageOf(const std::string& icuLocaleName) {
     UErrorCode status = U_ZERO_ERROR;

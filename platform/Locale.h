@@ -8,10 +8,10 @@
 namespace platform {
 
 struct UserLocale {
-    std::string icuName;         // "ja_JP", "en_US", "de_DE"
-    uint32_t lcid = 0x0409;      // Windows locale identifier (ja_JP 0x0411)
-    std::string englishLanguage; // "Japanese", "English"
-    int ansiCodePage = 1252;     // Windows ANSI code page of the locale, or the override
+    std::string icuName;          // "ja_JP", "en_US", "de_DE"
+    uint32_t lcid = 0x0409;       // Windows locale identifier (ja_JP 0x0411)
+    std::string englishLanguage;  // "Japanese", "English"
+    int ansiCodePage = 1252;      // Windows ANSI code page of the locale, or the override
     std::string decimalSeparator = ".";
 };
 

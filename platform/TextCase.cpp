@@ -1,12 +1,12 @@
 #include "platform/TextCase.h"
 
-#include <map>
-#include <memory>
-
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
+
+#include <map>
+#include <memory>
 
 #include "platform/Locale.h"
 
@@ -79,9 +79,9 @@ int CompareNoCaseLocale(std::string_view a, std::string_view b) {
         return fa < fb ? -1 : (fa == fb ? 0 : 1);
     }
     UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult r = it->second->compareUTF8(
-        icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
-        icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
+    const UCollationResult r =
+        it->second->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                                icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
     return r == UCOL_LESS ? -1 : (r == UCOL_EQUAL ? 0 : 1);
 }
 

@@ -7,8 +7,8 @@
 
 namespace platform {
 
-std::string UpperCase(std::string_view utf8);   // simple upper-case mapping
-std::string FoldCase(std::string_view utf8);    // simple case folding, for lookups
+std::string UpperCase(std::string_view utf8);              // simple upper-case mapping
+std::string FoldCase(std::string_view utf8);               // simple case folding, for lookups
 bool EqualNoCase(std::string_view a, std::string_view b);  // FoldCase(a) == FoldCase(b)
 
 // Compares without regard to letter case under the user's locale (collator, secondary

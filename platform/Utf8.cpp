@@ -1,10 +1,10 @@
 #include "platform/Utf8.h"
 
-#include <algorithm>
-#include <cstdint>
-
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
+
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/CodePage.h"
 
@@ -68,8 +68,8 @@ std::string RepairUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-    const int32_t length = static_cast<int32_t>(
-        std::min<size_t>(bytes.size(), static_cast<size_t>(INT32_MAX)));
+    const int32_t length =
+        static_cast<int32_t>(std::min<size_t>(bytes.size(), static_cast<size_t>(INT32_MAX)));
     int32_t i = 0;
     while (i < length) {
         const int32_t start = i;

@@ -1,9 +1,9 @@
 #include "trellin/NamePattern.h"
 
+#include <unicode/utf8.h>
+
 #include <cstdint>
 #include <vector>
-
-#include <unicode/utf8.h>
 
 #include "platform/TextCase.h"
 

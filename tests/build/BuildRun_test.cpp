@@ -17,9 +17,9 @@
 #include "platform/WineLaunch.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

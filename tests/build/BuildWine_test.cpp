@@ -12,10 +12,10 @@
 
 #include "TempTree.h"
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 extern char** environ;
 

@@ -10,8 +10,8 @@
 #include <csignal>
 
 #include "TempTree.h"
-#include "vrnx2/build/TextFile.h"
 #include "tests/support/TextRow.h"
+#include "vrnx2/build/TextFile.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 
 #include "TempTree.h"
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/build/LogTail.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "tests/settings/StoreFixture.h"
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/RegFile.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
 #include "tests/support/TempDir.h"
 
 namespace {

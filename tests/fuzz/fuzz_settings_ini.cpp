@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "vrnx2/settings/Ini.h"
 #include "vrnx2/base/LanguageResource.h"
+#include "vrnx2/settings/Ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,12 +1,11 @@
 #include "platform/CodePage.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include <memory>
 #include <string>
 #include <thread>
-
-#include <unicode/ucnv.h>
 
 namespace {
 
@@ -75,10 +74,10 @@ std::string WholeText(std::u16string text, int codePage) {
 TEST(CodePageRuns, SameAsWholeTextConversion) {
     const std::u16string texts[] = {
         u"key = \x65E5\x672C, \"\x30C6\x30AD\x30B9\x30C8\" ; \x00A5\\~",
-        u"\xD83D\xDE00 a \xD800 b \xDC00\xD800",   // a pair, lone lead, lone trail
+        u"\xD83D\xDE00 a \xD800 b \xDC00\xD800",    // a pair, lone lead, lone trail
         u"\x00E9\x0416\x20AC\x0E01\x05D0\x0627=x",  // letters of several code pages
         u"\xFF71\xFF72\r\n\x3000\x4E00",
-        u"\x1EA0\x0301\x00C0",                     // Vietnamese letters, combining mark
+        u"\x1EA0\x0301\x00C0",  // Vietnamese letters, combining mark
     };
     for (const int cp : {932, 936, 949, 950, 874, 1250, 1251, 1252, 1255, 1256, 1258}) {
         for (const std::u16string& t : texts) {
@@ -86,7 +85,10 @@ TEST(CodePageRuns, SameAsWholeTextConversion) {
         }
     }
     // Malformed UTF-8 next to ASCII: one "?" for each broken sequence, the ASCII kept.
-    EXPECT_EQ(platform::Utf8ToAnsi("a\xE6\x97" "b\xE6\x97\xA5\x80" "c\xF0\x9F", 932),
+    EXPECT_EQ(platform::Utf8ToAnsi("a\xE6\x97"
+                                   "b\xE6\x97\xA5\x80"
+                                   "c\xF0\x9F",
+                                   932),
               "a?b\x93\xFA?c?");
 }
 

@@ -18,7 +18,9 @@ struct Row {
 
 class SplitTable : public ::testing::TestWithParam<Row> {};
 
-TEST_P(SplitTable, Splits) { EXPECT_EQ(SplitCommandLine(GetParam().line), GetParam().args); }
+TEST_P(SplitTable, Splits) {
+    EXPECT_EQ(SplitCommandLine(GetParam().line), GetParam().args);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     WindowsRules, SplitTable,

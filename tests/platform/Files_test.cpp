@@ -1,10 +1,10 @@
+#include "platform/Files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
-
-#include "platform/Files.h"
 
 namespace {
 
@@ -14,14 +14,12 @@ class FilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("platform-files-" + std::string(
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("platform-files-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
-    void TearDown() override {
-        platform::RemoveTree(dir_);
-    }
+    void TearDown() override { platform::RemoveTree(dir_); }
     void Write(const fs::path& p, const std::string& data) {
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << data;
@@ -74,7 +72,7 @@ TEST_F(FilesTest, AtomicWriteKeepsModeAndLeavesNoTemporaryFile) {
     ::chmod(f.c_str(), 0640);
     ASSERT_TRUE(platform::WriteFileAtomic(f, "new content"));
     EXPECT_EQ(*platform::ReadFile(f), "new content");
-    struct stat st{};
+    struct stat st {};
     ::stat(f.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);

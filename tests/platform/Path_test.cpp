@@ -42,9 +42,9 @@ TEST(Path, JoinPutsOneSlashBetween) {
         const char* name;
         const char* joined;
     } rows[] = {
-        {"", "f.iso", "f.iso"},         {"/", "f.iso", "/f.iso"},
-        {"out", "f.iso", "out/f.iso"},  {"out//", "f.iso", "out/f.iso"},
-        {"/a/b/", "c/d", "/a/b/c/d"},   {"out", "", "out/"},
+        {"", "f.iso", "f.iso"},        {"/", "f.iso", "/f.iso"},
+        {"out", "f.iso", "out/f.iso"}, {"out//", "f.iso", "out/f.iso"},
+        {"/a/b/", "c/d", "/a/b/c/d"},  {"out", "", "out/"},
     };
     for (const Row& r : rows) EXPECT_EQ(platform::JoinPath(r.dir, r.name), r.joined) << r.dir;
 }

@@ -57,13 +57,20 @@ TEST(Locale, CodePagesOfLanguages) {
 }
 
 TEST(CodePage, ShiftJisRoundTripAndSubstitution) {
-    const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC" "abc\xEF\xBD\xB1";  // 日本abcｱ
+    const std::string utf8 =
+        "\xE6\x97\xA5\xE6\x9C\xAC"
+        "abc\xEF\xBD\xB1";  // 日本abcｱ
     const std::string sjis = platform::Utf8ToAnsi(utf8, 932);
-    EXPECT_EQ(sjis, "\x93\xFA\x96\x7B" "abc\xB1");
+    EXPECT_EQ(sjis,
+              "\x93\xFA\x96\x7B"
+              "abc\xB1");
     EXPECT_EQ(platform::AnsiToUtf8(sjis, 932), utf8);
     // Not in the code page, malformed UTF-8, an unpaired surrogate: each one "?".
     EXPECT_EQ(platform::Utf8ToAnsi("a\xE2\x82\xAC", 932), "a?");
-    EXPECT_EQ(platform::Utf8ToAnsi("a\xFF" "b", 1252), "a?b");
+    EXPECT_EQ(platform::Utf8ToAnsi("a\xFF"
+                                   "b",
+                                   1252),
+              "a?b");
     EXPECT_EQ(platform::Utf16ToAnsi(u"x\xD800y", 1252), "x?y");
     EXPECT_EQ(platform::Utf8ToAnsi("\xC3\xA9", 1252), "\xE9");
     EXPECT_TRUE(platform::IsDbcsLeadByte(932, 0x81));
@@ -74,10 +81,16 @@ TEST(CodePage, ShiftJisRoundTripAndSubstitution) {
 TEST(TextCase, SimpleMappingsWithoutLanguageRules) {
     WithLocale l("tr_TR.UTF-8");
     EXPECT_EQ(platform::UpperCase("win.ini"), "WIN.INI");
-    EXPECT_EQ(platform::UpperCase("\xC3\xA9t\xC3\xA9"), "\xC3\x89T\xC3\x89");      // été
-    EXPECT_EQ(platform::UpperCase("\xEF\xBD\x81"), "\xEF\xBC\xA1");                  // ａ -> Ａ
-    EXPECT_EQ(platform::UpperCase("stra\xC3\x9F" "e"), "STRA\xC3\x9F" "E");        // ß stays
-    EXPECT_EQ(platform::UpperCase("a\xFF" "b"), "A\xFF" "B");  // malformed bytes kept
+    EXPECT_EQ(platform::UpperCase("\xC3\xA9t\xC3\xA9"), "\xC3\x89T\xC3\x89");  // été
+    EXPECT_EQ(platform::UpperCase("\xEF\xBD\x81"), "\xEF\xBC\xA1");            // ａ -> Ａ
+    EXPECT_EQ(platform::UpperCase("stra\xC3\x9F"
+                                  "e"),
+              "STRA\xC3\x9F"
+              "E");  // ß stays
+    EXPECT_EQ(platform::UpperCase("a\xFF"
+                                  "b"),
+              "A\xFF"
+              "B");  // malformed bytes kept
     EXPECT_TRUE(platform::EqualNoCase("Shell32.DLL", "shell32.dll"));
     EXPECT_FALSE(platform::EqualNoCase("shell32.dll", "shell32.dl_"));
 }

@@ -14,7 +14,10 @@ TEST(Utf8, ValidityRejectsOverlongSurrogatesAndTruncation) {
 }
 
 TEST(Utf8, RepairReplacesOnlyWhatIsMalformed) {
-    EXPECT_EQ(platform::RepairUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(platform::RepairUtf8("a\xFF"
+                                   "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(platform::RepairUtf8("\xE6\x97\xA5"), "\xE6\x97\xA5");
     EXPECT_TRUE(platform::IsValidUtf8(platform::RepairUtf8("\xC0\xAF\xED\xA0\x80x")));
 }
@@ -25,7 +28,10 @@ TEST(Utf8, DecodeTextFollowsTheByteOrderMarkThenValidityThenTheCodePage) {
     EXPECT_EQ(platform::DecodeText(std::string("\xFE\xFF\0x\0=\0", 7), 932), "x=");  // odd byte
     EXPECT_EQ(platform::DecodeText("\x93\xFA", 932), "\xE6\x97\xA5");
     EXPECT_EQ(platform::DecodeText("caf\xE9", 1252), "caf\xC3\xA9");
-    EXPECT_EQ(platform::Utf16ToUtf8(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(platform::Utf16ToUtf8(u"a\xD800"
+                                    "b"),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 }  // namespace

@@ -13,10 +13,10 @@
 
 #include "tests/support/ScriptedInterface.h"
 #include "tests/support/TempDir.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

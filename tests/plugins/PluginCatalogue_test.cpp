@@ -12,9 +12,9 @@
 #include <fstream>
 
 #include "CatalogueFixture.h"
+#include "tests/support/PeImage.h"
 #include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
-#include "tests/support/PeImage.h"
 
 using Strings = std::vector<std::string>;
 

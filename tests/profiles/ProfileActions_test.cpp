@@ -7,8 +7,8 @@
 
 #include "tests/settings/StoreFixture.h"
 #include "tests/support/ScriptedInterface.h"
-#include "vrnx2/settings/RegFile.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/settings/RegFile.h"
 
 namespace {
 

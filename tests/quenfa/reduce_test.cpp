@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "tests/support/TempDir.h"
 #include "platform/Files.h"
 #include "quenfa/unicode.h"
+#include "tests/support/TempDir.h"
 
 namespace quenfa {
 namespace {
@@ -99,10 +99,10 @@ TEST_F(ReduceFileTest, ReducedFileKeepsItsContentAndTimeButLosesReadOnly) {
     const auto p = dir_.Write("r.inf", reduced);
     ASSERT_TRUE(platform::SetWriteTime(p, {1000000000, 123}));
     ASSERT_TRUE(platform::SetReadOnly(p, true));
-    struct stat before{};
+    struct stat before {};
     ASSERT_EQ(::stat(p.c_str(), &before), 0);
     EXPECT_EQ(Run(p), "100.0");
-    struct stat after{};
+    struct stat after {};
     ASSERT_EQ(::stat(p.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced
     EXPECT_EQ(TempDir::Read(p), reduced);

@@ -12,9 +12,9 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/support/TempDir.h"
 #include "platform/Files.h"
 #include "quenfa/Reduce.h"
+#include "tests/support/TempDir.h"
 
 extern char** environ;
 

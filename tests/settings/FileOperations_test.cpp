@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "vrnx2/settings/SystemRoutines.h"
 #include "tests/support/TempDir.h"
+#include "vrnx2/settings/SystemRoutines.h"
 
 namespace fs = std::filesystem;
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;

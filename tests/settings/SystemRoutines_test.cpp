@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "tests/support/ScriptedInterface.h"
-#include "vrnx2/base/LanguageChoice.h"
 #include "tests/support/TextRow.h"
+#include "vrnx2/base/LanguageChoice.h"
 
 namespace fs = std::filesystem;
 

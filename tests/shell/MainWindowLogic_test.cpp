@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "platform/Process.h"
-#include "vrnx2/settings/Store.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/settings/Store.h"
 
 namespace fs = std::filesystem;
 

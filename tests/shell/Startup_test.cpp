@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

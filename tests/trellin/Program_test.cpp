@@ -1,13 +1,12 @@
 // The built program on a real tree: the list file beside the program, a relative directory.
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "TreeFixture.h"
 

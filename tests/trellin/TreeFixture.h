@@ -1,6 +1,7 @@
 #pragma once
 // Output trees in a temporary folder, and their names as a set for comparison.
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,8 +10,6 @@
 #include <iterator>
 #include <set>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/TempDir.h"
 

@@ -1,10 +1,10 @@
 #include "trellin/Trellin.h"
 
-#include <cstdlib>
-#include <sstream>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
 
 #include "TreeFixture.h"
 

@@ -16,11 +16,11 @@
 #include <functional>
 #include <memory>
 
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/shell/ui/MainForm.h"
-#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
 
 namespace fs = std::filesystem;

@@ -17,17 +17,17 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/ui/ActionTable.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/ui/ActionTable.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/builders/ui/BuilderWindows.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
 #include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
 #include "vrnx2/builders/ui/REGISTER_BUILDER.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

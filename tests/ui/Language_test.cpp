@@ -5,8 +5,8 @@
 #include <QTest>
 #include <cstdlib>
 
-#include "vrnx2/shell/ui/MainForm.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/shell/ui/MainForm.h"
 
 class LanguageTest : public QObject {
     Q_OBJECT

@@ -1,7 +1,6 @@
 // The main window's wiring: action states, list order, the build-step bar's input, the
 // build actions and the geometry it keeps in the store.
 
-#include "tests/ui/ActionTable.h"
 #include "vrnx2/shell/ui/MainForm.h"
 
 #include <QAction>
@@ -16,9 +15,10 @@
 #include <fstream>
 
 #include "tests/support/ScriptedInterface.h"
+#include "tests/ui/ActionTable.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

@@ -8,8 +8,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -18,9 +18,9 @@
 #include <QUrl>
 
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/profiles/ui/OptionsWindow.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

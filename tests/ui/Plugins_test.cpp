@@ -18,16 +18,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/ui/ActionTable.h"
 #include "CabWriter.h"
 #include "tests/support/ScriptedInterface.h"
-#include "vrnx2/plugins/ui/PluginWindow.h"
+#include "tests/ui/ActionTable.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/plugins/ui/PluginForm.h"
+#include "vrnx2/plugins/ui/PluginWindow.h"
 #include "vrnx2/profiles/Preferences.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace fs = std::filesystem;
 

@@ -13,12 +13,12 @@
 #include <functional>
 
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/profiles/ui/PREFERENSES.h"
 #include "vrnx2/profiles/ui/PreferenceWindows.h"
 #include "vrnx2/profiles/ui/about.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

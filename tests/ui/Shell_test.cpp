@@ -20,12 +20,12 @@
 #include <functional>
 
 #include "platform/CodePage.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/shell/ui/MainForm.h"
-#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
 #include "vrnx2/shell/ui/SingleInstance.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 

@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
 #include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
@@ -28,16 +30,14 @@
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/plugins/ui/PluginForm.h"
-#include "vrnx2/profiles/ui/PREFERENSES.h"
 #include "vrnx2/profiles/ProfileOptions.h"
+#include "vrnx2/profiles/ui/PREFERENSES.h"
 #include "vrnx2/profiles/ui/about.h"
 #include "vrnx2/profiles/ui/options.h"
 #include "vrnx2/settings/Drives.h"
-#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/shell/ui/MainForm.h"
-#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
 
 namespace fs = std::filesystem;

@@ -33,7 +33,8 @@ RunFlags ComputeRunFlags(int mode, const TProfileRec& p, const BuildSteps& s) {
 
 std::string OutputFolder(const TProfileRec& p) {
     if (p.UseAbsoluteOutput) return platform::WithoutTrailingSlash(p.FullOutDir);
-    return platform::WithoutTrailingSlash(platform::JoinPath(p.Builder.Path, platform::WithoutTrailingSlash(p.OutDir)));
+    return platform::WithoutTrailingSlash(
+        platform::JoinPath(p.Builder.Path, platform::WithoutTrailingSlash(p.OutDir)));
 }
 
 std::vector<std::pair<std::string, std::string>> OptionsFileValues(int mode, const TProfileRec& p,

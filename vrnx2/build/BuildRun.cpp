@@ -10,9 +10,12 @@
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Path.h"
 #include "platform/TextCase.h"
 #include "platform/WineLaunch.h"
-#include "platform/Path.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/OwnTexts.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/build/IniText.h"
@@ -20,13 +23,10 @@
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
-#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/RecordHolder.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/base/OwnTexts.h"
 
 namespace fs = std::filesystem;
 
@@ -168,7 +168,8 @@ void ApplyProfileChoices(const TProfileRec& p, PluginHolder& plugins, BuildRepor
         plugins.Get(i)->Enabled = false;
         plugins.Get(i)->Order = 0;
     }
-    for (int i : ApplyPluginChoices(ReadPluginChoices(ProfileKey(p.ProfileNumber) + "\\Plugin"), plugins))
+    for (int i :
+         ApplyPluginChoices(ReadPluginChoices(ProfileKey(p.ProfileNumber) + "\\Plugin"), plugins))
         if (plugins.Get(i)->Enabled) report.AddPlugin(plugins.Get(i)->Name);
 }
 

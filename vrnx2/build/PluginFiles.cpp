@@ -20,8 +20,8 @@
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
-#include "platform/TextCase.h"
 #include "platform/Path.h"
+#include "platform/TextCase.h"
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/TextFile.h"
 #include "vrnx2/settings/Store.h"
@@ -225,7 +225,8 @@ std::string StagedFolderName(int position, std::string_view relativeDir) {
 void ScanPluginFiles(const std::string& folder, const std::string& rootFolder,
                      PluginHolder& holder) {
     int codePage = platform::CurrentLocale().ansiCodePage;
-    ScanFolder(platform::WithoutTrailingSlash(folder), platform::WithoutTrailingSlash(rootFolder), codePage, holder);
+    ScanFolder(platform::WithoutTrailingSlash(folder), platform::WithoutTrailingSlash(rootFolder),
+               codePage, holder);
 }
 
 std::vector<std::string> WritePluginEnable(const PluginHolder& holder) {

@@ -10,12 +10,12 @@
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Path.h"
-#include "vrnx2/build/BuildPlan.h"
-#include "vrnx2/base/UserInterface.h"
-#include "vrnx2/settings/FormGeometryStore.h"
-#include "vrnx2/settings/Store.h"
 #include "vrnx2/base/ListRules.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
+#include "vrnx2/build/BuildPlan.h"
+#include "vrnx2/settings/FormGeometryStore.h"
+#include "vrnx2/settings/Store.h"
 
 namespace fs = std::filesystem;
 

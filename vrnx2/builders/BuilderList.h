@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "vrnx2/settings/RecordHolder.h"
 #include "vrnx2/base/FormGeometry.h"
+#include "vrnx2/settings/RecordHolder.h"
 
 inline constexpr const char* kRegisterBuilderFormKey =
     "Software\\HALV\\Varnex v2\\Forms\\Register Builder";

@@ -8,12 +8,12 @@
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Signals.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/TerminalInterface.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/cli/Commands.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/TerminalInterface.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

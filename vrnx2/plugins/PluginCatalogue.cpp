@@ -10,9 +10,10 @@
 #include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/TextCase.h"
-#include "platform/Path.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginChoices.h"
@@ -20,7 +21,6 @@
 #include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/General.h"
 #include "vrnx2/settings/ProfileList.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "vrnx2/settings/Records.h"
 #include "vrnx2/base/FormGeometry.h"
+#include "vrnx2/settings/Records.h"
 
 enum CatalogueIcon { kIconRoot = 0, kIconCategory = 1, kIconDisabled = 2, kIconEnabled = 3 };
 

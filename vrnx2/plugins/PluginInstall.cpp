@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "platform/Path.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 #include "vrnx2/settings/General.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
 

@@ -5,11 +5,11 @@
 
 #include "platform/Files.h"
 #include "platform/Path.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/profiles/ProfileOptions.h"
 #include "vrnx2/settings/Ini.h"
-#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/Files.h"
-#include "platform/TextCase.h"
 #include "platform/Path.h"
+#include "platform/TextCase.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
 namespace fs = std::filesystem;

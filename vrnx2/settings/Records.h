@@ -9,7 +9,7 @@
 struct TPluginRec {
     bool IsCategory = false;
     std::string Name;
-    std::string Dir;       // folder of the plugin file, no trailing "/"
+    std::string Dir;  // folder of the plugin file, no trailing "/"
     std::string FileName;
     std::string FilePath;  // Dir + "/" + FileName
     std::string Help;      // full path of the help file, or empty

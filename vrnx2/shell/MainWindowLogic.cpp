@@ -4,14 +4,14 @@
 
 #include "common/Trim.h"
 #include "platform/Files.h"
-#include "platform/Process.h"
 #include "platform/Path.h"
+#include "platform/Process.h"
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
 #include "vrnx2/profiles/ProfileOptions.h"
 #include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "vrnx2/shell/Startup.h"
 
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
 
 bool HasResetSwitch(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {

@@ -11,15 +11,14 @@
 #include <string>
 
 #include "platform/Path.h"
-
+#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/builders/BuilderList.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
-#include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/controls/ui/QtText.h"
-#include "vrnx2/controls/ui/DialogButtons.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/settings/SystemRoutines.h"
 
 namespace {
 

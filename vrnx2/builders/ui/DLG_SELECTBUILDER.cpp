@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 
 #include "vrnx2/builders/BuilderList.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
-#include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/DialogButtons.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 
 TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SelectBuilder_Dialog"));

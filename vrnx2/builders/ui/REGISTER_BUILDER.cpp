@@ -12,16 +12,16 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
+#include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
-#include "vrnx2/controls/ui/RowDragList.h"
-#include "vrnx2/base/UserInterface.h"
-#include "vrnx2/settings/Store.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
-#include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/controls/ui/RowDragList.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/settings/Store.h"
 
 namespace {
 

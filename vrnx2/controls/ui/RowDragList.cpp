@@ -1,10 +1,9 @@
 #include "vrnx2/controls/ui/RowDragList.h"
 
-#include <QHeaderView>
-
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
 

@@ -12,9 +12,9 @@
 #include <system_error>
 
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/TextCase.h"
-#include "platform/Path.h"
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
 #include "vrnx2/plugins/cabinet/CabSTConsts.h"
 
@@ -251,11 +251,13 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
         Raise(FdiErrorRecord{FDIERROR_CABINET_NOT_FOUND, ENOENT, true});
     }
     cabinetName_ = fs::absolute(aCabinetFile).lexically_normal().generic_string();
-    destFolder_ = platform::WithTrailingSlash(fs::absolute(aDestFolder.empty() ? std::string(".") : aDestFolder)
-                                .lexically_normal()
-                                .generic_string());
+    destFolder_ = platform::WithTrailingSlash(
+        fs::absolute(aDestFolder.empty() ? std::string(".") : aDestFolder)
+            .lexically_normal()
+            .generic_string());
     std::error_code ec;
-    destCanonical_ = platform::WithTrailingSlash(fs::weakly_canonical(destFolder_, ec).generic_string());
+    destCanonical_ =
+        platform::WithTrailingSlash(fs::weakly_canonical(destFolder_, ec).generic_string());
     if (ec) destCanonical_ = destFolder_;
 
     std::vector<std::string> started;
@@ -373,7 +375,8 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     std::error_code ec;
     if (destination == ownDestination) {
         // A folder of the destination that is a symbolic link must not carry the file out.
-        std::string resolved = platform::WithTrailingSlash(fs::weakly_canonical(parent, ec).generic_string());
+        std::string resolved =
+            platform::WithTrailingSlash(fs::weakly_canonical(parent, ec).generic_string());
         if (ec || resolved.compare(0, destCanonical_.size(), destCanonical_) != 0) {
             refusal_ = "The name " + Quoted(n.psz1) + " in the cabinet leads outside the " +
                        "destination folder through a symbolic link; nothing was written for it.";

@@ -26,19 +26,19 @@
 #include <unordered_set>
 
 #include "platform/Process.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/OutsideProgram.h"
+#include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/QtText.h"
 #include "vrnx2/controls/ui/RowDragList.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/plugins/PluginInstall.h"
 #include "vrnx2/profiles/Preferences.h"
-#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
-#include "vrnx2/controls/ui/ActionButton.h"
-#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
 

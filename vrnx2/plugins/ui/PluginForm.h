@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/controls/ui/ActionButton.h"
+#include "vrnx2/plugins/PluginCatalogue.h"
 
 class DragAutoScroll;
 class QAction;

@@ -17,14 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "vrnx2/controls/ui/EllipsisEdit.h"
-#include "vrnx2/base/UserInterface.h"
-#include "vrnx2/controls/ui/FormPlacement.h"
-#include "vrnx2/settings/Store.h"
 #include "vrnx2/base/MessageTable.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
-#include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/controls/ui/DialogButtons.h"
+#include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/settings/Store.h"
 
 namespace {
 
@@ -54,7 +54,6 @@ QString OpenFileWithQt(QWidget* parent, const QString& folder, const QStringList
     return QFileDialog::getOpenFileName(parent, QString(), folder,
                                         filters.join(QStringLiteral(";;")), &selected);
 }
-
 
 }  // namespace
 

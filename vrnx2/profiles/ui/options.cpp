@@ -16,15 +16,15 @@
 #include <QVBoxLayout>
 #include <tuple>
 
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
-#include "vrnx2/controls/ui/SingleLineMemo.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/controls/ui/SingleLineMemo.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/Drives.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
-#include "vrnx2/controls/ui/QtText.h"
-#include "vrnx2/controls/ui/DialogButtons.h"
 
 namespace {
 
@@ -61,7 +61,6 @@ QString WrappedMacroList(const QFontMetrics& metrics, int width) {
     if (!line.isEmpty()) lines << line;
     return lines.join(QLatin1Char('\n'));
 }
-
 
 }  // namespace
 
@@ -150,7 +149,8 @@ void TOptions_Form::BuildGeneralPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     grid->addWidget(MakeLabel(page, "lblSource", MsgText("083"), gee01_), 0, 0, 1, 2);
     grid->addWidget(gee01_, 1, 0, 1, 2);
-    outputLabel_ = MakeLabel(page, "lblOutDir", Qs(OutputLabel(profile_.UseAbsoluteOutput)), gee02_);
+    outputLabel_ =
+        MakeLabel(page, "lblOutDir", Qs(OutputLabel(profile_.UseAbsoluteOutput)), gee02_);
     auto* modes = new QHBoxLayout;
     modes->addWidget(outputLabel_);
     modes->addStretch();
@@ -373,7 +373,7 @@ void TOptions_Form::Browse(TEllipsisEdit* box) {
 void TOptions_Form::DropOn(TEllipsisEdit* box, const QString& path) {
     const std::string name = Ss(path);
     box->setText(Qs(box == gee02_ ? OutputTextFor(name, grb1_->isChecked(), profile_.Builder.Path)
-                                 : ShownFolder(name)));
+                                  : ShownFolder(name)));
     raise();
     activateWindow();
 }

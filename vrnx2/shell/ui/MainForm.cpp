@@ -28,19 +28,19 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/LogTail.h"
+#include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/QtText.h"
 #include "vrnx2/controls/ui/RowDragList.h"
-#include "vrnx2/base/UserInterface.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
-#include "vrnx2/base/MessageTable.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
-#include "vrnx2/controls/ui/ActionButton.h"
-#include "vrnx2/controls/ui/QtText.h"
 
 namespace {
 
@@ -160,7 +160,8 @@ void TVRNX_Form::BuildActions() {
             [this] { RunBuildAction(2); });
     connect(actions_.Make("VIEW_LOGFILE", "004", Qt::Key_F3), &QAction::triggered, this,
             [this] { ViewLog(); });
-    connect(actions_.Make("EXIT_PROGRAM", "005", {}), &QAction::triggered, this, [this] { close(); });
+    connect(actions_.Make("EXIT_PROGRAM", "005", {}), &QAction::triggered, this,
+            [this] { close(); });
     connect(actions_.Make("ADD_PROFILE", "007", Qt::Key_Insert), &QAction::triggered, this,
             [this] { RunHook(hooks.addProfile); });
     connect(actions_.Make("EDIT_PROFILE", "008", Qt::Key_F4), &QAction::triggered, this,
@@ -173,8 +174,8 @@ void TVRNX_Form::BuildActions() {
             [this] { MoveSelected(-1); });
     connect(actions_.Make("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
             [this] { MoveSelected(1); });
-    connect(actions_.Make("PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4), &QAction::triggered,
-            this, [this] { RunHook(hooks.profileSettings); });
+    connect(actions_.Make("PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4),
+            &QAction::triggered, this, [this] { RunHook(hooks.profileSettings); });
     const std::array<std::pair<const char*, const char*>, 6> folders = {
         {{"OPEN_BUILDER_DIR", "012"},
          {"OPEN_PLUGIN_DIR", "013"},
@@ -198,17 +199,19 @@ void TVRNX_Form::BuildActions() {
     }
     connect(basic, &QAction::triggered, this, [this] { SetBuildStyle(false); });
     connect(advanced, &QAction::triggered, this, [this] { SetBuildStyle(true); });
-    connect(actions_.Make("REGISTER_BUILDER", "022", Qt::Key_F8), &QAction::triggered, this, [this] {
-        if (building_ || !hooks.registerBuilder) return;
-        if (hooks.registerBuilder(*this)) LoadProfiles();
-        ActionStateUpdate();
-    });
+    connect(actions_.Make("REGISTER_BUILDER", "022", Qt::Key_F8), &QAction::triggered, this,
+            [this] {
+                if (building_ || !hooks.registerBuilder) return;
+                if (hooks.registerBuilder(*this)) LoadProfiles();
+                ActionStateUpdate();
+            });
     connect(actions_.Make("PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
             &QAction::triggered, this, [this] {
                 RunHook(hooks.preferences);
                 list_->setFocus();
             });
-    connect(actions_.Make("VIEW_HELP", "025", {}), &QAction::triggered, this, [this] { ViewHelp(); });
+    connect(actions_.Make("VIEW_HELP", "025", {}), &QAction::triggered, this,
+            [this] { ViewHelp(); });
     connect(actions_.Make("ABOUT", "026", {}), &QAction::triggered, this,
             [this] { RunHook(hooks.about); });
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/shell/MainWindowLogic.h"
-#include "vrnx2/controls/ui/ActionButton.h"
 
 class DragAutoScroll;
 class QAction;

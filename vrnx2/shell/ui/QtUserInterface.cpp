@@ -10,12 +10,12 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <iterator>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "vrnx2/controls/ui/WindowSetup.h"

@@ -5,9 +5,9 @@
 #include "vrnx2/builders/ui/BuilderWindows.h"
 #include "vrnx2/profiles/ui/OptionsWindow.h"
 #include "vrnx2/profiles/ui/PreferenceWindows.h"
-#include "vrnx2/shell/ui/ProfileWindows.h"
 #include "vrnx2/settings/Records.h"
 #include "vrnx2/shell/ui/MainForm.h"
+#include "vrnx2/shell/ui/ProfileWindows.h"
 
 void ConnectWindows(TVRNX_Form& form) {
     form.hooks.addProfile = [](TVRNX_Form& f) { AddProfile(f); };

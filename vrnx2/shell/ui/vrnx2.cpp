@@ -16,14 +16,14 @@
 #include <vector>
 
 #include "Vrnx2Version.h"
-#include "vrnx2/base/UserInterface.h"
-#include "vrnx2/shell/ui/MainForm.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
+#include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/shell/Startup.h"
+#include "vrnx2/shell/ui/MainForm.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
 #include "vrnx2/shell/ui/SingleInstance.h"
-#include "vrnx2/shell/Startup.h"
 #include "vrnx2/shell/ui/WindowHooks.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
 
