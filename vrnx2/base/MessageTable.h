@@ -43,5 +43,5 @@ private:
     std::vector<std::string> lines_;
 };
 
-// Shorthand for MessageTable::Instance().Lookup(id): Msg("045").
+// Shorthand for MessageTable::Instance().Lookup(id): Msg(kMsgError) (vrnx2/base/MessageIds.h).
 std::string Msg(std::string_view id);

@@ -13,6 +13,7 @@
 #include "platform/Path.h"
 #include "platform/TextCase.h"
 #include "platform/WineLaunch.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/OwnTexts.h"
 #include "vrnx2/base/UserInterface.h"
@@ -43,7 +44,7 @@ bool IsDirectory(const std::string& p) {
 }
 
 void ShowError(const std::string& text) {
-    UI().MessageBox(text, Msg("045"), MB_ERROR_OK);
+    UI().MessageBox(text, Msg(kMsgError), MB_ERROR_OK);
 }
 
 // A list of failures, shortened so the box stays readable.
@@ -58,8 +59,9 @@ std::string FailureText(const std::string& headline, const std::vector<std::stri
 }
 
 bool RetryPluginFolder() {
-    std::string text = Msg("146") + "\r\n" + Msg("147") + "\r\n" + Msg("053");
-    return UI().MessageBox(text, Msg("045"), MB_ERROR_RETRYCANCEL) == ID_RETRY;
+    std::string text = Msg(kMsgPluginFolderUse) + "\r\n" +
+                       Msg(kMsgCloseApplicationsInPluginFolder) + "\r\n" + Msg(kMsgContinue);
+    return UI().MessageBox(text, Msg(kMsgError), MB_ERROR_RETRYCANCEL) == ID_RETRY;
 }
 
 void Pump() {
@@ -107,7 +109,7 @@ bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stash
     if (Exists(pluginDir))
         question += onlyLinks ? Own(OwnText::StagedLinksRemoved)
                               : FillIn(Own(OwnText::StagedFoldersMoveTo), {aside});
-    if (UI().MessageBox(question, Msg("048"), MB_QUESTION_YESNO) != ID_YES) return false;
+    if (UI().MessageBox(question, Msg(kMsgConfirmation), MB_QUESTION_YESNO) != ID_YES) return false;
     if (onlyLinks && (!DeleteTree(pluginDir) || Exists(pluginDir))) {
         ShowError(FillIn(Own(OwnText::CannotDelete), {pluginDir}));
         return false;
@@ -242,20 +244,20 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     // 3. Checks. Without its folder every builder path would be relative to wherever the
     // program runs.
     if (builderDir.empty() || !IsDirectory(builderDir)) {
-        ShowError(Msg("051") + "\r\n" + builderDir);
+        ShowError(Msg(kMsgSpecifiedFolderDoesNotExist) + "\r\n" + builderDir);
         return result;
     }
     if (flags.doBuild && (platform::WithoutTrailingSlash(p.Source).empty() ||
                           !platform::ExistsNoCase(p.Source, "i386/SHELL32.DL_"))) {
-        ShowError(Msg("142"));
+        ShowError(Msg(kMsgSourceFolderInvalid));
         return result;
     }
     if (flags.doBuild && !IsDirectory(outDir)) {
-        ShowError(Msg("143"));
+        ShowError(Msg(kMsgOutputPathInvalid));
         return result;
     }
     if (flags.imageOnly && (outDir.empty() || !platform::ExistsNoCase(outDir, "bootsect.bin"))) {
-        ShowError(Msg("144"));
+        ShowError(Msg(kMsgNoBuildDataExists));
         return result;
     }
 
@@ -277,8 +279,9 @@ BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& ste
     }
 
     // 4. Confirmation.
-    if (UI().MessageBox(JoinSentences(Msg(flags.imageOnly ? "141" : "140"), Msg("058")), Msg("048"),
-                        MB_QUESTION_YESNO) != ID_YES)
+    if (UI().MessageBox(JoinSentences(Msg(flags.imageOnly ? kMsgCreatingIsoImage : kMsgBuildingPE),
+                                      Msg(kMsgYouSure)),
+                        Msg(kMsgConfirmation), MB_QUESTION_YESNO) != ID_YES)
         return result;
 
     // 5. The options file.

@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/Path.h"
 #include "vrnx2/base/ListRules.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/BuildPlan.h"
@@ -114,28 +115,29 @@ std::string NormalBuilderPath(const std::string& typed) {
 
 BuilderField ValidateBuilderFields(const std::string& name, const std::string& path) {
     if (NormalBuilderName(name).empty()) {
-        UI().MessageBox(Msg("032"), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(Msg(kMsgPleaseEnterValidBuilderName), Msg(kMsgError), MB_ERROR_OK);
         return BuilderField::Name;
     }
     const std::string folder = NormalBuilderPath(path);
     std::error_code ec;
     if (folder.empty() || !fs::is_directory(folder, ec)) {
-        UI().MessageBox(Msg("051"), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(Msg(kMsgSpecifiedFolderDoesNotExist), Msg(kMsgError), MB_ERROR_OK);
         return BuilderField::Path;
     }
     const fs::path program = platform::ResolveNoCase(folder, "pebuilder.exe");
     if (!fs::is_regular_file(program, ec)) {
         // The warning icon with Yes and No.
         constexpr unsigned kWarningYesNo = 0x12034;
-        if (UI().MessageBox(Msg("052") + "\r\n" + Msg("053"), Msg("046"), kWarningYesNo) != ID_YES)
+        if (UI().MessageBox(Msg(kMsgBuilderProgramNotInFolder) + "\r\n" + Msg(kMsgContinue),
+                            Msg(kMsgWarning), kWarningYesNo) != ID_YES)
             return BuilderField::Path;
     }
     return BuilderField::None;
 }
 
 bool ConfirmBuilderDeletion(const std::string& name) {
-    return UI().MessageBox(FillIn(Msg("057"), name) + "\r\n" + Msg("058"), Msg("046"),
-                           MB_QUESTION_YESNO) == ID_YES;
+    return UI().MessageBox(FillIn(Msg(kMsgWillBeUnregistered), name) + "\r\n" + Msg(kMsgYouSure),
+                           Msg(kMsgWarning), MB_QUESTION_YESNO) == ID_YES;
 }
 
 // ---- the registration window's list ----

@@ -13,6 +13,7 @@
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/TextCase.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/OutsideProgram.h"
@@ -122,7 +123,7 @@ std::unique_ptr<CatalogueNode> Detach(CatalogueNode* node) {
 }
 
 void ShowError(const std::string& text) {
-    UI().MessageBox(text, Msg("045"), MB_ERROR_OK);
+    UI().MessageBox(text, Msg(kMsgError), MB_ERROR_OK);
 }
 
 }  // namespace
@@ -254,7 +255,7 @@ CatalogueNode* PluginCatalogue::CreateCategory(CatalogueNode* selected) {
     // Everything stays below the root, so every category has a path Apply can store.
     CatalogueNode* parent = selected ? selected : root_.get();
     if (parent->IsPlugin()) parent = parent->parent;
-    const std::string name = Msg("125");
+    const std::string name = Msg(kMsgNewCategory);
     return Append(parent, MakeCategory(name, name));
 }
 
@@ -266,7 +267,7 @@ bool PluginCatalogue::RenameCategory(CatalogueNode* node, const std::string& tex
     if (!CanRename(node)) return false;
     std::string trimmed = Trim(text);
     if (trimmed.empty() || trimmed.find('\\') != std::string::npos) {
-        ShowError(Msg("145"));
+        ShowError(Msg(kMsgInvalidCategoryName));
         node->label = node->record->Name;
         return false;
     }
@@ -281,7 +282,7 @@ bool PluginCatalogue::RenameCategory(CatalogueNode* node, const std::string& tex
 bool PluginCatalogue::DeleteCategory(CatalogueNode* node) {
     if (!node || node->icon != kIconCategory || node->IsRoot()) return false;
     if (!node->children.empty()) {
-        ShowError(Msg("131"));
+        ShowError(Msg(kMsgCategoryNotEmpty));
         return false;
     }
     Detach(node);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Path.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
@@ -16,7 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 void ShowError(const std::string& text) {
-    UI().MessageBox(text, Msg("045"), MB_ERROR_OK);
+    UI().MessageBox(text, Msg(kMsgError), MB_ERROR_OK);
 }
 
 bool Ask(const std::string& text, const std::string& caption) {
@@ -68,7 +69,9 @@ InstallOutcome InstallPlugin(const std::string& pluginDir, const std::string& ca
     std::string name = ProposedFolderName(cabinetFile);
     std::string folder;
     for (;;) {
-        if (!UI().InputText(Msg("135"), Msg("136"), name)) return InstallOutcome::Cancelled;
+        if (!UI().InputText(Msg(kMsgPluginInstallation), Msg(kMsgEnterNameFolderInstallPlugin),
+                            name))
+            return InstallOutcome::Cancelled;
         folder = InstallFolderPath(pluginDir, name);
         if (folder.empty()) {
             ShowError("\"" + name + "\"\r\n" +
@@ -82,7 +85,8 @@ InstallOutcome InstallPlugin(const std::string& pluginDir, const std::string& ca
             continue;
         }
         std::error_code ec;
-        if (fs::is_directory(folder, ec) && !Ask(Msg("137") + "\r\n" + Msg("053"), Msg("048")))
+        if (fs::is_directory(folder, ec) &&
+            !Ask(Msg(kMsgFolderAlreadyExists) + "\r\n" + Msg(kMsgContinue), Msg(kMsgConfirmation)))
             continue;
         break;
     }
@@ -117,9 +121,9 @@ bool UninstallPlugin(PluginCatalogue& catalogue, CatalogueNode* node) {
                   "by hand.");
         return false;
     }
-    std::string question = Msg("139");
+    std::string question = Msg(kMsgAllFilesWillBeDeleted);
     if (size_t at = question.find("%s"); at != std::string::npos) question.replace(at, 2, dir);
-    if (!Ask(question + "\r\n" + Msg("053"), Msg("138"))) return false;
+    if (!Ask(question + "\r\n" + Msg(kMsgContinue), Msg(kMsgPluginUninstallation))) return false;
 
     bool emptied = DeleteTree(dir + "/*.*");
     std::error_code ec;

@@ -5,6 +5,7 @@
 
 #include "platform/Files.h"
 #include "platform/Path.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/profiles/ProfileOptions.h"
@@ -71,7 +72,7 @@ private:
 };
 
 void ReportStoreError(const StoreError& e) {
-    UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+    UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
 }
 
 bool HoldsNumber(const ProfileList& list, int number) {
@@ -117,16 +118,16 @@ int AddQuiet(ProfileList& list, const ProfileDialogs& dialogs) {
 }  // namespace
 
 std::string DeleteQuestion(const std::string& caption) {
-    return FillPlaceholder(Msg("064"), caption) + "\r\n" + Msg("058");
+    return FillPlaceholder(Msg(kMsgProfileWillBeDeleted), caption) + "\r\n" + Msg(kMsgYouSure);
 }
 
 std::string CopyName(const std::string& name) {
-    return FillPlaceholder(Msg("152"), name);
+    return FillPlaceholder(Msg(kMsgCopyOf), name);
 }
 
 TProfileRec NewProfileRec(const TBuilderRec& builder) {
     TProfileRec r;
-    r.ProfileName = Msg("063");
+    r.ProfileName = Msg(kMsgUntitled);
     r.ProfileNumber = kNewProfileNumber;
     r.Builder = builder;
     r.Builder.Path = platform::WithTrailingSeparator(builder.Path);
@@ -244,7 +245,8 @@ int ProfileCopy(ProfileList& list, int row) {
 
 bool ProfileDelete(ProfileList& list, int row) {
     if (row < 0 || row >= list.Count() || !list.Profile(row)) return false;
-    if (UI().MessageBox(DeleteQuestion(list.Caption(row)), Msg("046"), MB_QUESTION_YESNO) != ID_YES)
+    if (UI().MessageBox(DeleteQuestion(list.Caption(row)), Msg(kMsgWarning), MB_QUESTION_YESNO) !=
+        ID_YES)
         return false;
     bool deleted = false;
     {

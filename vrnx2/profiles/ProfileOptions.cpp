@@ -4,6 +4,7 @@
 
 #include "common/Lines.h"
 #include "platform/Path.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 
 namespace fs = std::filesystem;
@@ -15,12 +16,13 @@ std::string FillPlaceholder(const std::string& text, const std::string& arg) {
 }
 
 std::string OptionsTitle(const TProfileRec& profile) {
-    return Msg("061") + "(" + Msg("075") + ") - [" + profile.ProfileName + ":" +
-           profile.Builder.Name + "]";
+    return Msg(kMsgColumnProfile) + "(" + Msg(kMsgColumnBuild) + ") - [" + profile.ProfileName +
+           ":" + profile.Builder.Name + "]";
 }
 
 std::string OutputLabel(bool absolute) {
-    return FillPlaceholder(Msg("084"), absolute ? std::string() : Msg("112"));
+    return FillPlaceholder(Msg(kMsgBuildOutputPath),
+                           absolute ? std::string() : Msg(kMsgOffsetFromBuilderPath));
 }
 
 std::string MacroListText() {

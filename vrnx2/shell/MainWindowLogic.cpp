@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
@@ -47,9 +48,10 @@ std::string PluginDirOf(const TProfileRec& p) {
 std::string EmptyListHint(int profileCount, int builderCount) {
     if (profileCount > 0) return {};
     if (builderCount < 1)
-        return FillPlaceholder(FillPlaceholder(Msg("153"), PlainCaption(Msg("018"))),
-                               PlainCaption(Msg("022")));
-    return FillPlaceholder(Msg("154"), PlainCaption(Msg("007")));
+        return FillPlaceholder(
+            FillPlaceholder(Msg(kMsgNoBuilderRegisteredYet), PlainCaption(Msg(kMsgMenuSettings))),
+            PlainCaption(Msg(kMsgRegisterBuilderMenu)));
+    return FillPlaceholder(Msg(kMsgNoProfilesYet), PlainCaption(Msg(kMsgAddProfile)));
 }
 
 MainFormGeometry LoadMainFormGeometry(int screenWidth, int screenHeight) {

@@ -1,5 +1,6 @@
 #include "vrnx2/shell/Startup.h"
 
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
@@ -17,9 +18,9 @@ int ResetSettings() {
         RegDeleteKey(0, kVarnexKey);
     } catch (const StoreError& e) {
         // Reporting "initialised" here would hide that the old settings are still in place.
-        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
         return 1;
     }
-    UI().MessageBox(Msg("028"), Msg("029"), MB_INFORMATION);
+    UI().MessageBox(Msg(kMsgSettingsHaveBeenInitialised), Msg(kMsgVarnex), MB_INFORMATION);
     return 0;
 }

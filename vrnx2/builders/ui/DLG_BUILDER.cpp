@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/Path.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ui/DialogButtons.h"
@@ -49,16 +50,16 @@ TBUILDER_DLG::TBUILDER_DLG(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    auto* nameLabel = new QLabel(MsgText("038"), this);
+    auto* nameLabel = new QLabel(MsgText(kMsgBuilderName), this);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("ED01"));
     name_->setMaxLength(50);
     nameLabel->setBuddy(name_);
 
-    auto* pathLabel = new QLabel(MsgText("039"), this);
+    auto* pathLabel = new QLabel(MsgText(kMsgBuilderPathLabel), this);
     path_ = new BuilderPathEdit(this);
     path_->setObjectName(QStringLiteral("EE01"));
-    path_->SetEllipsisHint(MsgText("049"));
+    path_->SetEllipsisHint(MsgText(kMsgPleaseSpecifyBuilderPath));
     pathLabel->setBuddy(path_);
     connect(path_, &TEllipsisEdit::OnEllipsisClick, this, [this] { BrowseForPath(); });
     path_->installEventFilter(this);
@@ -96,7 +97,7 @@ void TBUILDER_DLG::SetFields(const QString& name, const QString& path) {
 
 void TBUILDER_DLG::BrowseForPath() {
     std::string path = path_->text().toStdString();
-    if (BrowseForFolder(Msg("049"), path, true))
+    if (BrowseForFolder(Msg(kMsgPleaseSpecifyBuilderPath), path, true))
         path_->setText(WithoutTrailingSeparator(QString::fromStdString(path)));
 }
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
@@ -13,11 +14,11 @@
 
 TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SelectBuilder_Dialog"));
-    setWindowTitle(MsgText("059"));
+    setWindowTitle(MsgText(kMsgSelectBuilderTitle));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    auto* label = new QLabel(MsgText("060"), this);
+    auto* label = new QLabel(MsgText(kMsgPleaseSelectBuilder), this);
     label->setObjectName(QStringLiteral("lblCB01"));
     list_ = new QComboBox(this);
     list_->setObjectName(QStringLiteral("CB01"));

@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
@@ -39,25 +40,25 @@ bool RunBuilderDialog(QWidget* parent, const QString& caption, QString& name, QS
 
 TREGISTER_BUILDER_FORM::TREGISTER_BUILDER_FORM(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("REGISTER_BUILDER_FORM"));
-    setWindowTitle(MsgText("036"));
+    setWindowTitle(MsgText(kMsgRegisterBuilderTitle));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMaximizeButtonHint);
     editBuilder = [this](const QString& caption, QString& name, QString& path) {
         return RunBuilderDialog(this, caption, name, path);
     };
 
-    connect(actions_.Make("ADD_BUILDER", "054", Qt::Key_Insert), &QAction::triggered, this,
-            &TREGISTER_BUILDER_FORM::AddBuilder);
-    connect(actions_.Make("EDIT_BUILDER", "055", Qt::Key_F4), &QAction::triggered, this,
-            &TREGISTER_BUILDER_FORM::EditBuilder);
-    connect(actions_.Make("DELETE_BUILDER", "056", Qt::Key_Delete), &QAction::triggered, this,
-            &TREGISTER_BUILDER_FORM::DeleteBuilder);
-    connect(actions_.Make("ITEM_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+    connect(actions_.Make("ADD_BUILDER", kMsgRegisterBuilderButton, Qt::Key_Insert),
+            &QAction::triggered, this, &TREGISTER_BUILDER_FORM::AddBuilder);
+    connect(actions_.Make("EDIT_BUILDER", kMsgEditBuilderButton, Qt::Key_F4), &QAction::triggered,
+            this, &TREGISTER_BUILDER_FORM::EditBuilder);
+    connect(actions_.Make("DELETE_BUILDER", kMsgUnregisterBuilder, Qt::Key_Delete),
+            &QAction::triggered, this, &TREGISTER_BUILDER_FORM::DeleteBuilder);
+    connect(actions_.Make("ITEM_UP", kMsgMoveUp, Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
             [this] { MoveSelected(-1); });
-    connect(actions_.Make("ITEM_DOWN", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
-            [this] { MoveSelected(1); });
-    connect(actions_.Make("APPLY", "042", {}), &QAction::triggered, this, [this] { Apply(); });
-    connect(actions_.Make("OK", "040", {}), &QAction::triggered, this, [this] {
+    connect(actions_.Make("ITEM_DOWN", kMsgMoveDown, Qt::CTRL | Qt::Key_Down), &QAction::triggered,
+            this, [this] { MoveSelected(1); });
+    connect(actions_.Make("APPLY", kMsgApply, {}), &QAction::triggered, this, [this] { Apply(); });
+    connect(actions_.Make("OK", kMsgOK, {}), &QAction::triggered, this, [this] {
         if (Apply()) accept();
     });
 
@@ -80,7 +81,7 @@ QAction* TREGISTER_BUILDER_FORM::Action(const std::string& name) const {
 }
 
 void TREGISTER_BUILDER_FORM::BuildControls() {
-    frame_ = new QGroupBox(MsgText("033"), this);
+    frame_ = new QGroupBox(MsgText(kMsgRegisteredBuilders), this);
     frame_->setObjectName(QStringLiteral("GB1"));
     auto* grid = new QGridLayout(frame_);
 
@@ -91,7 +92,7 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     view->drop = [this](QTreeWidgetItem* item) { return DropOn(view_->indexOfTopLevelItem(item)); };
     view->dragOver = [this](int y) { DragOverAt(y); };
     view->stopScroll = [this] { StopAutoScroll(); };
-    view->SetUpRowList({MsgText("034"), MsgText("035")});
+    view->SetUpRowList({MsgText(kMsgColumnBuilder), MsgText(kMsgColumnInstallPath)});
     view_ = view;
     frame_->setFocusProxy(view_);
     grid->addWidget(view_, 0, 0);
@@ -114,7 +115,7 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     auto* ok = ActionButton(Action("OK"), this);
     ok->setDefault(true);
     auto* apply = ActionButton(Action("APPLY"), this);
-    auto* cancel = new QPushButton(MsgText("041"), this);
+    auto* cancel = new QPushButton(MsgText(kMsgCancel), this);
     cancel->setObjectName(QStringLiteral("CANCEL_Button"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
@@ -179,7 +180,7 @@ void TREGISTER_BUILDER_FORM::done(int result) {
     try {
         SaveLayout();
     } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
     }
     QDialog::done(result);
 }
@@ -215,7 +216,7 @@ void TREGISTER_BUILDER_FORM::SelectRow(int row) {
 
 void TREGISTER_BUILDER_FORM::AddBuilder() {
     QString name, path;
-    if (editBuilder && editBuilder(MsgText("036"), name, path)) {
+    if (editBuilder && editBuilder(MsgText(kMsgRegisterBuilderTitle), name, path)) {
         list_.Add(name.toStdString(), path.toStdString());
         SyncView();
         UpdateStates();
@@ -228,7 +229,7 @@ void TREGISTER_BUILDER_FORM::EditBuilder() {
     if (row < 0 || !editBuilder) return;
     QString name = Qs(list_.Caption(row));
     QString path = Qs(list_.PathColumn(row));
-    if (editBuilder(MsgText("037"), name, path)) {
+    if (editBuilder(MsgText(kMsgEditBuilderTitle), name, path)) {
         list_.Edit(row, name.toStdString(), path.toStdString());
         SyncView();
     }
@@ -270,7 +271,7 @@ bool TREGISTER_BUILDER_FORM::Apply() {
     try {
         list_.Apply();
     } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
         return false;
     }
     changed_ = true;

@@ -4,14 +4,15 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 
 DialogButtons MakeOkCancel(QDialog* dialog, const char* cancelName) {
     DialogButtons b;
-    b.ok = new QPushButton(MsgText("040"), dialog);
+    b.ok = new QPushButton(MsgText(kMsgOK), dialog);
     b.ok->setObjectName(QStringLiteral("OK"));
     b.ok->setDefault(true);
-    b.cancel = new QPushButton(MsgText("041"), dialog);
+    b.cancel = new QPushButton(MsgText(kMsgCancel), dialog);
     b.cancel->setObjectName(QString::fromLatin1(cancelName));
     QObject::connect(b.ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(b.cancel, &QPushButton::clicked, dialog, &QDialog::reject);

@@ -26,6 +26,7 @@
 #include <unordered_set>
 
 #include "platform/Process.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/OutsideProgram.h"
@@ -70,7 +71,7 @@ QIcon NodeIcon(int icon) {
 }
 
 QString ChooseCabinetWithQt(QWidget* parent, const QStringList& filters) {
-    QFileDialog dialog(parent, MsgText("120").remove(QLatin1Char('&')));
+    QFileDialog dialog(parent, MsgText(kMsgInstall).remove(QLatin1Char('&')));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(QStringLiteral("cab"));
@@ -93,13 +94,14 @@ TPlugin_Form::TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool /*e
     setObjectName(QStringLiteral("Plugin_Form"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
-    setWindowTitle(MsgText("061") +
-                   QStringLiteral("(%1) - [%2]").arg(MsgText("031"), Qs(profile.Builder.Name)));
+    setWindowTitle(
+        MsgText(kMsgColumnProfile) +
+        QStringLiteral("(%1) - [%2]").arg(MsgText(kMsgPlugins), Qs(profile.Builder.Name)));
     chooseCabinet = ChooseCabinetWithQt;
     runProgram = [](const std::vector<std::string>& argv, bool wait) {
         std::string error;
         RunArguments(argv, wait, &error);
-        if (!error.empty()) UI().MessageBox(error, Msg("045"), MB_ERROR_OK);
+        if (!error.empty()) UI().MessageBox(error, Msg(kMsgError), MB_ERROR_OK);
     };
     openTarget = [](const std::string& target) { platform::OpenWithDesktop(target); };
 
@@ -139,32 +141,32 @@ void TPlugin_Form::BuildActions() {
     auto on = [this](QAction* action, void (TPlugin_Form::*slot)()) {
         connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     };
-    connect(actions_.Make("APPLY", "042"), &QAction::triggered, this, [this] { Apply(); });
-    connect(actions_.Make("OK", "040"), &QAction::triggered, this, [this] {
+    connect(actions_.Make("APPLY", kMsgApply), &QAction::triggered, this, [this] { Apply(); });
+    connect(actions_.Make("OK", kMsgOK), &QAction::triggered, this, [this] {
         if (Apply()) accept();
     });
-    on(actions_.Make("Reload", "116"), &TPlugin_Form::Reload);
-    on(actions_.Make("EnablePlugin", "117"), &TPlugin_Form::TogglePlugin);
-    on(actions_.Make("Configulation", "118"), &TPlugin_Form::RunConfiguration);
-    on(actions_.Make("ViewHelp", "119"), &TPlugin_Form::ViewHelp);
-    on(actions_.Make("Install", "120"), &TPlugin_Form::Install);
-    on(actions_.Make("UnInstall", "121"), &TPlugin_Form::Uninstall);
-    on(actions_.Make("PluginBuilder", "122"), &TPlugin_Form::OpenInPluginBuilder);
-    on(actions_.Make("TextEditor", "123"), &TPlugin_Form::OpenInTextEditor);
-    on(actions_.Make("Explorer", "124"), &TPlugin_Form::OpenFolder);
-    on(actions_.Make("CreateCategory", "126"), &TPlugin_Form::CreateCategory);
-    on(actions_.Make("DeleteCategory", "127"), &TPlugin_Form::DeleteCategory);
-    on(actions_.Make("Expand", "128"), &TPlugin_Form::ExpandSelected);
-    on(actions_.Make("Collapse", "129"), &TPlugin_Form::CollapseSelected);
-    on(actions_.Make("Sort", "130"), &TPlugin_Form::SortTree);
-    connect(actions_.Make("Item_Up", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+    on(actions_.Make("Reload", kMsgReload), &TPlugin_Form::Reload);
+    on(actions_.Make("EnablePlugin", kMsgEnableDisable), &TPlugin_Form::TogglePlugin);
+    on(actions_.Make("Configulation", kMsgPluginSettings), &TPlugin_Form::RunConfiguration);
+    on(actions_.Make("ViewHelp", kMsgReadHelpFile), &TPlugin_Form::ViewHelp);
+    on(actions_.Make("Install", kMsgInstall), &TPlugin_Form::Install);
+    on(actions_.Make("UnInstall", kMsgUninstall), &TPlugin_Form::Uninstall);
+    on(actions_.Make("PluginBuilder", kMsgOpenPluginBuilder), &TPlugin_Form::OpenInPluginBuilder);
+    on(actions_.Make("TextEditor", kMsgOpenTextEditor), &TPlugin_Form::OpenInTextEditor);
+    on(actions_.Make("Explorer", kMsgOpenThePluginFolder), &TPlugin_Form::OpenFolder);
+    on(actions_.Make("CreateCategory", kMsgCreateCategory), &TPlugin_Form::CreateCategory);
+    on(actions_.Make("DeleteCategory", kMsgDeleteCategory), &TPlugin_Form::DeleteCategory);
+    on(actions_.Make("Expand", kMsgExpandTree), &TPlugin_Form::ExpandSelected);
+    on(actions_.Make("Collapse", kMsgCollapseTree), &TPlugin_Form::CollapseSelected);
+    on(actions_.Make("Sort", kMsgSortTree), &TPlugin_Form::SortTree);
+    connect(actions_.Make("Item_Up", kMsgMoveUp, Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
             [this] { MoveRow(-1); });
-    connect(actions_.Make("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
-            [this] { MoveRow(1); });
+    connect(actions_.Make("Item_Down", kMsgMoveDown, Qt::CTRL | Qt::Key_Down), &QAction::triggered,
+            this, [this] { MoveRow(1); });
 }
 
 void TPlugin_Form::BuildControls() {
-    auto* nameLabel = new QLabel(MsgText("113"), this);
+    auto* nameLabel = new QLabel(MsgText(kMsgProfileName), this);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("ED01"));
     name_->setMaxLength(50);
@@ -187,21 +189,21 @@ void TPlugin_Form::BuildControls() {
     tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     treeLayout->addWidget(tree_);
-    pages_->addTab(treePage, MsgText("114"));
+    pages_->addTab(treePage, MsgText(kMsgPluginList));
 
     auto* orderPage = new QWidget(pages_);
     orderPage->setObjectName(QStringLiteral("TS2"));
     auto* orderLayout = new QVBoxLayout(orderPage);
-    orderCheck_ = new QCheckBox(MsgText("132"), orderPage);
+    orderCheck_ = new QCheckBox(MsgText(kMsgManageInclusionOrder), orderPage);
     orderCheck_->setObjectName(QStringLiteral("CHB1"));
     // Long captions and paths are cut rather than holding the window wider than it may be.
     orderCheck_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     orderLayout->addWidget(orderCheck_);
     auto* list = new RowDragList(orderPage);
-    list->SetUpRowList({MsgText("031"), MsgText("133")});
+    list->SetUpRowList({MsgText(kMsgPlugins), MsgText(kMsgPluginPath)});
     list_ = list;
     orderLayout->addWidget(list_, 1);
-    pages_->addTab(orderPage, MsgText("115"));
+    pages_->addTab(orderPage, MsgText(kMsgInclusionOrder));
 
     // The right-hand panels: the tree's buttons (scrolling when they do not fit) and the
     // order buttons around the middle.
@@ -240,7 +242,7 @@ void TPlugin_Form::BuildControls() {
     auto* ok = ActionButton(Action("OK"), this);
     ok->setDefault(true);
     auto* apply = ActionButton(Action("APPLY"), this);
-    auto* cancel = new QPushButton(MsgText("041"), this);
+    auto* cancel = new QPushButton(MsgText(kMsgCancel), this);
     cancel->setObjectName(QStringLiteral("CANCEL_Button"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* bottom = new QHBoxLayout;
@@ -329,7 +331,7 @@ void TPlugin_Form::done(int result) {
     try {
         SaveLayout();
     } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
     }
     QDialog::done(result);
 }
@@ -474,7 +476,8 @@ void TPlugin_Form::ToggleNode(CatalogueNode* node) {
 
 void TPlugin_Form::Install() {
     QStringList filters;
-    for (const std::string& f : ChooserFilters(ParseFileFilter(Msg("134")))) filters << Qs(f);
+    for (const std::string& f : ChooserFilters(ParseFileFilter(Msg(kMsgCabinetFilter))))
+        filters << Qs(f);
     const QString file = chooseCabinet ? chooseCabinet(this, filters) : QString();
     if (file.isEmpty()) return;
     pages_->setCurrentIndex(0);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/controls/ui/DialogButtons.h"
@@ -62,10 +63,10 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
       chooseFile(OpenFileWithQt),
       ee01_(new TEllipsisEdit(this)),
       ee02_(new TEllipsisEdit(this)),
-      chb01_(new QCheckBox(MsgText("069"), this)),
-      chb02_(new QCheckBox(MsgText("072"), this)) {
+      chb01_(new QCheckBox(MsgText(kMsgWaitPluginBuilderExit), this)),
+      chb02_(new QCheckBox(MsgText(kMsgWaitTextEditorExit), this)) {
     setObjectName(QStringLiteral("PREFERENSES"));
-    setWindowTitle(MsgText("066"));
+    setWindowTitle(MsgText(kMsgPreferencesTitle));
     setModal(true);
     ee01_->setObjectName(QStringLiteral("EE01"));
     ee02_->setObjectName(QStringLiteral("EE02"));
@@ -76,10 +77,10 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);
-    auto* label1 = new QLabel(MsgText("068"), this);
-    auto* label2 = new QLabel(MsgText("071"), this);
-    layout->addWidget(PathGroup(this, 1, "067", label1, ee01_, chb01_));
-    layout->addWidget(PathGroup(this, 2, "070", label2, ee02_, chb02_));
+    auto* label1 = new QLabel(MsgText(kMsgPluginBuilderPathLabel), this);
+    auto* label2 = new QLabel(MsgText(kMsgExecutable), this);
+    layout->addWidget(PathGroup(this, 1, kMsgPluginBuilder, label1, ee01_, chb01_));
+    layout->addWidget(PathGroup(this, 2, kMsgTextEditor, label2, ee02_, chb02_));
     layout->addStretch();
     layout->addLayout(buttons);
 
@@ -116,7 +117,7 @@ void TPREFERENSES_Form::accept() {
     try {
         SavePreferences(GetPreferences());
     } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
         return;
     }
     QDialog::accept();
@@ -124,13 +125,13 @@ void TPREFERENSES_Form::accept() {
 
 void TPREFERENSES_Form::BrowsePluginBuilder() {
     std::string folder = ee01_->text().toStdString();
-    if (UI().BrowseForFolder(Msg("073"), folder, false))
+    if (UI().BrowseForFolder(Msg(kMsgPleaseSpecifyPluginBuilderInstall), folder, false))
         ee01_->setText(Qs(WithoutTrailingDelimiter(folder)));
 }
 
 void TPREFERENSES_Form::BrowseTextEditor() {
     const std::string current = ee02_->text().toStdString();
-    const std::vector<FileFilter> filters = ParseFileFilter(Msg("074"));
+    const std::vector<FileFilter> filters = ParseFileFilter(Msg(kMsgExecutableFilter));
     QStringList shown;
     for (const std::string& f : ChooserFilters(filters)) shown << Qs(f);
     const QString first =

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Process.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/profiles/Preferences.h"
 
@@ -30,7 +31,7 @@ QString TAboutBox::VersionText() {
 TAboutBox::TAboutBox(QWidget* parent, const QString& webAddress)
     : QDialog(parent), openLink(platform::OpenWithDesktop), link_(new QLabel(this)) {
     setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(MsgText("065"));
+    setWindowTitle(MsgText(kMsgAboutTitle));
     setModal(true);
 
     auto* icon = new QLabel(this);
@@ -59,7 +60,7 @@ TAboutBox::TAboutBox(QWidget* parent, const QString& webAddress)
         if (openLink) openLink(webAddress.toStdString());
     });
 
-    auto* ok = new QPushButton(MsgText("040"), this);
+    auto* ok = new QPushButton(MsgText(kMsgOK), this);
     ok->setObjectName(QStringLiteral("OK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

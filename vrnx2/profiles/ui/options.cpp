@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <tuple>
 
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
@@ -82,9 +83,9 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
     BuildGeneralPage(general);
     BuildOptionsPage(options);
     BuildProgramsPage(programs);
-    pages_->addTab(general, MsgText("080"));
-    pages_->addTab(options, MsgText("081"));
-    pages_->addTab(programs, MsgText("082"));
+    pages_->addTab(general, MsgText(kMsgGeneral));
+    pages_->addTab(options, MsgText(kMsgBuildOptions));
+    pages_->addTab(programs, MsgText(kMsgExternalPrograms));
     pages_->setCurrentIndex(0);
 
     QHBoxLayout* buttons = MakeOkCancel(this, "Cancel").row;
@@ -131,23 +132,23 @@ QCheckBox* TOptions_Form::MakeCheck(QWidget* parent, const char* name, const cha
 }
 
 void TOptions_Form::BuildGeneralPage(QWidget* page) {
-    gee01_ = MakePathBox(page, "GEE01", "108");
-    gee02_ = MakePathBox(page, "GEE02", "109");
-    gee03_ = MakePathBox(page, "GEE03", "110");
-    gee04_ = MakePathBox(page, "GEE04", "111");
+    gee01_ = MakePathBox(page, "GEE01", kMsgPleaseSelectSourcePath);
+    gee02_ = MakePathBox(page, "GEE02", kMsgPleaseSelectBuildOutputPath);
+    gee03_ = MakePathBox(page, "GEE03", kMsgPleaseSelectIsoOutputPath);
+    gee04_ = MakePathBox(page, "GEE04", kMsgPleaseSelectCustomFilePath);
     ged01_ = new QLineEdit(page);
     ged01_->setObjectName(QStringLiteral("GED01"));
     ged02_ = new QLineEdit(page);
     ged02_->setObjectName(QStringLiteral("GED02"));
     ged03_ = new QLineEdit(page);
     ged03_->setObjectName(QStringLiteral("GED03"));
-    grb1_ = new QRadioButton(MsgText("085"), page);
+    grb1_ = new QRadioButton(MsgText(kMsgAbsolutePath), page);
     grb1_->setObjectName(QStringLiteral("GRB1"));
-    grb2_ = new QRadioButton(MsgText("086"), page);
+    grb2_ = new QRadioButton(MsgText(kMsgRelativePath), page);
     grb2_->setObjectName(QStringLiteral("GRB2"));
 
     auto* grid = new QGridLayout(page);
-    grid->addWidget(MakeLabel(page, "lblSource", MsgText("083"), gee01_), 0, 0, 1, 2);
+    grid->addWidget(MakeLabel(page, "lblSource", MsgText(kMsgSourcePath), gee01_), 0, 0, 1, 2);
     grid->addWidget(gee01_, 1, 0, 1, 2);
     outputLabel_ =
         MakeLabel(page, "lblOutDir", Qs(OutputLabel(profile_.UseAbsoluteOutput)), gee02_);
@@ -158,14 +159,17 @@ void TOptions_Form::BuildGeneralPage(QWidget* page) {
     modes->addWidget(grb2_);
     grid->addLayout(modes, 2, 0, 1, 2);
     grid->addWidget(gee02_, 3, 0, 1, 2);
-    grid->addWidget(MakeLabel(page, "lblIsoPath", MsgText("087"), gee03_), 4, 0);
-    grid->addWidget(MakeLabel(page, "lblIsoFile", MsgText("088"), ged01_), 4, 1);
+    grid->addWidget(MakeLabel(page, "lblIsoPath", MsgText(kMsgIsoOutputPath), gee03_), 4, 0);
+    grid->addWidget(MakeLabel(page, "lblIsoFile", MsgText(kMsgIsoFileName), ged01_), 4, 1);
     grid->addWidget(gee03_, 5, 0);
     grid->addWidget(ged01_, 5, 1);
-    grid->addWidget(MakeLabel(page, "lblCustomDir", MsgText("089"), gee04_), 6, 0, 1, 2);
+    grid->addWidget(MakeLabel(page, "lblCustomDir", MsgText(kMsgCustomFilePath), gee04_), 6, 0, 1,
+                    2);
     grid->addWidget(gee04_, 7, 0, 1, 2);
-    grid->addWidget(MakeLabel(page, "lblBuildParameter", MsgText("090"), ged02_), 8, 0);
-    grid->addWidget(MakeLabel(page, "lblIsoBuildParameter", MsgText("091"), ged03_), 8, 1);
+    grid->addWidget(MakeLabel(page, "lblBuildParameter", MsgText(kMsgBuildParameters), ged02_), 8,
+                    0);
+    grid->addWidget(
+        MakeLabel(page, "lblIsoBuildParameter", MsgText(kMsgIsoCreationParameters), ged03_), 8, 1);
     grid->addWidget(ged02_, 9, 0);
     grid->addWidget(ged03_, 9, 1);
     grid->setColumnStretch(0, 3);
@@ -174,31 +178,31 @@ void TOptions_Form::BuildGeneralPage(QWidget* page) {
 }
 
 void TOptions_Form::BuildOptionsPage(QWidget* page) {
-    bch01_ = MakeCheck(page, "BCH01", "092");
-    bch02_ = MakeCheck(page, "BCH02", "093");
-    bch03_ = MakeCheck(page, "BCH03", "094");
+    bch01_ = MakeCheck(page, "BCH01", kMsgDoNotBuildRegistry);
+    bch02_ = MakeCheck(page, "BCH02", kMsgDoNotBuildFiles);
+    bch03_ = MakeCheck(page, "BCH03", kMsgCreateIsoImageWhenBuilding);
     bed01_ = new QLineEdit(page);
     bed01_->setObjectName(QStringLiteral("BED01"));
     bed01_->setMaxLength(kVolumeIdMaxLength);
     // A volume label takes plain characters: no input method composes into it.
     bed01_->setAttribute(Qt::WA_InputMethodEnabled, false);
-    volumeLabel_ = MakeLabel(page, "lblVolumeID", MsgText("095"), bed01_);
-    bch03_1_ = MakeCheck(page, "BCH03_1", "096");
-    bch03_2_ = MakeCheck(page, "BCH03_2", "150");
-    bch04_ = MakeCheck(page, "BCH04", "097");
+    volumeLabel_ = MakeLabel(page, "lblVolumeID", MsgText(kMsgVolumeId), bed01_);
+    bch03_1_ = MakeCheck(page, "BCH03_1", kMsgOptimiseStorage);
+    bch03_2_ = MakeCheck(page, "BCH03_2", kMsgDoNotUpperCaseFile);
+    bch04_ = MakeCheck(page, "BCH04", kMsgBurnIsoImageDisc);
     bcb01_ = new QComboBox(page);
     bcb01_->setObjectName(QStringLiteral("BCB01"));
     for (const char* tool : kWritingTools) bcb01_->addItem(QString::fromLatin1(tool));
-    toolLabel_ = MakeLabel(page, "lblWritingTool", MsgText("098"), bcb01_);
+    toolLabel_ = MakeLabel(page, "lblWritingTool", MsgText(kMsgWritingTool), bcb01_);
     bcb02_ = new QComboBox(page);
     bcb02_->setObjectName(QStringLiteral("BCB02"));
-    driveLabel_ = MakeLabel(page, "lblDrive", MsgText("099"), bcb02_);
-    bch04_1_ = MakeCheck(page, "BCH04_1", "100");
-    bch04_2_ = MakeCheck(page, "BCH04_2", "101");
-    bch04_3_ = MakeCheck(page, "BCH04_3", "102");
-    bch04_4_ = MakeCheck(page, "BCH04_4", "148");
-    bch04_5_ = MakeCheck(page, "BCH04_5", "149");
-    bch05_ = MakeCheck(page, "BCH05", "103");
+    driveLabel_ = MakeLabel(page, "lblDrive", MsgText(kMsgDrive), bcb02_);
+    bch04_1_ = MakeCheck(page, "BCH04_1", kMsgEraseRewritableBeforeBurning);
+    bch04_2_ = MakeCheck(page, "BCH04_2", kMsgVerifyData);
+    bch04_3_ = MakeCheck(page, "BCH04_3", kMsgEjectAfterBurning);
+    bch04_4_ = MakeCheck(page, "BCH04_4", kMsgDeleteIsoFileAfterWriting);
+    bch04_5_ = MakeCheck(page, "BCH04_5", kMsgDeleteBuildDataAfterWriting);
+    bch05_ = MakeCheck(page, "BCH05", kMsgVerboseMode);
 
     // Paired boxes share a row so the page fits the dialog's size.
     auto* layout = new QVBoxLayout(page);
@@ -231,9 +235,9 @@ void TOptions_Form::BuildOptionsPage(QWidget* page) {
 }
 
 void TOptions_Form::BuildProgramsPage(QWidget* page) {
-    ech01_ = MakeCheck(page, "ECH01", "104");
-    ech02_ = MakeCheck(page, "ECH02", "105");
-    ech03_ = MakeCheck(page, "ECH03", "106");
+    ech01_ = MakeCheck(page, "ECH01", kMsgRunExternalProgramBeforeBuild);
+    ech02_ = MakeCheck(page, "ECH02", kMsgUseExternalProgramIsoCreation);
+    ech03_ = MakeCheck(page, "ECH03", kMsgUseExternalProgramCreateIso);
     auto* layout = new QVBoxLayout(page);
     for (auto [check, memo, name] :
          {std::tuple{ech01_, &emm01_, "EMM01"}, std::tuple{ech02_, &emm02_, "EMM02"},
@@ -245,7 +249,7 @@ void TOptions_Form::BuildProgramsPage(QWidget* page) {
         layout->addWidget(check);
         layout->addWidget(*memo);
     }
-    layout->addWidget(MakeLabel(page, "lblVar", MsgText("107"), nullptr));
+    layout->addWidget(MakeLabel(page, "lblVar", MsgText(kMsgAvailableVariables), nullptr));
     macroList_ = MakeLabel(page, "lblVarList", Qs(MacroListText()), nullptr);
     macroList_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(macroList_);

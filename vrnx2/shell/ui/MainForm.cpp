@@ -28,6 +28,7 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/LogTail.h"
@@ -152,37 +153,37 @@ QAction* TVRNX_Form::Action(const std::string& name) const {
 }
 
 void TVRNX_Form::BuildActions() {
-    connect(actions_.Make("BASIC_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
+    connect(actions_.Make("BASIC_BUILD", kMsgBuild, Qt::Key_F7), &QAction::triggered, this,
             [this] { RunBuildAction(0); });
-    connect(actions_.Make("BASIC_CREATEISO", "003", Qt::Key_F5), &QAction::triggered, this,
-            [this] { RunBuildAction(1); });
-    connect(actions_.Make("ADVANCED_BUILD", "002", Qt::Key_F7), &QAction::triggered, this,
+    connect(actions_.Make("BASIC_CREATEISO", kMsgCreateIsoFile, Qt::Key_F5), &QAction::triggered,
+            this, [this] { RunBuildAction(1); });
+    connect(actions_.Make("ADVANCED_BUILD", kMsgBuild, Qt::Key_F7), &QAction::triggered, this,
             [this] { RunBuildAction(2); });
-    connect(actions_.Make("VIEW_LOGFILE", "004", Qt::Key_F3), &QAction::triggered, this,
+    connect(actions_.Make("VIEW_LOGFILE", kMsgViewLog, Qt::Key_F3), &QAction::triggered, this,
             [this] { ViewLog(); });
-    connect(actions_.Make("EXIT_PROGRAM", "005", {}), &QAction::triggered, this,
+    connect(actions_.Make("EXIT_PROGRAM", kMsgExit, {}), &QAction::triggered, this,
             [this] { close(); });
-    connect(actions_.Make("ADD_PROFILE", "007", Qt::Key_Insert), &QAction::triggered, this,
+    connect(actions_.Make("ADD_PROFILE", kMsgAddProfile, Qt::Key_Insert), &QAction::triggered, this,
             [this] { RunHook(hooks.addProfile); });
-    connect(actions_.Make("EDIT_PROFILE", "008", Qt::Key_F4), &QAction::triggered, this,
+    connect(actions_.Make("EDIT_PROFILE", kMsgEditProfile, Qt::Key_F4), &QAction::triggered, this,
             [this] { RunHook(hooks.editProfile); });
-    connect(actions_.Make("COPY_PROFILE", "151", {}), &QAction::triggered, this,
+    connect(actions_.Make("COPY_PROFILE", kMsgCopyProfile, {}), &QAction::triggered, this,
             [this] { RunHook(hooks.copyProfile); });
-    connect(actions_.Make("DELETE_PROFILE", "009", Qt::Key_Delete), &QAction::triggered, this,
-            [this] { RunHook(hooks.deleteProfile); });
-    connect(actions_.Make("Item_UP", "043", Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
+    connect(actions_.Make("DELETE_PROFILE", kMsgDeleteProfile, Qt::Key_Delete), &QAction::triggered,
+            this, [this] { RunHook(hooks.deleteProfile); });
+    connect(actions_.Make("Item_UP", kMsgMoveUp, Qt::CTRL | Qt::Key_Up), &QAction::triggered, this,
             [this] { MoveSelected(-1); });
-    connect(actions_.Make("Item_Down", "044", Qt::CTRL | Qt::Key_Down), &QAction::triggered, this,
-            [this] { MoveSelected(1); });
-    connect(actions_.Make("PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4),
+    connect(actions_.Make("Item_Down", kMsgMoveDown, Qt::CTRL | Qt::Key_Down), &QAction::triggered,
+            this, [this] { MoveSelected(1); });
+    connect(actions_.Make("PROFILE_PREFERENSES", kMsgProfileSettings, Qt::SHIFT | Qt::Key_F4),
             &QAction::triggered, this, [this] { RunHook(hooks.profileSettings); });
     const std::array<std::pair<const char*, const char*>, 6> folders = {
-        {{"OPEN_BUILDER_DIR", "012"},
-         {"OPEN_PLUGIN_DIR", "013"},
-         {"OPEN_SOURCE_DIR", "014"},
-         {"OPEN_BUILD_DIR", "015"},
-         {"OPEN_ISO_DIR", "016"},
-         {"OPEN_CUSTOM_DIR", "017"}}};
+        {{"OPEN_BUILDER_DIR", kMsgOpenBuilderFolder},
+         {"OPEN_PLUGIN_DIR", kMsgOpenPluginFolder},
+         {"OPEN_SOURCE_DIR", kMsgOpenSourceFolder},
+         {"OPEN_BUILD_DIR", kMsgOpenBuildOutputFolder},
+         {"OPEN_ISO_DIR", kMsgOpenIsoOutputFolder},
+         {"OPEN_CUSTOM_DIR", kMsgOpenCustomFolder}}};
     for (size_t i = 0; i < folders.size(); ++i) {
         const std::string name = folders[i].first;
         const auto key =
@@ -190,8 +191,8 @@ void TVRNX_Form::BuildActions() {
         connect(actions_.Make(folders[i].first, folders[i].second, key), &QAction::triggered, this,
                 [this, name] { OpenFolder(name); });
     }
-    QAction* basic = actions_.Make("BASIC_BUILD_STYLE", "020", Qt::Key_F9);
-    QAction* advanced = actions_.Make("ADVANCED_BUILD_STYLE", "021", Qt::Key_F10);
+    QAction* basic = actions_.Make("BASIC_BUILD_STYLE", kMsgBasic, Qt::Key_F9);
+    QAction* advanced = actions_.Make("ADVANCED_BUILD_STYLE", kMsgAdvanced, Qt::Key_F10);
     styleGroup_ = new QActionGroup(this);
     for (QAction* a : {basic, advanced}) {
         a->setCheckable(true);
@@ -199,28 +200,28 @@ void TVRNX_Form::BuildActions() {
     }
     connect(basic, &QAction::triggered, this, [this] { SetBuildStyle(false); });
     connect(advanced, &QAction::triggered, this, [this] { SetBuildStyle(true); });
-    connect(actions_.Make("REGISTER_BUILDER", "022", Qt::Key_F8), &QAction::triggered, this,
-            [this] {
+    connect(actions_.Make("REGISTER_BUILDER", kMsgRegisterBuilderMenu, Qt::Key_F8),
+            &QAction::triggered, this, [this] {
                 if (building_ || !hooks.registerBuilder) return;
                 if (hooks.registerBuilder(*this)) LoadProfiles();
                 ActionStateUpdate();
             });
-    connect(actions_.Make("PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
+    connect(actions_.Make("PREFERENSES", kMsgMenuPreferences, Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
             &QAction::triggered, this, [this] {
                 RunHook(hooks.preferences);
                 list_->setFocus();
             });
-    connect(actions_.Make("VIEW_HELP", "025", {}), &QAction::triggered, this,
+    connect(actions_.Make("VIEW_HELP", kMsgSearchTopics, {}), &QAction::triggered, this,
             [this] { ViewHelp(); });
-    connect(actions_.Make("ABOUT", "026", {}), &QAction::triggered, this,
+    connect(actions_.Make("ABOUT", kMsgMenuAbout, {}), &QAction::triggered, this,
             [this] { RunHook(hooks.about); });
 }
 
 void TVRNX_Form::BuildMenus() {
     // Filled by ApplyStyle: its items depend on the build style.
-    builderMenu_ = menuBar()->addMenu(MsgText("001"));
+    builderMenu_ = menuBar()->addMenu(MsgText(kMsgMenuBuilder));
 
-    profileMenu_ = menuBar()->addMenu(MsgText("006"));
+    profileMenu_ = menuBar()->addMenu(MsgText(kMsgMenuProfile));
     for (const char* name : {"ADD_PROFILE", "EDIT_PROFILE", "COPY_PROFILE", "DELETE_PROFILE", "",
                              "Item_UP", "Item_Down", "", "PROFILE_PREFERENSES"}) {
         if (*name)
@@ -229,20 +230,20 @@ void TVRNX_Form::BuildMenus() {
             profileMenu_->addSeparator();
     }
 
-    QMenu* folder = menuBar()->addMenu(MsgText("011"));
+    QMenu* folder = menuBar()->addMenu(MsgText(kMsgFolder));
     for (const char* name : {"OPEN_BUILDER_DIR", "OPEN_PLUGIN_DIR", "OPEN_SOURCE_DIR",
                              "OPEN_BUILD_DIR", "OPEN_ISO_DIR", "OPEN_CUSTOM_DIR"})
         folder->addAction(Action(name));
 
-    QMenu* settings = menuBar()->addMenu(MsgText("018"));
-    QMenu* type = settings->addMenu(MsgText("019"));
+    QMenu* settings = menuBar()->addMenu(MsgText(kMsgMenuSettings));
+    QMenu* type = settings->addMenu(MsgText(kMsgBuildType));
     type->addAction(Action("BASIC_BUILD_STYLE"));
     type->addAction(Action("ADVANCED_BUILD_STYLE"));
     settings->addSeparator();
     settings->addAction(Action("REGISTER_BUILDER"));
     settings->addAction(Action("PREFERENSES"));
 
-    QMenu* help = menuBar()->addMenu(MsgText("024"));
+    QMenu* help = menuBar()->addMenu(MsgText(kMsgHelp));
     help->addAction(Action("VIEW_HELP"));
     help->addAction(Action("ABOUT"));
 }
@@ -251,7 +252,7 @@ void TVRNX_Form::BuildControls() {
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
 
-    listFrame_ = new QGroupBox(MsgText("027"), central);
+    listFrame_ = new QGroupBox(MsgText(kMsgProfileList), central);
     auto* grid = new QGridLayout(listFrame_);
     auto* list = new RowDragList(listFrame_);
     list->canDrop = [this](QTreeWidgetItem* item) {
@@ -260,7 +261,7 @@ void TVRNX_Form::BuildControls() {
     list->drop = [this](QTreeWidgetItem* item) { return DropOn(list_->indexOfTopLevelItem(item)); };
     list->dragOver = [this](int y) { DragOverAt(y); };
     list->stopScroll = [this] { StopAutoScroll(); };
-    list->SetUpRowList({MsgText("061"), MsgText("062")});
+    list->SetUpRowList({MsgText(kMsgColumnProfile), MsgText(kMsgColumnBuilderUsed)});
     list_ = list;
     listFrame_->setFocusProxy(list_);
     grid->addWidget(list_, 0, 0);
@@ -347,7 +348,8 @@ void TVRNX_Form::SetUpStepBar() {
     bar_->setRowCount(1);
     bar_->setColumnCount(BuildStepBar::kColumns);
     bar_->SetCellKindText(BuildStepBarCellKinds());
-    const char* captions[] = {"076", "077", "078", "079"};
+    const char* captions[] = {kMsgColumnRegistry, kMsgColumnFiles, kMsgColumnIsoCreation,
+                              kMsgColumnDiscCreation};
     // 80 pixels a column, wider only where a caption in the current font (bold when
     // current) would not fit.
     QFont bold = bar_->font();
@@ -689,7 +691,7 @@ void TVRNX_Form::RunBuildAction(int mode) {
         hooks.runBuild(mode, profile, mode == 2 ? steps : BuildSteps{});
     } catch (const std::exception& e) {
         // A failure inside the run ends that run, never the program.
-        UI().MessageBox(e.what(), Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
     }
     building_ = false;
     SelectionUpdate();
@@ -710,7 +712,7 @@ void TVRNX_Form::ViewLog() {
         RegReadString(0, std::string(kVarnexKey) + "\\System", "TextEditor", "");
     std::string error;
     if (!hooks.runProgram(LogViewerArguments(editor, LogFileOf(*p)), &error))
-        UI().MessageBox(error, Msg("045"), MB_ERROR_OK);
+        UI().MessageBox(error, Msg(kMsgError), MB_ERROR_OK);
 }
 
 void TVRNX_Form::ViewHelp() {
@@ -837,7 +839,7 @@ void TVRNX_Form::closeEvent(QCloseEvent* event) {
     } catch (const StoreError& e) {
         if (failure.empty()) failure = e.what();
     }
-    if (!failure.empty()) UI().MessageBox(failure, Msg("045"), MB_ERROR_OK);
+    if (!failure.empty()) UI().MessageBox(failure, Msg(kMsgError), MB_ERROR_OK);
     profiles_.SetNotify(false);
     profiles_.Clear();
     event->accept();

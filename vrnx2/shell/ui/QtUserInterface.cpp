@@ -18,6 +18,7 @@
 #include <iterator>
 #include <vector>
 
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 
 namespace {
@@ -135,8 +136,8 @@ int QtUserInterface::MessageBox(const std::string& text, const std::string& capt
     for (const Pair& p : kButtons) {
         if (p.id == defaultId) box.setDefaultButton(p.button);
     }
-    SetButtonText(box, QMessageBox::Ok, "040");
-    SetButtonText(box, QMessageBox::Cancel, "041");
+    SetButtonText(box, QMessageBox::Ok, kMsgOK);
+    SetButtonText(box, QMessageBox::Cancel, kMsgCancel);
 
     box.setWindowModality(Qt::ApplicationModal);
     box.show();
@@ -176,10 +177,10 @@ bool QtUserInterface::InputText(const std::string& caption, const std::string& p
     label->setBuddy(edit);
 
     auto* buttons = new QDialogButtonBox(&dialog);
-    QPushButton* ok = buttons->addButton(MsgText("040"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(MsgText(kMsgOK), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("OK"));
     ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(MsgText("041"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(MsgText(kMsgCancel), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("Cancel"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
