@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     SetUserInterface(&yes);
     bool ok = true;
     auto build = [&] {
-        BuildResult r = RunBuild(0, p, {}, BuildEnvironment{root.string()});
+        BuildResult r = RunBuild(BuildMode::Basic, p, {}, BuildEnvironment{root.string()});
         ok = ok && r.Succeeded();
     };
     const std::string program = (builder / "pebuilder.exe").string();

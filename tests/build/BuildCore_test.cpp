@@ -70,7 +70,7 @@ TEST(ExpandMacros, OrderDecidesWhichValuesAreExpandedAgain) {
 TEST(BuildReport, LayoutWithoutOutsideProgramsOrPlugins) {
     BuildReport r;
     TProfileRec p = Profile();
-    r.AddProfileSections(p, 0);
+    r.AddProfileSections(p, BuildMode::Basic);
     const auto& l = r.Lines();
     ASSERT_EQ(l.size(), 23u);
     const std::string sep(60, '-');
@@ -106,7 +106,7 @@ TEST(BuildReport, OutsideProgramsAsStoredAndPluginLines) {
     p.ExternalProgram1 = "pre @OutDir@";
     p.Build_UseExternalProgram = true;
     p.ExternalProgram2 = "post @IsoFile@";
-    r.AddProfileSections(p, 2);
+    r.AddProfileSections(p, BuildMode::Advanced);
     r.AddPlugin("Nic");
     const auto& l = r.Lines();
     ASSERT_EQ(l.size(), 26u);
@@ -121,7 +121,7 @@ TEST(BuildReport, OutsideProgramsAsStoredAndPluginLines) {
 
 struct FlagRow {
     const char* rule;
-    int mode;
+    BuildMode mode;
     BuildSteps steps;
     bool buildIso, skipFiles;
     RunFlags want;
@@ -129,27 +129,42 @@ struct FlagRow {
 
 TEST(ComputeRunFlags, Table) {
     const FlagRow rows[] = {
-        {"basic builds, image from profile", 0, {}, true, true, {true, true, false, true}},
-        {"iso mode is image only", 1, {}, false, false, {false, false, true, false}},
+        {"basic builds, image from profile",
+         BuildMode::Basic,
+         {},
+         true,
+         true,
+         {true, true, false, true}},
+        {"iso mode is image only",
+         BuildMode::ImageOnly,
+         {},
+         false,
+         false,
+         {false, false, true, false}},
         {"advanced registry only",
-         2,
+         BuildMode::Advanced,
          {true, false, false, false},
          true,
          false,
          {true, false, false, true}},
         {"advanced files and burn",
-         2,
+         BuildMode::Advanced,
          {false, true, false, true},
          false,
          true,
          {true, true, false, false}},
         {"advanced iso only is image only",
-         2,
+         BuildMode::Advanced,
          {false, false, true, false},
          false,
          false,
          {false, true, true, true}},
-        {"advanced nothing on: neither", 2, {}, true, false, {false, false, false, true}},
+        {"advanced nothing on: neither",
+         BuildMode::Advanced,
+         {},
+         true,
+         false,
+         {false, false, false, true}},
     };
     for (const auto& row : rows) {
         TProfileRec p;
@@ -173,13 +188,15 @@ TEST(OptionsFileValues, AdvancedTogglesAndImageOnly) {
     TProfileRec p = Profile();
     p.BlankCDRW = p.Eject = true;
     BuildSteps regOffFilesOn{false, true, false, false};
-    auto v = OptionsFileValues(2, p, regOffFilesOn, ComputeRunFlags(2, p, regOffFilesOn));
+    auto v = OptionsFileValues(BuildMode::Advanced, p, regOffFilesOn,
+                               ComputeRunFlags(BuildMode::Advanced, p, regOffFilesOn));
     EXPECT_EQ(Value(v, "skipregistry"), "1");
     EXPECT_EQ(Value(v, "skipfiles"), "0");
     EXPECT_EQ(Value(v, "BlankCDRW"), "0");  // burn is off in the bar
 
     BuildSteps isoBurn{false, false, true, true};
-    v = OptionsFileValues(2, p, isoBurn, ComputeRunFlags(2, p, isoBurn));
+    v = OptionsFileValues(BuildMode::Advanced, p, isoBurn,
+                          ComputeRunFlags(BuildMode::Advanced, p, isoBurn));
     EXPECT_EQ(Value(v, "skipregistry"), "1");
     EXPECT_EQ(Value(v, "skipfiles"), "1");
     EXPECT_EQ(Value(v, "buildiso"), "1");
@@ -193,12 +210,12 @@ TEST(OptionsFileValues, OutsideImageProgramZeroesTheSevenImageKeys) {
     p.BuildISO = p.BurnCD = p.BlankCDRW = p.CleanIsoAfterBurn = p.CleanOutputAfterBurn = true;
     p.Eject = p.Verify = true;
     p.Build_UseExternalProgram = true;
-    for (int mode : {0, 1, 2}) {
+    for (BuildMode mode : {BuildMode::Basic, BuildMode::ImageOnly, BuildMode::Advanced}) {
         BuildSteps all{true, true, true, true};
         auto v = OptionsFileValues(mode, p, all, ComputeRunFlags(mode, p, all));
         for (const char* k : {"buildiso", "burncd", "BlankCDRW", "CleanIsoAfterBurn",
                               "CleanOutputAfterBurn", "Eject", "Verify"})
-            EXPECT_EQ(Value(v, k), "0") << k << " in mode " << mode;
+            EXPECT_EQ(Value(v, k), "0") << k << " in mode " << static_cast<int>(mode);
     }
 }
 

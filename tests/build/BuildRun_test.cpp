@@ -92,7 +92,7 @@ public:
         RegWriteString(0, std::string(kVarnexKey) + "\\Profiles\\001\\Plugin", key, data);
     }
 
-    BuildResult Run(int mode, const BuildSteps& steps = {}) {
+    BuildResult Run(BuildMode mode, const BuildSteps& steps = {}) {
         return RunBuild(mode, p, steps, BuildEnvironment{t.Path("prog")});
     }
 
@@ -119,7 +119,7 @@ TEST_F(BuildRunTest, BasicBuildStagesInOrderAndPutsThePluginFolderBack) {
             "; options\r\n[input]\r\nlangfile=\r\nsource=old\r\n\r\n[extra]\r\nk = v\r\n");
     t.Write("prog/build.info", "stale report\r\n");
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
 
     ASSERT_TRUE(r.Succeeded()) << (ui.boxes.empty() ? "" : ui.boxes.back().text);
     ASSERT_EQ(ui.boxes.size(), 1u);
@@ -199,18 +199,19 @@ TEST_F(BuildRunTest, BasicBuildStagesInOrderAndPutsThePluginFolderBack) {
 TEST_F(BuildRunTest, ChecksStopBeforeTheQuestionAndLeaveAnEmptyReport) {
     struct Row {
         const char* rule;
-        int mode;
+        BuildMode mode;
         std::function<void(BuildRunTest&)> arrange;
         const char* message;
     };
     const Row rows[] = {
-        {"source without SHELL32.DL_", 0, [](BuildRunTest& f) { f.p.Source = f.t.Path("nowhere"); },
-         "142"},
-        {"empty source", 0, [](BuildRunTest& f) { f.p.Source = ""; }, "142"},
-        {"no builder folder: nothing relative to the current folder", 2,
+        {"source without SHELL32.DL_", BuildMode::Basic,
+         [](BuildRunTest& f) { f.p.Source = f.t.Path("nowhere"); }, "142"},
+        {"empty source", BuildMode::Basic, [](BuildRunTest& f) { f.p.Source = ""; }, "142"},
+        {"no builder folder: nothing relative to the current folder", BuildMode::Advanced,
          [](BuildRunTest& f) { f.p.Builder.Path = ""; }, "051"},
-        {"missing output folder", 0, [](BuildRunTest& f) { f.p.OutDir = "missing"; }, "143"},
-        {"image without bootsect.bin", 1, [](BuildRunTest&) {}, "144"},
+        {"missing output folder", BuildMode::Basic, [](BuildRunTest& f) { f.p.OutDir = "missing"; },
+         "143"},
+        {"image without bootsect.bin", BuildMode::ImageOnly, [](BuildRunTest&) {}, "144"},
     };
     for (const auto& row : rows) {
         TProfileRec saved = p;
@@ -232,7 +233,7 @@ TEST_F(BuildRunTest, ChecksStopBeforeTheQuestionAndLeaveAnEmptyReport) {
 TEST_F(BuildRunTest, DeclinedQuestionChangesNothing) {
     t.Write("prog/build.info", "old");
     ui.QueueAnswer(ID_NO);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_TRUE(r.endedEarly);
     EXPECT_FALSE(r.Succeeded());
     EXPECT_EQ(ReadAll(t.Path("prog/build.info")), "");
@@ -245,7 +246,7 @@ TEST_F(BuildRunTest, ImageOnlyRunUsesBuildIsoAndLeavesTheReportEmpty) {
     t.Mkdir("iso");
     p.ISOBuildParameter = "-auto -BuildISO -exit -overwrite";
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(1);
+    BuildResult r = Run(BuildMode::ImageOnly);
     EXPECT_TRUE(r.Succeeded());
     EXPECT_EQ(ui.boxes[0].text, Msg("141") + Msg("058"));
     EXPECT_EQ(r.commandLine, "\"" + Builder("pebuilder.exe") + "\" -auto  -exit  -buildiso");
@@ -266,7 +267,7 @@ TEST_F(BuildRunTest, OutsideProgramsGetTheirMacrosExpanded) {
     p.Build_UseExternalProgram = true;
     p.ExternalProgram2 = "/usr/bin/touch \"@Varnex@/post-@BuildISO@\"";
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     ASSERT_TRUE(r.Succeeded());
     EXPECT_EQ(r.log, LogVerdict::Ok);
     EXPECT_TRUE(PathExists(t.Path("prog/pre-411")));
@@ -279,7 +280,7 @@ TEST_F(BuildRunTest, OutsideProgramsGetTheirMacrosExpanded) {
     p.ISO_UseExternalProgram = true;
     p.ExternalProgram3 = "/usr/bin/touch @IsoFile@";
     ui.QueueAnswer(ID_YES);
-    r = Run(1);
+    r = Run(BuildMode::ImageOnly);
     EXPECT_TRUE(r.Succeeded());
     EXPECT_EQ(r.commandLine, "/usr/bin/touch " + t.Path("iso") + "/pe.iso");
     EXPECT_TRUE(WaitFor(t.Path("iso/pe.iso")));
@@ -315,7 +316,7 @@ TEST_F(BuildRunTest, LogInspectionDecidesOnTheAfterBuildProgram) {
         if (row.japanese) t.Write("builder/lang/japanese.lng", row.japanese);
         ::setenv("PEBUILDER_OUTCOME", row.outcome, 1);
         ui.QueueAnswer(ID_YES);
-        BuildResult r = Run(0);
+        BuildResult r = Run(BuildMode::Basic);
         EXPECT_EQ(r.log, row.want) << row.rule;
         EXPECT_EQ(r.exitCode, 0) << row.rule;  // the builder ends with 0 after a logged failure
         EXPECT_EQ(r.Succeeded(), row.want == LogVerdict::Ok) << row.rule;
@@ -339,7 +340,7 @@ TEST_F(BuildRunTest, NonZeroExitSuppressesTheAfterBuildProgram) {
     ::setenv("PEBUILDER_OUTCOME", "fail", 1);
     ::setenv("PEBUILDER_EXIT", "3", 1);
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_FALSE(r.Succeeded());
     EXPECT_EQ(r.log, LogVerdict::NotInspected);
@@ -354,7 +355,7 @@ TEST_F(BuildRunTest, BuilderThatCannotStartIsAnErrorAndThePluginFolderComesBack)
     p.Build_UseExternalProgram = true;
     p.ExternalProgram2 = "/usr/bin/touch \"@Varnex@/post\"";
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_FALSE(r.builderStarted);
     EXPECT_FALSE(r.Succeeded());
     ASSERT_EQ(ui.boxes.size(), 2u);
@@ -372,7 +373,7 @@ TEST_F(BuildRunTest, BuilderThatCannotStartIsAnErrorAndThePluginFolderComesBack)
 TEST_F(BuildRunTest, LeftoverStashWithTheUserTreeInPlaceIsRefused) {
     t.Write("builder/!Plugin!/old/old.inf", PluginInf("Old"));
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_TRUE(r.endedEarly);
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[1].flags, MB_ERROR_OK);
@@ -384,7 +385,7 @@ TEST_F(BuildRunTest, LeftoverStashWithTheUserTreeInPlaceIsRefused) {
     // A build that does not stage has what it needs and goes on, leaving both alone.
     p.ManageOrder = false;
     ui.QueueAnswer(ID_YES);
-    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_TRUE(Run(BuildMode::Basic).Succeeded());
     EXPECT_TRUE(PathExists(Builder("!Plugin!/old/old.inf")));
 }
 
@@ -395,7 +396,7 @@ TEST_F(BuildRunTest, LeftoverStashBesideStagedFoldersIsRestoredOnlyWhenAsked) {
 
     ui.QueueAnswer(ID_YES);  // build
     ui.QueueAnswer(ID_NO);   // restore?
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_TRUE(r.endedEarly);
     EXPECT_EQ(ui.boxes.back().flags, MB_QUESTION_YESNO);
     EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
@@ -403,7 +404,7 @@ TEST_F(BuildRunTest, LeftoverStashBesideStagedFoldersIsRestoredOnlyWhenAsked) {
 
     ui.QueueAnswer(ID_YES);  // build
     ui.QueueAnswer(ID_YES);  // restore
-    r = Run(0);
+    r = Run(BuildMode::Basic);
     EXPECT_TRUE(r.Succeeded());
     EXPECT_FALSE(PathExists(Builder("!Plugin!")));
     EXPECT_TRUE(PathExists(Builder("Plugin/tools/a.inf")));
@@ -424,7 +425,7 @@ TEST_F(BuildRunTest, LeftoverStashWithOnlyStagedLinksLeavesNoStagedFolderBehind)
 
     ui.QueueAnswer(ID_YES);  // build
     ui.QueueAnswer(ID_YES);  // restore
-    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_TRUE(Run(BuildMode::Basic).Succeeded());
     EXPECT_FALSE(PathExists(Builder("Plugin.staged")));
     EXPECT_FALSE(PathExists(Builder("!Plugin!")));
     EXPECT_EQ(ReadAll(Builder("Plugin/tools/tool.exe")), "tool");
@@ -436,7 +437,7 @@ TEST_F(BuildRunTest, LeftoverStashWithOnlyStagedLinksLeavesNoStagedFolderBehind)
     std::filesystem::create_symlink("elsewhere", Builder("Plugin/001(tools)/other.lnk"));
     ui.QueueAnswer(ID_YES);
     ui.QueueAnswer(ID_YES);
-    EXPECT_TRUE(Run(0).Succeeded());
+    EXPECT_TRUE(Run(BuildMode::Basic).Succeeded());
     EXPECT_TRUE(PathExists(Builder("Plugin.staged/001(tools)/other.lnk")));
 }
 
@@ -445,7 +446,7 @@ TEST_F(BuildRunTest, APluginKeyHoldingEqualsAndQuotesGetsItsOwnChoices) {
     t.Write("builder/Plugin/q/q.inf", PluginInf("A\",\"tools\\a.inf\"=Q \"x\"", "Enable=0\r\n"));
     Choose("\"A\",\"tools\\a.inf\"=Q \"x\"\",\"q\\q.inf\"", "\"1\",\"Quoted \"\"cat\"\"\",\"1\"");
     ui.QueueAnswer(ID_YES);
-    ASSERT_TRUE(Run(0).Succeeded());
+    ASSERT_TRUE(Run(BuildMode::Basic).Succeeded());
     auto tree = TraceTree();
     EXPECT_TRUE(tree.count("001(q)/q.inf"));
     EXPECT_TRUE(tree.count("004(tools)/a.inf"));
@@ -461,7 +462,7 @@ TEST_F(BuildRunTest, AStopAskedForBeforeTheBuilderStartsStartsNothingAndPutsTheP
     p.PreBuild_UseExternalProgram = true;
     p.ExternalProgram1 = "mkdir " + t.Path("pre");
     stopping.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_TRUE(r.endedEarly);
     EXPECT_FALSE(r.builderStarted);
     EXPECT_TRUE(r.pluginFolderRestored);
@@ -500,7 +501,7 @@ TEST_F(BuildRunTest, PluginFolderInUseIsRetriedOrCancelled) {
         };
         busy.QueueAnswer(ID_YES);
         busy.QueueAnswer(answer);
-        BuildResult r = Run(0);
+        BuildResult r = Run(BuildMode::Basic);
         ASSERT_EQ(busy.boxes.size(), 2u);
         EXPECT_EQ(busy.boxes[1].text, retryText);
         EXPECT_EQ(busy.boxes[1].flags, MB_ERROR_RETRYCANCEL);
@@ -521,7 +522,7 @@ TEST_F(BuildRunTest, CancelledRestoreLeavesBothFoldersForTheUser) {
     };
     busy.QueueAnswer(ID_YES);
     busy.QueueAnswer(ID_CANCEL);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_TRUE(r.builderStarted);
     EXPECT_FALSE(r.pluginFolderRestored);
     EXPECT_EQ(busy.boxes.back().flags, MB_ERROR_RETRYCANCEL);
@@ -531,7 +532,7 @@ TEST_F(BuildRunTest, CancelledRestoreLeavesBothFoldersForTheUser) {
     // The next run finds the leftover and, since Plugin holds a stray file, refuses to stage.
     ScriptedInterface next;
     next.QueueAnswer(ID_YES);
-    EXPECT_TRUE(Run(0).endedEarly);
+    EXPECT_TRUE(Run(BuildMode::Basic).endedEarly);
     EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
 }
 
@@ -543,7 +544,7 @@ TEST_F(BuildRunTest, BuilderFolderWithADoubleQuoteBuildsAndMakesItsImage) {
     p.Builder.Path = t.Path("q\"uote/builder");
     p.BuildParameter = "-auto -exit";
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     ASSERT_TRUE(r.Succeeded()) << (ui.boxes.empty() ? "" : ui.boxes.back().text);
     EXPECT_EQ(Lines(ReadAll(t.Path("trace.txt")))[0], "argv\t-auto\t-exit\t-overwrite");
     EXPECT_TRUE(PathExists(t.Path("q\"uote/builder/out/bootsect.bin")));
@@ -551,7 +552,7 @@ TEST_F(BuildRunTest, BuilderFolderWithADoubleQuoteBuildsAndMakesItsImage) {
     p.ISOBuildParameter = "-auto -exit";
     t.Mkdir("iso");
     ui.QueueAnswer(ID_YES);
-    r = Run(1);
+    r = Run(BuildMode::ImageOnly);
     EXPECT_TRUE(r.Succeeded());
     EXPECT_TRUE(PathExists(t.Path("iso/pe.iso")));
 }
@@ -586,7 +587,7 @@ TEST_F(BuildRunTest, RefusedBuilderChangesNothing) {
         t.Write("builder/pebuilder.exe", row.program);
         ::setenv("VRNX2_WINE", row.wine.c_str(), 1);
         ScriptedInterface refused;
-        for (int mode : {0, 1}) {
+        for (BuildMode mode : {BuildMode::Basic, BuildMode::ImageOnly}) {
             BuildResult r = RunBuild(mode, p, {}, BuildEnvironment{t.Path("prog")});
             EXPECT_FALSE(r.builderStarted) << row.what;
             EXPECT_FALSE(r.Succeeded()) << row.what;
@@ -607,7 +608,7 @@ TEST_F(BuildRunTest, RefusedBuilderChangesNothing) {
     p.ISO_UseExternalProgram = true;
     p.ExternalProgram3 = "/usr/bin/touch \"@Varnex@/image\"";
     ui.QueueAnswer(ID_YES);
-    EXPECT_TRUE(Run(1).builderStarted);
+    EXPECT_TRUE(Run(BuildMode::ImageOnly).builderStarted);
     EXPECT_TRUE(WaitFor(t.Path("prog/image")));
     ::unsetenv("VRNX2_WINE");
     platform::SetWineSearchRoot("");
@@ -622,7 +623,7 @@ TEST_F(BuildRunTest, ValueTheCodePageCannotHoldStopsBeforeTheBuilder) {
     p.CustomDir = custom;
     ::setenv("ANSI_CODEPAGE", "1252", 1);
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     EXPECT_FALSE(r.builderStarted);
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_NE(ui.boxes[1].text.find("customdir"), std::string::npos) << ui.boxes[1].text;
@@ -635,7 +636,7 @@ TEST_F(BuildRunTest, ValueTheCodePageCannotHoldStopsBeforeTheBuilder) {
     ::unsetenv("ANSI_CODEPAGE");
     p.CustomDir = t.Mkdir("\xE6\x97\xA5\xE6\x9C\xAC");
     ui.QueueAnswer(ID_YES);
-    EXPECT_TRUE(Run(0).Succeeded()) << ui.boxes.back().text;
+    EXPECT_TRUE(Run(BuildMode::Basic).Succeeded()) << ui.boxes.back().text;
     EXPECT_NE(ReadAll(Builder("input.inf")).find("\x93\xFA\x96\x7B"), std::string::npos);
 }
 
@@ -655,7 +656,7 @@ TEST_F(BuildRunTest, ExitZeroWithAnEmptyOrMissingLogIsAFailure) {
         ::chmod(Builder("pebuilder.exe").c_str(), 0755);
         ScriptedInterface silent;
         silent.QueueAnswer(ID_YES);
-        BuildResult r = Run(0);
+        BuildResult r = Run(BuildMode::Basic);
         EXPECT_TRUE(r.builderStarted);
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.log, verdict);

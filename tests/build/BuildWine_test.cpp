@@ -69,7 +69,9 @@ public:
         RegWriteString(0, plugins, "\"Nic\",\"net\\nic.inf\"", "\"1\",\"Net\",\"1\"");
     }
 
-    BuildResult Run(int mode) { return RunBuild(mode, p, {}, BuildEnvironment{t.Path("prog")}); }
+    BuildResult Run(BuildMode mode) {
+        return RunBuild(mode, p, {}, BuildEnvironment{t.Path("prog")});
+    }
 
     // key -> value of the "input" lines the stand-in traced.
     std::map<std::string, std::string> SeenInput() const {
@@ -91,7 +93,7 @@ public:
 TEST_F(BuildWineTest, BuildsWithEveryPathInWindowsForm) {
     p.CustomDir = t.Mkdir("custom");
     ui.QueueAnswer(ID_YES);
-    BuildResult r = Run(0);
+    BuildResult r = Run(BuildMode::Basic);
     ASSERT_TRUE(r.Succeeded()) << (ui.boxes.empty() ? "" : ui.boxes.back().text) << "\n"
                                << ReadAll(t.Path("builder/pebuilder.log"));
     EXPECT_EQ(r.exitCode, 0);
@@ -120,12 +122,12 @@ TEST_F(BuildWineTest, BuildsWithEveryPathInWindowsForm) {
     p.UseAbsoluteOutput = true;
     p.FullOutDir = t.Mkdir("full out");
     ui.QueueAnswer(ID_YES);
-    ASSERT_TRUE(Run(0).Succeeded()) << ui.boxes.back().text;
+    ASSERT_TRUE(Run(BuildMode::Basic).Succeeded()) << ui.boxes.back().text;
     EXPECT_EQ(SeenInput().at("fulloutdir"), ZForm(t.Path("full out")));
     EXPECT_TRUE(PathExists(t.Path("full out/bootsect.bin")));
     std::filesystem::remove(t.Path("iso/pe.iso"));
     ui.QueueAnswer(ID_YES);
-    r = Run(1);
+    r = Run(BuildMode::ImageOnly);
     EXPECT_TRUE(r.Succeeded());
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(PathExists(t.Path("iso/pe.iso")));
@@ -155,7 +157,7 @@ TEST_F(BuildWineTest, ExitCodesAndLogsDecideTheOutcome) {
         std::filesystem::remove(t.Path("prog/post"));
         ScriptedInterface answers;
         answers.QueueAnswer(ID_YES);
-        BuildResult r = Run(0);
+        BuildResult r = Run(BuildMode::Basic);
         EXPECT_TRUE(r.builderStarted) << row.outcome << row.exit;
         EXPECT_EQ(r.exitCode, row.wantExit) << row.outcome << row.exit;
         EXPECT_EQ(r.log, row.wantLog) << row.outcome << row.exit;
@@ -174,7 +176,7 @@ TEST_F(BuildWineTest, OutsideProgramsGetPathsInTheirOwnForm) {
     p.BurnUsing = 2;
     p.ExternalProgram1 = "\"@PEBuilder@/pebuilder.exe\" \"@SourcePath@\" @OutDir@ -n=@BurnUsing@";
     ui.QueueAnswer(ID_YES);
-    ASSERT_TRUE(Run(0).Succeeded());
+    ASSERT_TRUE(Run(BuildMode::Basic).Succeeded());
     const std::vector<std::string> trace = Lines(ReadAll(t.Path("trace.txt")));
     ASSERT_GE(trace.size(), 1u);
     EXPECT_EQ(trace[0],

@@ -88,7 +88,7 @@ protected:
 TEST_F(WaitingBuildTest, TheLogIsFollowedWhileTheBuilderRuns) {
     WatchingInterface ui;
     ui.QueueAnswer(ID_YES);
-    const BuildResult r = RunBuild(0, p, {}, BuildEnvironment{t.Path("prog")});
+    const BuildResult r = RunBuild(BuildMode::Basic, p, {}, BuildEnvironment{t.Path("prog")});
     ASSERT_TRUE(r.Succeeded()) << (ui.boxes.empty() ? "" : ui.boxes.back().text);
 
     const std::string log = t.Path("builder/pebuilder.log");

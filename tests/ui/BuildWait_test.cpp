@@ -166,7 +166,8 @@ private:
     void Hook(TVRNX_Form& form) {
         runs_ = 0;
         building_ = false;
-        form.hooks.runBuild = [this](int mode, const TProfileRec& rec, const BuildSteps& steps) {
+        form.hooks.runBuild = [this](BuildMode mode, const TProfileRec& rec,
+                                     const BuildSteps& steps) {
             ++runs_;
             building_ = true;
             RunBuild(mode, rec, steps, BuildEnvironment{(root_ / "prog").string()});

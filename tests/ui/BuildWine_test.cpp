@@ -72,7 +72,7 @@ private slots:
 
         TVRNX_Form form;
         bool succeeded = false;
-        form.hooks.runBuild = [&](int mode, const TProfileRec& rec, const BuildSteps& steps) {
+        form.hooks.runBuild = [&](BuildMode mode, const TProfileRec& rec, const BuildSteps& steps) {
             succeeded =
                 RunBuild(mode, rec, steps, BuildEnvironment{(root / "prog").string()}).Succeeded();
         };

@@ -52,7 +52,7 @@ QString Column(TVRNX_Form& form, int column) {
 }
 
 struct BuildCall {
-    int mode;
+    BuildMode mode;
     std::string profile;
     BuildSteps steps;
 };
@@ -277,7 +277,7 @@ private slots:
         StoreProfiles({p});
         TVRNX_Form form;
         std::vector<BuildCall> calls;
-        form.hooks.runBuild = [&](int mode, const TProfileRec& rec, const BuildSteps& steps) {
+        form.hooks.runBuild = [&](BuildMode mode, const TProfileRec& rec, const BuildSteps& steps) {
             calls.push_back({mode, rec.ProfileName, steps});
         };
         form.show();
@@ -291,12 +291,12 @@ private slots:
         QTest::keyClick(&form, Qt::Key_F9);
         QTest::keyClick(&form, Qt::Key_F7);
         QCOMPARE(calls.size(), size_t(3));
-        QCOMPARE(calls[0].mode, 0);
+        QVERIFY(calls[0].mode == BuildMode::Basic);
         QCOMPARE(calls[0].profile, std::string("p"));
-        QCOMPARE(calls[1].mode, 2);
+        QVERIFY(calls[1].mode == BuildMode::Advanced);
         QVERIFY(calls[1].steps.registry && calls[1].steps.files && calls[1].steps.iso &&
                 calls[1].steps.burn);
-        QCOMPARE(calls[2].mode, 0);
+        QVERIFY(calls[2].mode == BuildMode::Basic);
     }
 
     void folderAndLogActionsHandOverTheRightPaths() {

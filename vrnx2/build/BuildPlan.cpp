@@ -15,17 +15,17 @@ char AsciiUpper(char c) {
 
 }  // namespace
 
-RunFlags ComputeRunFlags(int mode, const TProfileRec& p, const BuildSteps& s) {
+RunFlags ComputeRunFlags(BuildMode mode, const TProfileRec& p, const BuildSteps& s) {
     RunFlags f;
-    if (mode == 2) {
+    if (mode == BuildMode::Advanced) {
         f.doBuild = s.registry || s.files;
         f.makeImage = s.iso || s.burn;
         f.imageOnly = !f.doBuild && (s.iso || s.burn);
         f.skipFiles = !s.files;
     } else {
-        f.doBuild = mode != 1;
+        f.doBuild = mode != BuildMode::ImageOnly;
         f.makeImage = p.BuildISO;
-        f.imageOnly = mode == 1;
+        f.imageOnly = mode == BuildMode::ImageOnly;
         f.skipFiles = p.SkipFiles;
     }
     return f;
@@ -37,10 +37,11 @@ std::string OutputFolder(const TProfileRec& p) {
         platform::JoinPath(p.Builder.Path, platform::WithoutTrailingSlash(p.OutDir)));
 }
 
-std::vector<std::pair<std::string, std::string>> OptionsFileValues(int mode, const TProfileRec& p,
+std::vector<std::pair<std::string, std::string>> OptionsFileValues(BuildMode mode,
+                                                                   const TProfileRec& p,
                                                                    const BuildSteps& s,
                                                                    const RunFlags& f) {
-    const bool advanced = mode == 2;
+    const bool advanced = mode == BuildMode::Advanced;
     std::vector<std::pair<std::string, std::string>> v = {
         {"source", platform::WithoutTrailingSlash(p.Source)},
         {"useAbsoluteOutput", Flag(p.UseAbsoluteOutput)},

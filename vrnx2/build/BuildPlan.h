@@ -18,10 +18,10 @@ struct RunFlags {
     bool skipFiles = false;
 };
 
-RunFlags ComputeRunFlags(int mode, const TProfileRec& profile, const BuildSteps& steps);
+RunFlags ComputeRunFlags(BuildMode mode, const TProfileRec& profile, const BuildSteps& steps);
 
 // The keys of section "input" of the options file, in the order they are written.
-std::vector<std::pair<std::string, std::string>> OptionsFileValues(int mode,
+std::vector<std::pair<std::string, std::string>> OptionsFileValues(BuildMode mode,
                                                                    const TProfileRec& profile,
                                                                    const BuildSteps& steps,
                                                                    const RunFlags& flags);

@@ -43,13 +43,13 @@ std::string BuildReport::LocalDateTime() {
     return ds + " " + ts;
 }
 
-void BuildReport::AddProfileSections(const TProfileRec& p, int mode) {
+void BuildReport::AddProfileSections(const TProfileRec& p, BuildMode mode) {
     auto add = [this](std::string s) { lines_.push_back(std::move(s)); };
     add("[Profile Information]");
     add(kSeparator);
     add("  Profile Name: " + p.ProfileName);
     add("  Builder Name: " + p.Builder.Name);
-    add(std::string("  Build Mode: ") + (mode == 2 ? "Advanced" : "Basic"));
+    add(std::string("  Build Mode: ") + (mode == BuildMode::Advanced ? "Advanced" : "Basic"));
     add("  Build Date: " + LocalDateTime());
     add("");
     add("[Build Options]");

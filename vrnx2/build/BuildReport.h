@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "vrnx2/build/BuildMode.h"
 #include "vrnx2/settings/Records.h"
 
 class BuildReport {
 public:
-    // The profile and option sections, up to the "[Plugins]" separator. mode 0 basic, 2 advanced.
-    void AddProfileSections(const TProfileRec& profile, int mode);
+    // The profile and option sections, up to the "[Plugins]" separator.
+    void AddProfileSections(const TProfileRec& profile, BuildMode mode);
     void AddPlugin(const std::string& name);
     const std::vector<std::string>& Lines() const { return lines_; }
     // Replaces the file's content with the lines (none: an empty file).

@@ -213,7 +213,7 @@ bool StartOutsideProgram(const OutsideCommand& command, bool wait) {
 
 }  // namespace
 
-BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& steps,
+BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildSteps& steps,
                      const BuildEnvironment& environment) {
     BuildResult result;
     const std::string programDir = environment.programDir.empty()

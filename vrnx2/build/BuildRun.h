@@ -3,10 +3,11 @@
 
 #include <string>
 
+#include "vrnx2/build/BuildMode.h"
 #include "vrnx2/build/BuilderLog.h"
 #include "vrnx2/settings/Records.h"
 
-// The four toggles of the main window's build-step bar (mode 2).
+// The four toggles of the main window's build-step bar (BuildMode::Advanced).
 struct BuildSteps {
     bool registry = false;
     bool files = false;
@@ -37,7 +38,7 @@ struct BuildEnvironment {
     std::string programDir;
 };
 
-// mode: 0 basic build, 1 image-only run, 2 advanced with `steps`. Asks and reports only
+// `steps` count only in BuildMode::Advanced. Asks and reports only
 // through UI() (MessageBox.h).
-BuildResult RunBuild(int mode, const TProfileRec& profile, const BuildSteps& steps = {},
+BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildSteps& steps = {},
                      const BuildEnvironment& environment = {});

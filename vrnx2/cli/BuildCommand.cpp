@@ -89,6 +89,13 @@ private:
     platform::HeldSignals& held_;
 };
 
+std::optional<BuildMode> ModeNamed(const std::string& name) {
+    if (name == "basic") return BuildMode::Basic;
+    if (name == "iso") return BuildMode::ImageOnly;
+    if (name == "advanced") return BuildMode::Advanced;
+    return std::nullopt;
+}
+
 }  // namespace
 
 int BuildCommand(const Args& args) {
@@ -120,18 +127,11 @@ int BuildCommand(const Args& args) {
         }
     }
     if (profileName.empty()) return Usage("no profile named");
-    int mode;
-    if (modeName == "basic")
-        mode = 0;
-    else if (modeName == "iso")
-        mode = 1;
-    else if (modeName == "advanced")
-        mode = 2;
-    else
-        return Usage(("unknown mode " + modeName).c_str());
+    const std::optional<BuildMode> mode = ModeNamed(modeName);
+    if (!mode) return Usage(("unknown mode " + modeName).c_str());
     BuildSteps steps;
     if (stepList) {
-        if (mode != 2) return Usage("--steps needs --mode advanced");
+        if (*mode != BuildMode::Advanced) return Usage("--steps needs --mode advanced");
         if (!ParseSteps(*stepList, steps)) return Usage(("unknown step in " + *stepList).c_str());
     }
 
@@ -155,7 +155,7 @@ int BuildCommand(const Args& args) {
     platform::HeldSignals held;
     StoppableTerminal terminal(yes, held);
     UserInterface* previous = SetUserInterface(&terminal);
-    BuildResult result = RunBuild(mode, *profile, steps);
+    BuildResult result = RunBuild(*mode, *profile, steps);
     SetUserInterface(previous);
 
     if (result.builderStarted && !result.commandLine.empty())

@@ -99,7 +99,7 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("VRNX_Form"));
     setWindowTitle(QStringLiteral("Varnex v2"));
 
-    hooks.runBuild = [](int mode, const TProfileRec& p, const BuildSteps& steps) {
+    hooks.runBuild = [](BuildMode mode, const TProfileRec& p, const BuildSteps& steps) {
         RunBuild(mode, p, steps);
     };
     hooks.openTarget = [](const std::string& target) { return platform::OpenWithDesktop(target); };
@@ -154,11 +154,11 @@ QAction* TVRNX_Form::Action(const std::string& name) const {
 
 void TVRNX_Form::BuildActions() {
     connect(actions_.Make("BASIC_BUILD", kMsgBuild, Qt::Key_F7), &QAction::triggered, this,
-            [this] { RunBuildAction(0); });
+            [this] { RunBuildAction(BuildMode::Basic); });
     connect(actions_.Make("BASIC_CREATEISO", kMsgCreateIsoFile, Qt::Key_F5), &QAction::triggered,
-            this, [this] { RunBuildAction(1); });
+            this, [this] { RunBuildAction(BuildMode::ImageOnly); });
     connect(actions_.Make("ADVANCED_BUILD", kMsgBuild, Qt::Key_F7), &QAction::triggered, this,
-            [this] { RunBuildAction(2); });
+            [this] { RunBuildAction(BuildMode::Advanced); });
     connect(actions_.Make("VIEW_LOGFILE", kMsgViewLog, Qt::Key_F3), &QAction::triggered, this,
             [this] { ViewLog(); });
     connect(actions_.Make("EXIT_PROGRAM", kMsgExit, {}), &QAction::triggered, this,
@@ -679,7 +679,7 @@ void TVRNX_Form::RunHook(const std::function<void(TVRNX_Form&)>& hook) {
     ActionStateUpdate();
 }
 
-void TVRNX_Form::RunBuildAction(int mode) {
+void TVRNX_Form::RunBuildAction(BuildMode mode) {
     const TProfileRec* p = SelectedProfile();
     if (building_ || !p || !hooks.runBuild) return;
     // The run works on its own copy: the row may not change under it while it lets window
@@ -688,7 +688,7 @@ void TVRNX_Form::RunBuildAction(int mode) {
     const BuildSteps steps = steps_.Steps();
     building_ = true;
     try {
-        hooks.runBuild(mode, profile, mode == 2 ? steps : BuildSteps{});
+        hooks.runBuild(mode, profile, mode == BuildMode::Advanced ? steps : BuildSteps{});
     } catch (const std::exception& e) {
         // A failure inside the run ends that run, never the program.
         UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);

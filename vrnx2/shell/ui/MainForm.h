@@ -30,7 +30,8 @@ class TVRNX_Form;
 // the desktop's opener and the process launcher; the windows of the profile operations,
 // preferences, builder registration and about box plug in here.
 struct MainFormHooks {
-    std::function<void(int mode, const TProfileRec& profile, const BuildSteps& steps)> runBuild;
+    std::function<void(BuildMode mode, const TProfileRec& profile, const BuildSteps& steps)>
+        runBuild;
     std::function<bool(const std::string& target)> openTarget;
     // Starts a program from its argument list without waiting; false with a reason when it
     // did not start.
@@ -115,7 +116,7 @@ private:
     void ShowSteps();
     void SyncView();
     void PlaceArrowButtons();
-    void RunBuildAction(int mode);
+    void RunBuildAction(BuildMode mode);
     void OpenFolder(const std::string& actionName);
     void ViewLog();
     void ViewHelp();
