@@ -19,6 +19,8 @@
 
 #include "vrnx2/build/PluginFiles.h"
 
+using namespace vrnx2;
+
 extern char** environ;
 
 namespace fs = std::filesystem;

@@ -25,6 +25,8 @@
 #include "CabWriter.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 
+using namespace vrnx2;
+
 extern char** environ;
 
 namespace fs = std::filesystem;

@@ -20,6 +20,8 @@
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

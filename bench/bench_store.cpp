@@ -12,6 +12,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -27,6 +27,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 extern char** environ;
 
 namespace fs = std::filesystem;

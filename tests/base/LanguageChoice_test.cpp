@@ -16,6 +16,8 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/OwnTexts.h"
 
+using namespace vrnx2;
+
 namespace {
 
 namespace fs = std::filesystem;

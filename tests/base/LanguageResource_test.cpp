@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+using namespace vrnx2;
+
 namespace {
 
 using Lines = std::vector<std::string>;

@@ -11,6 +11,8 @@
 
 #include "platform/Files.h"
 
+using namespace vrnx2;
+
 namespace {
 
 namespace fs = std::filesystem;

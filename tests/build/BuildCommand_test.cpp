@@ -17,6 +17,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 extern char** environ;
 
 namespace {

@@ -10,6 +10,8 @@
 #include "vrnx2/build/IniText.h"
 #include "vrnx2/build/Macros.h"
 
+using namespace vrnx2;
+
 namespace {
 
 TProfileRec Profile() {

@@ -21,6 +21,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace {
 
 std::vector<std::string> Lines(const std::string& text) {

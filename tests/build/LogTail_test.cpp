@@ -9,6 +9,8 @@
 
 #include "TempTree.h"
 
+using namespace vrnx2;
+
 namespace {
 
 using Lines = std::vector<std::string>;

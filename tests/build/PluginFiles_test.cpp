@@ -13,6 +13,8 @@
 #include "tests/support/TextRow.h"
 #include "vrnx2/build/TextFile.h"
 
+using namespace vrnx2;
+
 namespace {
 
 std::vector<std::string> Keys(const PluginHolder& h) {

@@ -13,6 +13,8 @@
 
 #include "vrnx2/settings/Records.h"
 
+using namespace vrnx2;
+
 class TempTree {
 public:
     // Throws when the folder cannot be made, rather than working in the current folder.

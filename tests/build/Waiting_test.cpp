@@ -14,6 +14,8 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+using namespace vrnx2;
+
 namespace {
 
 // Follows the watched log as a window would, between the slices of the wait.

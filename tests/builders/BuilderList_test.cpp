@@ -11,6 +11,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/RegFile.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -6,6 +6,8 @@
 #include "vrnx2/controls/CellKind.h"
 #include "vrnx2/controls/NumberFormat.h"
 
+using namespace vrnx2;
+
 namespace {
 
 struct FormatRow {

@@ -9,6 +9,8 @@
 #include <limits>
 #include <optional>
 
+using namespace vrnx2;
+
 namespace {
 
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();

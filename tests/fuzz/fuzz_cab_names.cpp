@@ -15,6 +15,8 @@
 #include "FuzzSandbox.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 
+using namespace vrnx2;
+
 namespace {
 
 std::string Name(FuzzedDataProvider& in) {

@@ -7,6 +7,8 @@
 #include "FuzzSandbox.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 
+using namespace vrnx2;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FuzzSandbox sandbox;
     sandbox.Reset();

@@ -6,6 +6,8 @@
 
 #include "vrnx2/settings/RegFile.h"
 
+using namespace vrnx2;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     std::vector<RegFileOp> ops;

@@ -18,6 +18,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 class CatalogueTest : public ::testing::Test {

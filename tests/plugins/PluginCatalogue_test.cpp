@@ -16,6 +16,8 @@
 #include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
 
+using namespace vrnx2;
+
 using Strings = std::vector<std::string>;
 
 TEST_F(CatalogueTest, StoredChoicesOverrideFileDefaultsPerPluginKey) {

@@ -7,6 +7,8 @@
 #include "CabWriter.h"
 #include "CatalogueFixture.h"
 
+using namespace vrnx2;
+
 namespace {
 
 bool Exists(const std::string& path) {

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

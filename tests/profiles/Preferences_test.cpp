@@ -7,6 +7,8 @@
 #include "tests/settings/StoreFixture.h"
 #include "tests/support/TextRow.h"
 
+using namespace vrnx2;
+
 namespace {
 
 using PreferencesStore = StoreTest;

@@ -10,6 +10,8 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/settings/RegFile.h"
 
+using namespace vrnx2;
+
 namespace {
 
 const std::string kPluginName = "\"P\",\"p.inf\"";

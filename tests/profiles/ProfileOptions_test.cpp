@@ -7,6 +7,8 @@
 
 #include "vrnx2/base/MessageTable.h"
 
+using namespace vrnx2;
+
 namespace {
 
 TProfileRec Profile(const std::string& builderPath = "/peb/") {

@@ -2,6 +2,8 @@
 
 #include "vrnx2/settings/SystemRoutines.h"
 
+using namespace vrnx2;
+
 namespace {
 
 struct Row {

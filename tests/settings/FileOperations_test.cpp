@@ -7,6 +7,8 @@
 #include "tests/support/TempDir.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -12,6 +12,8 @@
 
 #include "tests/support/TempDir.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -5,6 +5,8 @@
 #include "tests/settings/StoreFixture.h"
 #include "vrnx2/settings/RegFile.h"
 
+using namespace vrnx2;
+
 namespace {
 
 // Every field of the record, for whole-record comparisons.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace vrnx2;
+
 namespace {
 
 BuilderHolder Three() {

@@ -5,6 +5,8 @@
 #include "platform/CodePage.h"
 #include "tests/settings/StoreFixture.h"
 
+using namespace vrnx2;
+
 namespace {
 
 using RegFile = StoreTest;

@@ -10,6 +10,8 @@
 #include "tests/support/TempDir.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -11,6 +11,8 @@
 
 #include "tests/settings/StoreFixture.h"
 
+using namespace vrnx2;
+
 namespace {
 
 using Store = StoreTest;

@@ -10,6 +10,8 @@
 #include "tests/support/TextRow.h"
 #include "vrnx2/base/LanguageChoice.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -8,6 +8,8 @@
 
 #include "tests/support/ScriptedInterface.h"
 
+using namespace vrnx2;
+
 namespace {
 
 // A terminal fed from a string, printing into memory.

@@ -12,6 +12,8 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -13,6 +13,8 @@
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace {
 
 TEST(Startup, ResetSwitch) {

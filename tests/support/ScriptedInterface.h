@@ -11,6 +11,8 @@
 
 #include "vrnx2/base/UserInterface.h"
 
+using namespace vrnx2;
+
 class ScriptedInterface : public UserInterface {
 public:
     struct Box {

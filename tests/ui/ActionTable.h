@@ -10,6 +10,8 @@
 
 #include "vrnx2/controls/ui/WindowSetup.h"
 
+using namespace vrnx2;
+
 struct ActionRow {
     const char* name;
     const char* id;  // message of the caption

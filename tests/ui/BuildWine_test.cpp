@@ -18,6 +18,8 @@
 #include "vrnx2/shell/ui/MainForm.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

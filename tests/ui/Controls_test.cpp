@@ -21,6 +21,8 @@
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/RowDragList.h"
 
+using namespace vrnx2;
+
 // Lets the test see where the caret is drawn and hand it a drop.
 struct ProbeEdit : TEllipsisEdit {
     using QLineEdit::cursorRect;

@@ -8,6 +8,8 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/shell/ui/MainForm.h"
 
+using namespace vrnx2;
+
 class LanguageTest : public QObject {
     Q_OBJECT
 

@@ -22,6 +22,8 @@
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/profiles/ui/OptionsWindow.h"
 
+using namespace vrnx2;
+
 namespace {
 
 TProfileRec Profile() {

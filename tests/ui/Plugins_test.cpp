@@ -29,6 +29,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace fs = std::filesystem;
 
 namespace {

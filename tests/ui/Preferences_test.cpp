@@ -20,6 +20,8 @@
 #include "vrnx2/profiles/ui/about.h"
 #include "vrnx2/settings/Store.h"
 
+using namespace vrnx2;
+
 namespace {
 
 QString M(const char* id) {

@@ -27,6 +27,8 @@
 #include "vrnx2/shell/ui/QtUserInterface.h"
 #include "vrnx2/shell/ui/SingleInstance.h"
 
+using namespace vrnx2;
+
 namespace {
 
 QString Program() {

@@ -1,5 +1,7 @@
 #include "vrnx2/base/BuiltInMessages.h"
 
+namespace vrnx2 {
+
 // The built-in user-interface texts (Japanese), used when no language resource lies
 // beside the program. Each entry is already in the table's "id=text" form.
 const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages = {
@@ -160,3 +162,5 @@ const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages = {
     "PE Builder を登録して下さい。",
     "154=プロファイルがありません。「%s」ボタン (Insert) でプロファイルを作成して下さい。",
 };
+
+}  // namespace vrnx2

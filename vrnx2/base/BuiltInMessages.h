@@ -4,5 +4,9 @@
 #include <array>
 #include <cstddef>
 
+namespace vrnx2 {
+
 inline constexpr std::size_t kBuiltInMessageCount = 154;
 extern const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages;
+
+}  // namespace vrnx2

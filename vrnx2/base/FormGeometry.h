@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace vrnx2 {
+
 enum class FormState { Normal = 0, Maximised = 1, Minimised = 2 };
 
 // Client size, place and state of a window. Top and Left default to centring the window on
@@ -19,3 +21,5 @@ struct MainFormGeometry {
     std::optional<int32_t> storedTop{};
     std::optional<int32_t> storedLeft{};
 };
+
+}  // namespace vrnx2

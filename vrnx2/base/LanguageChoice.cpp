@@ -9,6 +9,8 @@
 
 #include "platform/Files.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -76,3 +78,5 @@ fs::path LanguageDirectory() {
 std::string LanguageFileName() {
     return platform::ProgramFile().replace_extension(".rsl").generic_string();
 }
+
+}  // namespace vrnx2

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+namespace vrnx2 {
+
 // The locale naming the language of messages: LC_ALL, then LC_MESSAGES, then LANG, without
 // its code set ("de_DE.UTF-8" -> "de_DE"); "en_US" when none is set or it is "C"/"POSIX".
 std::string MessageLocaleName();
@@ -26,3 +28,5 @@ std::filesystem::path LanguageDirectory();
 // The program file's path with its extension replaced by ".rsl": the resource beside the
 // program, which comes before any other.
 std::string LanguageFileName();
+
+}  // namespace vrnx2

@@ -11,6 +11,8 @@
 #include "platform/TextCase.h"
 #include "platform/Utf8.h"
 
+namespace vrnx2 {
+
 namespace {
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
@@ -141,3 +143,5 @@ LanguageResource ParseLanguageResource(std::string_view utf8) {
     }
     return resource;
 }
+
+}  // namespace vrnx2

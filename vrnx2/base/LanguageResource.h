@@ -10,6 +10,8 @@
 
 #include "vrnx2/base/MessageTable.h"
 
+namespace vrnx2 {
+
 struct LanguageResource {
     FontSetting font1{0, "MS UI Gothic", 9};
     FontSetting font2{0, "MS UI Gothic", 10};
@@ -27,3 +29,5 @@ std::string DecodeResourceText(std::string_view bytes, int ansiCodePage);
 // skipped; blanks around the first "=" removed; section and key names compared without
 // regard to letter case.
 LanguageResource ParseLanguageResource(std::string_view utf8);
+
+}  // namespace vrnx2

@@ -1,5 +1,7 @@
 #include "vrnx2/base/ListRules.h"
 
+namespace vrnx2 {
+
 int NextSortDirection(int direction) {
     return direction == 1 || direction == -1 ? -direction : 1;
 }
@@ -25,3 +27,5 @@ std::array<int, 2> ArrowButtonTops(int listTop, int listHeight, int buttonHeight
     const int middle = listTop + listHeight / 2;
     return {middle - buttonHeight - 4, middle + 4};
 }
+
+}  // namespace vrnx2

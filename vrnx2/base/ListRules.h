@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace vrnx2 {
+
 // +1 ascending, −1 descending: the first click sorts ascending, later ones alternate.
 int NextSortDirection(int direction);
 // Where the dragged row `source` ends when dropped on `target`.
@@ -18,3 +20,5 @@ int AutoScrollStep(int rowCount, int firstRowTop, int secondRowTop);
 
 // Tops of the Move up and Move down buttons, kept around the list's middle.
 std::array<int, 2> ArrowButtonTops(int listTop, int listHeight, int buttonHeight);
+
+}  // namespace vrnx2

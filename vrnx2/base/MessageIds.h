@@ -3,6 +3,8 @@
 // resources keep the numbers; code names the text it shows. Each constant is the id as the
 // table looks it up, commented with its English text.
 
+namespace vrnx2 {
+
 inline constexpr char kMsgMenuBuilder[] = "001";            // &Builder
 inline constexpr char kMsgBuild[] = "002";                  // &Build
 inline constexpr char kMsgCreateIsoFile[] = "003";          // Create &ISO file
@@ -182,3 +184,5 @@ inline constexpr char kMsgNoBuilderRegisteredYet[] =
     "153";  // No PE Builder is registered yet. Register one first: %s menu, %s (F8).
 inline constexpr char kMsgNoProfilesYet[] =
     "154";  // No profiles yet. Make one with the %s button (Insert).
+
+}  // namespace vrnx2

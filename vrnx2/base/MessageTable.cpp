@@ -10,6 +10,8 @@
 #include "vrnx2/base/LanguageChoice.h"
 #include "vrnx2/base/LanguageResource.h"
 
+namespace vrnx2 {
+
 namespace {
 
 // Hiragana and katakana (U+3040..U+30FF) are three UTF-8 bytes from E3 81 80 to E3 83 BF.
@@ -94,3 +96,5 @@ void MessageTable::LoadDefault() {
 std::string Msg(std::string_view id) {
     return MessageTable::Instance().Lookup(id);
 }
+
+}  // namespace vrnx2

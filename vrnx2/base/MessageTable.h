@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vrnx2 {
+
 struct FontSetting {
     int charSet = 0;
     std::string name = "MS UI Gothic";
@@ -45,3 +47,5 @@ private:
 
 // Shorthand for MessageTable::Instance().Lookup(id): Msg(kMsgError) (vrnx2/base/MessageIds.h).
 std::string Msg(std::string_view id);
+
+}  // namespace vrnx2

@@ -2,6 +2,8 @@
 
 #include "vrnx2/base/MessageTable.h"
 
+namespace vrnx2 {
+
 namespace {
 
 struct Pair {
@@ -82,3 +84,5 @@ std::string JoinSentences(std::string_view first, std::string_view second) {
     out.append(second);
     return out;
 }
+
+}  // namespace vrnx2

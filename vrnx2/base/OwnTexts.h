@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace vrnx2 {
+
 enum class OwnText {
     StashBesideUserTree,  // stash, plugin folder, plugin folder, stash
     StashPutBack,         // stash, plugin folder
@@ -36,3 +38,5 @@ inline constexpr std::initializer_list<OwnText> kAllOwnTexts = {
     OwnText::StashBesideUserTree, OwnText::StashPutBack, OwnText::StagedFoldersMoveTo,
     OwnText::StagedLinksRemoved,  OwnText::CannotDelete, OwnText::CannotRename,
     OwnText::CannotWriteEnable,   OwnText::CannotStage,  OwnText::MoreFailures};
+
+}  // namespace vrnx2

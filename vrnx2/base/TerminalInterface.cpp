@@ -7,6 +7,8 @@
 
 #include "common/Trim.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr int kIdAbort = 3;
@@ -172,3 +174,5 @@ bool TerminalInterface::InputText(const std::string& caption, const std::string&
 bool TerminalInterface::BrowseForFolder(const std::string& title, std::string& path, bool) {
     return InputText(title, "folder", path);
 }
+
+}  // namespace vrnx2

@@ -10,6 +10,8 @@
 
 #include "vrnx2/base/UserInterface.h"
 
+namespace vrnx2 {
+
 class TerminalInterface : public UserInterface {
 public:
     // Asks on the terminal when `in` is one.
@@ -37,3 +39,5 @@ private:
     bool interactive_;
     int retriesInRow_ = 0;
 };
+
+}  // namespace vrnx2

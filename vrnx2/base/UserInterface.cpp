@@ -4,6 +4,8 @@
 
 #include "vrnx2/base/TerminalInterface.h"
 
+namespace vrnx2 {
+
 namespace {
 
 // Until a program installs its own: boxes are printed, questions answered No / Cancel.
@@ -25,3 +27,5 @@ UserInterface* SetUserInterface(UserInterface* ui) {
     g_current = ui;
     return previous;
 }
+
+}  // namespace vrnx2

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace vrnx2 {
+
 // Flag sets of the message boxes (task-modal and set-foreground included).
 enum MessageFlags : unsigned {
     MB_ERROR_OK = 0x12010,
@@ -56,3 +58,5 @@ public:
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
+
+}  // namespace vrnx2

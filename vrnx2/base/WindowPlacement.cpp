@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr double kDesignPoints = 9.0;
@@ -47,3 +49,5 @@ PlaceRect FitOnArea(const PlaceRequest& r, const FrameMargins& frame, const Plac
     const int64_t top = PlaceOnAxis(r.top, height + frameHeight, area.top, area.height);
     return PlaceRect{ToInt32(left), ToInt32(top), ToInt32(width), ToInt32(height)};
 }
+
+}  // namespace vrnx2

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace vrnx2 {
+
 struct PlaceSize {
     int32_t width = 0;
     int32_t height = 0;
@@ -50,3 +52,5 @@ struct PlaceRequest {
 // that it lies wholly on the area; a frame larger than the area keeps its top-left corner on
 // the area's, so the title bar stays reachable.
 PlaceRect FitOnArea(const PlaceRequest& request, const FrameMargins& frame, const PlaceRect& area);
+
+}  // namespace vrnx2

@@ -3,6 +3,8 @@
 #include "platform/Path.h"
 #include "vrnx2/build/Macros.h"
 
+namespace vrnx2 {
+
 namespace {
 
 const char* Flag(bool b) {
@@ -155,3 +157,5 @@ std::vector<std::string> SplitDelimitedText(std::string_view text) {
     }
     return fields;
 }
+
+}  // namespace vrnx2

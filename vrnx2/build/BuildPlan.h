@@ -11,6 +11,8 @@
 #include "vrnx2/build/Macros.h"
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 struct RunFlags {
     bool doBuild = false;
     bool makeImage = false;
@@ -47,3 +49,5 @@ std::vector<std::string> SplitDelimitedText(std::string_view text);
 
 // Every occurrence of `what` removed, letter case ignored.
 std::string RemoveNoCase(std::string_view text, std::string_view what);
+
+}  // namespace vrnx2

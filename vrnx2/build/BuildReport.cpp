@@ -14,6 +14,8 @@
 #include "platform/Path.h"
 #include "vrnx2/build/Macros.h"
 
+namespace vrnx2 {
+
 namespace {
 
 const char* kSeparator = "------------------------------------------------------------";
@@ -102,3 +104,5 @@ std::string ReportDirectory(const std::string& programDir) {
     fs::create_directories(dir, ec);  // a failure shows when the report is written
     return dir.string();
 }
+
+}  // namespace vrnx2

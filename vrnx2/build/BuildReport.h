@@ -8,6 +8,8 @@
 #include "vrnx2/build/BuildMode.h"
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 class BuildReport {
 public:
     // The profile and option sections, up to the "[Plugins]" separator.
@@ -29,3 +31,5 @@ private:
 // tree, a copy in the home folder), else $XDG_STATE_HOME/vrnx2 (~/.local/state/vrnx2), as an
 // installed program's folder (/usr/bin) is not the user's to write.
 std::string ReportDirectory(const std::string& programDir);
+
+}  // namespace vrnx2

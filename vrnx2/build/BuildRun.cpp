@@ -29,6 +29,8 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -400,3 +402,5 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     result.endedEarly = !result.builderStarted;
     return result;
 }
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include "vrnx2/build/BuilderLog.h"
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 // The four toggles of the main window's build-step bar (BuildMode::Advanced).
 struct BuildSteps {
     bool registry = false;
@@ -42,3 +44,5 @@ struct BuildEnvironment {
 // through UI() (MessageBox.h).
 BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildSteps& steps = {},
                      const BuildEnvironment& environment = {});
+
+}  // namespace vrnx2

@@ -12,6 +12,8 @@
 #include "vrnx2/settings/Ini.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 const char* LogVerdictName(LogVerdict v) {
@@ -117,3 +119,5 @@ LogVerdict InspectBuilderLog(const std::string& builderDir, const std::string& o
     for (size_t i = 0; i < text->lines.size(); ++i) lines.push_back(text->LineUtf8(i));
     return InspectLogLines(builderDir, optionsFile, locale.lcid, lines);
 }
+
+}  // namespace vrnx2

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace vrnx2 {
+
 enum class LogVerdict { NotInspected, Missing, Empty, Ok, Terminated, Failed };
 
 const char* LogVerdictName(LogVerdict v);
@@ -21,3 +23,5 @@ LogVerdict InspectLogLines(const std::string& builderDir, const std::string& opt
 // Reads the log (8-bit text in the ANSI code page) and inspects it.
 LogVerdict InspectBuilderLog(const std::string& builderDir, const std::string& optionsFile,
                              const std::string& logFile);
+
+}  // namespace vrnx2

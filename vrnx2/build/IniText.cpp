@@ -6,6 +6,8 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
+namespace vrnx2 {
+
 bool EqualAsciiNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -174,3 +176,5 @@ bool UpdateIniSection(const std::string& path, std::string_view section,
     out.breaks.assign(out.lines.size(), "\r\n");
     return WriteTextFile(path, out, error);
 }
+
+}  // namespace vrnx2

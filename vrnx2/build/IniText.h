@@ -10,6 +10,8 @@
 
 #include "vrnx2/build/TextFile.h"
 
+namespace vrnx2 {
+
 // Looks keys up in a file read once (a plugin file is asked for seven keys per scan).
 class IniView {
 public:
@@ -39,3 +41,5 @@ bool UpdateIniSection(const std::string& path, std::string_view section,
 // "Quoted" -> Quoted: one pair of surrounding double quotes removed.
 std::string Unquote(std::string_view text);
 bool EqualAsciiNoCase(std::string_view a, std::string_view b);
+
+}  // namespace vrnx2

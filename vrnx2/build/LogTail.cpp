@@ -8,6 +8,8 @@
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -88,3 +90,5 @@ std::vector<std::string> ReadLogTail(const std::string& path, size_t maxLines, i
         lines.push_back(utf8 ? std::string(raw[i]) : platform::AnsiToUtf8(raw[i], codePage));
     return lines;
 }
+
+}  // namespace vrnx2

@@ -8,6 +8,8 @@
 #include "platform/Locale.h"
 #include "platform/Path.h"
 
+namespace vrnx2 {
+
 std::string IsoFilePath(const TProfileRec& profile) {
     // An empty folder would otherwise put the image at the file-system root.
     return platform::JoinPath(profile.ISOPath, profile.ISOFile);
@@ -100,3 +102,5 @@ std::string ExpandMacros(const std::string& templ, const std::string& outDir, co
     ExpandMacros(templ, outDir, p, varnexDir, PathForm(), text, nullptr);
     return text;
 }
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 // Replaces every token, letters compared without regard to case, in a fixed order; each
 // step works on the result of the one before. `outDir` is the effective output folder;
 // `varnexDir` the folder of the program file (empty: the running program's folder).
@@ -25,3 +27,5 @@ bool ExpandMacros(const std::string& templ, const std::string& outDir, const TPr
 
 // The ISO image path of a profile: ISOPath, "/", ISOFile (no "/" when ISOPath is empty).
 std::string IsoFilePath(const TProfileRec& profile);
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include "platform/WineLaunch.h"
 #include "platform/WinePath.h"
 
+namespace vrnx2 {
+
 PathForm WindowsPathForm() {
     // The drives are read when first needed, and once per run of the caller.
     auto drives = std::make_shared<std::unique_ptr<platform::WineDrives>>();
@@ -49,3 +51,5 @@ OutsideCommand PrepareOutsideCommand(const std::string& templ, const std::string
     command.shown = windowsLine;
     return command;
 }
+
+}  // namespace vrnx2

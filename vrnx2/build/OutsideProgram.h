@@ -8,6 +8,8 @@
 #include "vrnx2/build/Macros.h"
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 // Paths in the Windows form of the Wine prefix's drives (platform/WinePath.h).
 PathForm WindowsPathForm();
 
@@ -29,3 +31,5 @@ struct OutsideCommand {
 // (the program itself is still named by its path here, for Wine to start).
 OutsideCommand PrepareOutsideCommand(const std::string& templ, const std::string& outDir,
                                      const TProfileRec& profile, const std::string& varnexDir);
+
+}  // namespace vrnx2

@@ -11,6 +11,8 @@
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 int32_t ToIntDef(const std::string& text, int32_t def) {
@@ -78,3 +80,5 @@ std::vector<int> ApplyPluginChoices(const std::vector<PluginChoice>& choices,
     }
     return matched;
 }
+
+}  // namespace vrnx2

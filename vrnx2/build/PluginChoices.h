@@ -11,6 +11,8 @@
 
 #include "vrnx2/settings/RecordHolder.h"
 
+namespace vrnx2 {
+
 struct PluginChoice {
     std::string key;  // the plugin key, as stored
     bool enabled = false;
@@ -33,3 +35,5 @@ void WritePluginChoices(const std::string& storeKey, const std::vector<PluginCho
 // ignored). Returns the matched entries' indices in the order of `choices`.
 std::vector<int> ApplyPluginChoices(const std::vector<PluginChoice>& choices,
                                     PluginHolder& plugins);
+
+}  // namespace vrnx2

@@ -26,6 +26,8 @@
 #include "vrnx2/build/TextFile.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -347,3 +349,5 @@ std::vector<std::string> StagePlugins(const PluginHolder& holder, const std::str
     }
     return failures;
 }
+
+}  // namespace vrnx2

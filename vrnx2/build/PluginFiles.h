@@ -9,6 +9,8 @@
 
 #include "vrnx2/settings/RecordHolder.h"
 
+namespace vrnx2 {
+
 // "\"Name\",\"rel\\path\\file.inf\"": the identity of a plugin in a profile.
 std::string PluginKey(std::string_view name, std::string_view relativePath);
 
@@ -42,3 +44,5 @@ void CopyPluginFolder(const std::string& scannedDir, const std::string& sourceDi
 
 // Name of a staged folder: "%.3d(%s)" with "/" of the relative folder turned into "_".
 std::string StagedFolderName(int position, std::string_view relativeDir);
+
+}  // namespace vrnx2

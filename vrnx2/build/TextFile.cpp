@@ -5,6 +5,8 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
+namespace vrnx2 {
+
 namespace {
 
 void SplitLines(std::string_view text, TextFile& out) {
@@ -154,3 +156,5 @@ std::string EncodeText(const TextFile& file) {
 bool WriteTextFile(const std::string& path, const TextFile& file, std::string* error) {
     return platform::WriteFileAtomic(path, EncodeText(file), error);
 }
+
+}  // namespace vrnx2

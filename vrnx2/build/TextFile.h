@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vrnx2 {
+
 enum class TextEncoding { Ansi, Utf8Bom, Utf16LE, Utf16BE };
 
 struct TextFile {
@@ -36,3 +38,5 @@ std::optional<TextFile> ReadTextFile(const std::string& path, int codePage,
 std::string EncodeText(const TextFile& file);
 // Writes through a temporary file renamed into place.
 bool WriteTextFile(const std::string& path, const TextFile& file, std::string* error = nullptr);
+
+}  // namespace vrnx2

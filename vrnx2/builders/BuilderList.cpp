@@ -18,6 +18,8 @@
 #include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -326,3 +328,5 @@ void SaveRegisterBuilderLayout(bool maximised, const RegisterBuilderLayout& l) {
     RegWriteInteger(0, k, "Builder Path Width", l.pathColumn);
     tx.Commit();
 }
+
+}  // namespace vrnx2

@@ -12,6 +12,8 @@
 #include "vrnx2/base/FormGeometry.h"
 #include "vrnx2/settings/RecordHolder.h"
 
+namespace vrnx2 {
+
 inline constexpr const char* kRegisterBuilderFormKey =
     "Software\\HALV\\Varnex v2\\Forms\\Register Builder";
 
@@ -111,3 +113,5 @@ RegisterBuilderLayout LoadRegisterBuilderLayout(int screenWidth, int screenHeigh
 // Maximised stores FormState 1 only; any other state FormState 0 with the geometry.
 // The column widths are stored either way.
 void SaveRegisterBuilderLayout(bool maximised, const RegisterBuilderLayout& layout);
+
+}  // namespace vrnx2

@@ -15,6 +15,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 const char* kUsage =
@@ -170,3 +172,5 @@ int BuildCommand(const Args& args) {
     }
     return result.Succeeded() ? 0 : 1;
 }
+
+}  // namespace vrnx2

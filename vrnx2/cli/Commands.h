@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+namespace vrnx2 {
+
 using Args = std::vector<std::string>;
 
 int RegCommand(const Args& args);
 int ProfilesCommand(const Args& args);
 int BuildCommand(const Args& args);
 int ExtractCommand(const Args& args);
+
+}  // namespace vrnx2

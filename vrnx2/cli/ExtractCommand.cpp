@@ -9,6 +9,8 @@
 #include "vrnx2/cli/Commands.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 
+namespace vrnx2 {
+
 namespace {
 
 void Usage(FILE* out) {
@@ -62,3 +64,5 @@ int ExtractCommand(const Args& args) {
     }
     return 0;
 }
+
+}  // namespace vrnx2

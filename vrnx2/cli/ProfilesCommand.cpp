@@ -6,6 +6,8 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 int ProfilesCommand(const Args& args) {
     if (!args.empty()) {
         bool help = args[0] == "--help" || args[0] == "-h" || args[0] == "/?";
@@ -29,3 +31,5 @@ int ProfilesCommand(const Args& args) {
         std::printf("%d\t%s\t%s\n", i + 1, list.Caption(i).c_str(), list.BuilderColumn(i).c_str());
     return 0;
 }
+
+}  // namespace vrnx2

@@ -12,6 +12,8 @@
 #include "vrnx2/settings/RegFile.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr const char* kNotFound =
@@ -399,3 +401,5 @@ int RegCommand(const Args& args) {
     }
     return 1;
 }
+
+}  // namespace vrnx2

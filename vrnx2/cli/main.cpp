@@ -7,6 +7,8 @@
 #include "Vrnx2Version.h"
 #include "vrnx2/cli/Commands.h"
 
+namespace vrnx2 {
+
 namespace {
 
 void Usage(FILE* out) {
@@ -29,6 +31,10 @@ void Usage(FILE* out) {
 }
 
 }  // namespace
+
+}  // namespace vrnx2
+
+using namespace vrnx2;
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -7,6 +7,8 @@
 
 #include "vrnx2/controls/NumberFormat.h"
 
+namespace vrnx2 {
+
 std::string CellDisplayText(const CellKindData& kind, const std::string& cellText,
                             char decimalSeparator) {
     if (kind.kind != ckText || kind.items.size() < 2 || kind.items[1].text.empty() ||
@@ -260,3 +262,5 @@ std::optional<std::vector<CellKindData>> ReadCellKinds(std::string_view text, st
     }
     return kinds;
 }
+
+}  // namespace vrnx2

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vrnx2 {
+
 // Text placement flags of a column.
 enum CellAlignment : uint8_t {
     caLeft = 1,
@@ -102,3 +104,5 @@ std::string WriteCellData(const std::vector<StoredCell>& cells);
 std::optional<std::vector<StoredCell>> ReadCellData(std::string_view text, std::string* error);
 std::string WriteCellKinds(const std::vector<CellKindData>& kinds);
 std::optional<std::vector<CellKindData>> ReadCellKinds(std::string_view text, std::string* error);
+
+}  // namespace vrnx2

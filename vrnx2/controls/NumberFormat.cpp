@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+namespace vrnx2 {
+
 namespace {
 
 bool IsBlank(char c) {
@@ -235,3 +237,5 @@ std::string FormatNumber(std::string_view pattern, double value, char decimalSep
     }
     return FormatSection(*use, value, withSign, decimalSeparator, thousandSeparator);
 }
+
+}  // namespace vrnx2

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace vrnx2 {
+
 // Reads a whole text as a number: blanks around it are ignored, `decimalSeparator` is the
 // decimal point, an exponent is allowed. Infinity, NaN and trailing text are refused.
 std::optional<double> ParseNumber(std::string_view text, char decimalSeparator = '.');
@@ -19,3 +21,5 @@ std::optional<double> ParseNumber(std::string_view text, char decimalSeparator =
 // negative section loses its sign; a result that rounds to zero carries no sign.
 std::string FormatNumber(std::string_view pattern, double value, char decimalSeparator = '.',
                          char thousandSeparator = ',');
+
+}  // namespace vrnx2

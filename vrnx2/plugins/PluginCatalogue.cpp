@@ -23,6 +23,8 @@
 #include "vrnx2/settings/General.h"
 #include "vrnx2/settings/ProfileList.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -525,3 +527,5 @@ std::string PluginBuilderProgram(const std::string& folder) {
 std::string ToolCommandLine(const std::string& program, const std::string& file) {
     return platform::QuoteArgument(program) + " " + platform::QuoteArgument(file);
 }
+
+}  // namespace vrnx2

@@ -14,6 +14,8 @@
 #include "vrnx2/base/FormGeometry.h"
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 enum CatalogueIcon { kIconRoot = 0, kIconCategory = 1, kIconDisabled = 2, kIconEnabled = 3 };
 
 // One node of the tree. Nodes are owned by their parent, so a pointer stays valid while the
@@ -189,3 +191,5 @@ void SavePluginFormLayout(const PluginFormLayout& layout);
 std::string PluginBuilderProgram(const std::string& folder);
 // The program and the plugin file, each as one quoted argument.
 std::string ToolCommandLine(const std::string& program, const std::string& file);
+
+}  // namespace vrnx2

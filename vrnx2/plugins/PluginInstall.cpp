@@ -12,6 +12,8 @@
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 #include "vrnx2/settings/General.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -136,3 +138,5 @@ bool UninstallPlugin(PluginCatalogue& catalogue, CatalogueNode* node) {
     catalogue.RemovePlugin(node);
     return true;
 }
+
+}  // namespace vrnx2

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace vrnx2 {
+
 class PluginCatalogue;
 struct CatalogueNode;
 
@@ -30,3 +32,5 @@ InstallOutcome InstallPlugin(PluginCatalogue& catalogue, const std::string& cabi
 // Refused for a plugin whose file lies directly in the plugin folder, since its folder is
 // the folder of every plugin. True when the node was removed.
 bool UninstallPlugin(PluginCatalogue& catalogue, CatalogueNode* node);
+
+}  // namespace vrnx2

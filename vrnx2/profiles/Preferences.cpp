@@ -7,6 +7,8 @@
 #include "vrnx2/controls/NumberFormat.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr const char* kPluginBuilderPath = "PluginBuilder Path";
@@ -130,3 +132,5 @@ std::size_t InitialFilterIndex(const std::vector<FileFilter>& filters,
 std::string AboutVersionText() {
     return "version " + FormatNumber("#.00", kProductVersion);
 }
+
+}  // namespace vrnx2

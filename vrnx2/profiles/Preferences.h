@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vrnx2 {
+
 inline constexpr const char* kSystemKey = "Software\\HALV\\Varnex v2\\System";
 
 struct Preferences {
@@ -66,3 +68,5 @@ std::vector<std::string> ChooserFilters(const std::vector<FileFilter>& filters);
 // match its file name (letter case ignored), else the last, which lists everything. Programs
 // here carry no extension, so an empty box starts with the last entry too.
 std::size_t InitialFilterIndex(const std::vector<FileFilter>& filters, const std::string& fileText);
+
+}  // namespace vrnx2

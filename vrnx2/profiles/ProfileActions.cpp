@@ -12,6 +12,8 @@
 #include "vrnx2/settings/Ini.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 // A Windows-written options file may hold either delimiter.
@@ -281,3 +283,5 @@ bool ProfileDelete(ProfileList& list, int row) {
     list.Changed();
     return deleted;
 }
+
+}  // namespace vrnx2

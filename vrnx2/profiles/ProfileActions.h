@@ -12,6 +12,8 @@
 
 #include "vrnx2/settings/ProfileList.h"
 
+namespace vrnx2 {
+
 // A profile being created is edited under this number; its plugin choices live in
 // Profiles\1000\Plugin until the save that gives it its place.
 inline constexpr int kNewProfileNumber = 1000;
@@ -52,3 +54,5 @@ bool ProfileDelete(ProfileList& list, int row);
 std::string DeleteQuestion(const std::string& caption);
 // The name of a copy of the profile named `name` (text 152).
 std::string CopyName(const std::string& name);
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 std::string FillPlaceholder(const std::string& text, const std::string& arg) {
@@ -231,3 +233,5 @@ void OptionsToProfile(const ProfileOptionsValues& v, const DriveHolder& drives, 
     p.ExternalProgram2 = TextAreaText(v.program2);
     p.ExternalProgram3 = TextAreaText(v.program3);
 }
+
+}  // namespace vrnx2

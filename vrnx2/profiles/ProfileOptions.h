@@ -8,6 +8,8 @@
 
 #include "vrnx2/settings/RecordHolder.h"
 
+namespace vrnx2 {
+
 // What the dialog's controls hold. Folders are shown without their trailing "/".
 struct ProfileOptionsValues {
     // General page
@@ -125,3 +127,5 @@ std::string OutputTextFor(const std::string& folder, bool absolute,
 std::vector<std::string> TextAreaLines(const std::string& stored);
 // The text area's whole text: every line, the last included, ended by CR LF.
 std::string TextAreaText(const std::vector<std::string>& lines);
+
+}  // namespace vrnx2

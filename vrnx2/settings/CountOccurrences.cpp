@@ -8,6 +8,8 @@
 
 #include "vrnx2/settings/SystemRoutines.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr size_t kNoMatch = static_cast<size_t>(-1);
@@ -86,3 +88,5 @@ int CountOccurrences(const std::string& pattern, const std::string& text, int op
     }
     return count;
 }
+
+}  // namespace vrnx2

@@ -10,6 +10,8 @@
 #include "common/Trim.h"
 #include "platform/Files.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -148,3 +150,5 @@ void QueryOpticalDrives(DriveHolder& list, const fs::path& root) {
         AddDriveRec(list, DriveEntryText(rec), rec);
     }
 }
+
+}  // namespace vrnx2

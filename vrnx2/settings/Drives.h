@@ -12,6 +12,8 @@
 
 #include "vrnx2/settings/RecordHolder.h"
 
+namespace vrnx2 {
+
 // A drive's SCSI numbers as the system reports them (before they are cut to one byte).
 struct ScsiAddress {
     unsigned host = 0;
@@ -35,3 +37,5 @@ std::string DriveEntryText(const TCDDriverec& drive);
 // "/"; tests pass a tree of their own), ordered by name ("sr2" before "sr10"). A system
 // that reports no drives, or cannot be read, gives an empty list.
 void QueryOpticalDrives(DriveHolder& list, const std::filesystem::path& root = "/");
+
+}  // namespace vrnx2

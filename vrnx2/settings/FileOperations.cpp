@@ -11,6 +11,8 @@
 #include "platform/TextCase.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -153,3 +155,5 @@ bool IsNtfsDrive(const std::string& path) {
     }
     return platform::CanHardLink(dir);
 }
+
+}  // namespace vrnx2

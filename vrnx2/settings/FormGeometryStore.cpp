@@ -5,6 +5,8 @@
 #include "vrnx2/base/WindowPlacement.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 MainFormGeometry ReadFormGeometry(const std::string& key, const MainFormGeometry& defaults,
                                   int screenWidth, int screenHeight) {
     MainFormGeometry g;
@@ -30,3 +32,5 @@ void WriteFormGeometry(const std::string& key, const MainFormGeometry& geometry)
     RegWriteInteger(0, key, "Top", geometry.top);
     RegWriteInteger(0, key, "Left", geometry.left);
 }
+
+}  // namespace vrnx2

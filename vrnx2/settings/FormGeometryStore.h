@@ -6,6 +6,8 @@
 
 #include "vrnx2/base/FormGeometry.h"
 
+namespace vrnx2 {
+
 // Height, Width, Top, Left and FormState of `key`. Height and width default to those of
 // `defaults`; Top and Left to centring the window on a screen of the given size. FormState 1
 // is maximised, 2 minimised, anything else normal.
@@ -14,3 +16,5 @@ MainFormGeometry ReadFormGeometry(const std::string& key, const MainFormGeometry
 // FormState, and in the normal state the geometry as well; otherwise the last normal
 // geometry stays for the next start.
 void WriteFormGeometry(const std::string& key, const MainFormGeometry& geometry);
+
+}  // namespace vrnx2

@@ -9,6 +9,8 @@
 #include "platform/TextCase.h"
 #include "platform/Utf8.h"
 
+namespace vrnx2 {
+
 namespace {
 
 // One line of the file, split at the first "=". hasValue is false for a line without "=".
@@ -129,3 +131,5 @@ int32_t IniReadInteger(const std::string& file, const std::string& section, cons
     if (!value) return def;
     return ParseIniInteger(*value).value_or(def);
 }
+
+}  // namespace vrnx2

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+namespace vrnx2 {
+
 std::string IniReadString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& def);
 // The value as a decimal number, or hexadecimal after "0x" or "$"; the default when it is
@@ -32,3 +34,5 @@ std::optional<std::string> IniFindValue(std::string_view text, std::string_view 
                                         std::string_view key);
 // Text read as an integer the way IniReadInteger does.
 std::optional<int32_t> ParseIniInteger(std::string_view text);
+
+}  // namespace vrnx2

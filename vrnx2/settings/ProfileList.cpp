@@ -9,6 +9,8 @@
 #include "platform/Path.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 const std::string kRoot = kVarnexKey;
@@ -281,3 +283,5 @@ void SaveProfileList(ProfileList& list) {
     }
     list.Changed();
 }
+
+}  // namespace vrnx2

@@ -9,6 +9,8 @@
 
 #include "vrnx2/settings/RecordHolder.h"
 
+namespace vrnx2 {
+
 class ProfileList {
 public:
     struct Row {
@@ -67,3 +69,5 @@ TProfileRec ReadProfileRec(const std::string& profileKey);
 void WriteProfileRec(const std::string& profileKey, const TProfileRec& rec);
 // "Software\HALV\Varnex v2\Profiles\" + "%.3d" of number.
 std::string ProfileKey(int number);
+
+}  // namespace vrnx2

@@ -10,6 +10,8 @@
 
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 template <class R>
 class RecordHolder {
 public:
@@ -96,3 +98,5 @@ inline void DeleteBuilderRec(BuilderHolder& h, int i) {
 inline void FreeProfileRec(ProfileHolder& h, int i) {
     h.Free(i);
 }
+
+}  // namespace vrnx2

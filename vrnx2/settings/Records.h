@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vrnx2 {
+
 // One plugin found on disk, or one category of the plugin catalogue.
 struct TPluginRec {
     bool IsCategory = false;
@@ -74,3 +76,5 @@ struct TProfileRec {
     bool CleanIsoAfterBurn = false;
     bool CleanOutputAfterBurn = false;
 };
+
+}  // namespace vrnx2

@@ -8,6 +8,8 @@
 #include "platform/Utf8.h"
 #include "vrnx2/settings/StoreBackend.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr const char* kHeader5 = "Windows Registry Editor Version 5.00";
@@ -467,3 +469,5 @@ bool ExportRegFile(const std::string& relative, std::string& bytes, std::string&
     }
     return true;
 }
+
+}  // namespace vrnx2

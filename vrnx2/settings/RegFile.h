@@ -9,6 +9,8 @@
 
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 // Splits "HKCU\Software\..." or "HKEY_CURRENT_USER\Software\..." (any case) into the path
 // relative to the hive. False for another hive or no hive at all.
 bool ParseHiveKey(std::string_view key, std::string& relative);
@@ -39,3 +41,5 @@ void ApplyRegFile(const std::vector<RegFileOp>& ops);
 // The tree at `relative` as the bytes of a version 5.00 file. False with a message when the
 // key does not exist or holds what the form cannot carry.
 bool ExportRegFile(const std::string& relative, std::string& bytes, std::string& error);
+
+}  // namespace vrnx2

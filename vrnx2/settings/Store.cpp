@@ -10,6 +10,8 @@
 
 #include "vrnx2/settings/StoreBackend.h"
 
+namespace vrnx2 {
+
 using store_detail::FoldName;
 using store_detail::NormalizePath;
 using store_detail::StoreDb;
@@ -370,3 +372,5 @@ std::string KeyNumber(int number) {
     std::snprintf(text, sizeof text, "%.3d", number);
     return text;
 }
+
+}  // namespace vrnx2

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vrnx2 {
+
 // Root of the program's own tree, relative to the hive.
 inline constexpr const char* kVarnexKey = "Software\\HALV\\Varnex v2";
 // Levels a key path below the hive may have, as in the Windows registry. Writes that would
@@ -113,3 +115,5 @@ void SetStoreFilePath(const std::string& path);
 // For tests: after `writes` more successful changes, the next change fails with StoreError
 // (as a full disk would). A negative count switches the fault off.
 void SetStoreFaultAfter(int writes);
+
+}  // namespace vrnx2

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace vrnx2 {
+
 namespace store_detail {
 
 namespace {
@@ -115,7 +117,7 @@ std::string FoldName(std::string_view s) {
 }
 
 void RequireDepth(std::string_view path) {
-    if (::KeyDepth(path) > kMaxKeyDepth) {
+    if (KeyDepth(path) > kMaxKeyDepth) {
         throw StoreError("settings store: a key path may be at most " +
                          std::to_string(kMaxKeyDepth) + " levels deep");
     }
@@ -494,3 +496,5 @@ void StoreDb::CopyTree(const std::string& from, const std::string& to) {
 }
 
 }  // namespace store_detail
+
+}  // namespace vrnx2

@@ -16,6 +16,8 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace vrnx2 {
+
 namespace store_detail {
 
 // Simple Unicode case folding, the comparison form of key paths and value names.
@@ -72,3 +74,5 @@ private:
 };
 
 }  // namespace store_detail
+
+}  // namespace vrnx2

@@ -8,6 +8,8 @@
 #include "platform/WineLaunch.h"
 #include "vrnx2/base/UserInterface.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr size_t kInputLimit = 255;  // characters, as the input box allows
@@ -85,3 +87,5 @@ std::string LocaleString(LocaleItem item) {
     }
     return std::string();
 }
+
+}  // namespace vrnx2

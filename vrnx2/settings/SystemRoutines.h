@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vrnx2 {
+
 // Starts a command line (split by the Windows rules, never through a shell). With wait,
 // waits for the program and returns its exit code, letting pending window messages through
 // (UI().ProcessMessages()) while it runs; otherwise returns 0 at once, also when the start
@@ -50,3 +52,5 @@ int CountOccurrences(const std::string& pattern, const std::string& text, int op
 // separator.
 enum class LocaleItem { EnglishLanguageName, Lcid, AnsiCodePage, DecimalSeparator };
 std::string LocaleString(LocaleItem item);
+
+}  // namespace vrnx2

@@ -14,6 +14,8 @@
 #include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 const std::string kRoot = kVarnexKey;
@@ -247,3 +249,5 @@ std::string BuildStepBarCellKinds() {
     }
     return WriteCellKinds(kinds);
 }
+
+}  // namespace vrnx2

@@ -15,6 +15,8 @@
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/Records.h"
 
+namespace vrnx2 {
+
 // ---- settings of the window ----
 
 inline constexpr const char* kMainFormKey = "Software\\HALV\\Varnex v2\\Forms\\Main";
@@ -129,3 +131,5 @@ int DigitColumn(char32_t typed);
 
 // Stored design of the bar: four text columns, centred, two empty items each.
 std::string BuildStepBarCellKinds();
+
+}  // namespace vrnx2

@@ -5,6 +5,8 @@
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 bool HasResetSwitch(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (arg.size() == 2 && (arg[0] == '-' || arg[0] == '/') && (arg[1] == 'I' || arg[1] == 'i'))
@@ -24,3 +26,5 @@ int ResetSettings() {
     UI().MessageBox(Msg(kMsgSettingsHaveBeenInitialised), Msg(kMsgVarnex), MB_INFORMATION);
     return 0;
 }
+
+}  // namespace vrnx2

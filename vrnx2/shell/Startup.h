@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vrnx2 {
+
 // True when `args` (without the program name) hold "I" introduced by "-" or "/", in either
 // letter case. Every other argument is ignored.
 bool HasResetSwitch(const std::vector<std::string>& args);
@@ -12,3 +14,5 @@ bool HasResetSwitch(const std::vector<std::string>& args);
 // (text 028, caption 029). Returns the exit code: 0, or 1 when the store could not be
 // changed (then an error box says why instead).
 int ResetSettings();
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include "platform/Files.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 
+using namespace vrnx2;
+
 using cabtest::BuildCabinet;
 using cabtest::BuildSet;
 using cabtest::Compression;

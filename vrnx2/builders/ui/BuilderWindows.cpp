@@ -3,6 +3,8 @@
 #include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
 #include "vrnx2/builders/ui/REGISTER_BUILDER.h"
 
+namespace vrnx2 {
+
 bool OpenBuilderRegistration(QWidget* parent) {
     TREGISTER_BUILDER_FORM form(parent);
     form.exec();
@@ -15,3 +17,5 @@ bool SelectBuilder(QWidget* parent, TBuilderRec& chosen) {
     chosen = *dialog.Chosen();
     return true;
 }
+
+}  // namespace vrnx2

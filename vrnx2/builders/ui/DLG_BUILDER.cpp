@@ -21,6 +21,8 @@
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+namespace vrnx2 {
+
 namespace {
 
 QString WithoutTrailingSeparator(const QString& path) {
@@ -125,3 +127,5 @@ bool TBUILDER_DLG::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
+
+}  // namespace vrnx2

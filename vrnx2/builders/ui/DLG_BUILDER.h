@@ -7,6 +7,9 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace vrnx2 {
+
 class TEllipsisEdit;
 
 class TBUILDER_DLG : public QDialog {
@@ -31,3 +34,5 @@ private:
     QLineEdit* name_ = nullptr;
     TEllipsisEdit* path_ = nullptr;
 };
+
+}  // namespace vrnx2

@@ -12,6 +12,8 @@
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 
+namespace vrnx2 {
+
 TSelectBuilder_Dialog::TSelectBuilder_Dialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SelectBuilder_Dialog"));
     setWindowTitle(MsgText(kMsgSelectBuilderTitle));
@@ -56,3 +58,5 @@ void TSelectBuilder_Dialog::accept() {
     if (!Chosen()) return;
     QDialog::accept();
 }
+
+}  // namespace vrnx2

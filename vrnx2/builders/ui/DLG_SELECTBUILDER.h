@@ -8,6 +8,8 @@
 class QComboBox;
 class QPushButton;
 
+namespace vrnx2 {
+
 class TSelectBuilder_Dialog : public QDialog {
     Q_OBJECT
 public:
@@ -25,3 +27,5 @@ private:
     QPushButton* ok_ = nullptr;
     BuilderHolder entries_;
 };
+
+}  // namespace vrnx2

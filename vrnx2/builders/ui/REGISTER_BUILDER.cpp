@@ -24,6 +24,8 @@
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 bool RunBuilderDialog(QWidget* parent, const QString& caption, QString& name, QString& path) {
@@ -341,3 +343,5 @@ bool TREGISTER_BUILDER_FORM::eventFilter(QObject* watched, QEvent* event) {
         PlaceArrowButtons();
     return QDialog::eventFilter(watched, event);
 }
+
+}  // namespace vrnx2

@@ -10,11 +10,14 @@
 #include "vrnx2/builders/BuilderList.h"
 #include "vrnx2/controls/ui/ActionButton.h"
 
-class DragAutoScroll;
 class QAction;
 class QGroupBox;
 class QPushButton;
 class QTreeWidget;
+
+namespace vrnx2 {
+
+class DragAutoScroll;
 
 class TREGISTER_BUILDER_FORM : public QDialog {
     Q_OBJECT
@@ -73,3 +76,5 @@ private:
     QPushButton* downButton_ = nullptr;
     DragAutoScroll* scroll_ = nullptr;
 };
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include "vrnx2/controls/ui/QtText.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 
+namespace vrnx2 {
+
 QAction* MakeNamedAction(QWidget* owner, const char* name, const char* captionId,
                          const QKeySequence& key, bool addToOwner) {
     auto* action = new QAction(MsgText(captionId), owner);
@@ -37,3 +39,5 @@ QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText) {
     QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
     return button;
 }
+
+}  // namespace vrnx2

@@ -9,6 +9,8 @@ class QAction;
 class QPushButton;
 class QWidget;
 
+namespace vrnx2 {
+
 // An action of `owner` named `name` (its objectName, which tests find it by), with the
 // caption of message `captionId` and the shortcut `key`. With `addToOwner` the action is
 // added to `owner`, so its shortcut works anywhere in that window.
@@ -32,3 +34,5 @@ private:
 // A push button named "<action>_Button" that triggers `action` and follows its enabled
 // state; without text it shows the caption as its tool tip.
 QPushButton* ActionButton(QAction* action, QWidget* parent, bool withText = true);
+
+}  // namespace vrnx2

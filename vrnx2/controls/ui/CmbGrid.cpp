@@ -14,6 +14,8 @@
 
 #include "vrnx2/controls/ui/QtText.h"
 
+namespace vrnx2 {
+
 namespace {
 
 std::string Std(const QString& s) {
@@ -550,3 +552,5 @@ void TComboGrid::PaintCell(QPainter* painter, const QStyleOptionViewItem& option
     DrawText(painter, rect, shown, kind.cellAlignment, kind.margin);
     painter->restore();
 }
+
+}  // namespace vrnx2

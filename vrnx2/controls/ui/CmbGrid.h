@@ -16,6 +16,8 @@
 
 #include "vrnx2/controls/CellKind.h"
 
+namespace vrnx2 {
+
 class TComboGrid;
 
 // The settings of one column; changing an alignment repaints the grid.
@@ -150,3 +152,5 @@ private:
     int fixedRows_ = 0;
     int fixedCols_ = 0;
 };
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 
+namespace vrnx2 {
+
 DialogButtons MakeOkCancel(QDialog* dialog, const char* cancelName) {
     DialogButtons b;
     b.ok = new QPushButton(MsgText(kMsgOK), dialog);
@@ -22,3 +24,5 @@ DialogButtons MakeOkCancel(QDialog* dialog, const char* cancelName) {
     b.row->addWidget(b.cancel);
     return b;
 }
+
+}  // namespace vrnx2

@@ -5,6 +5,8 @@ class QDialog;
 class QHBoxLayout;
 class QPushButton;
 
+namespace vrnx2 {
+
 struct DialogButtons {
     QPushButton* ok = nullptr;
     QPushButton* cancel = nullptr;
@@ -14,3 +16,5 @@ struct DialogButtons {
 // OK (named "OK", the default button, accepts) and Cancel (named `cancelName`, rejects) with
 // the captions of messages 040 and 041.
 DialogButtons MakeOkCancel(QDialog* dialog, const char* cancelName);
+
+}  // namespace vrnx2

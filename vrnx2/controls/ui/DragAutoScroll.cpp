@@ -5,6 +5,8 @@
 #include <QTreeWidget>
 #include <utility>
 
+namespace vrnx2 {
+
 DragAutoScroll::DragAutoScroll(int intervalMs, QObject* parent, std::function<void()> onTick)
     : QObject(parent), timer_(new QTimer(this)) {
     timer_->setInterval(intervalMs);
@@ -45,3 +47,5 @@ void DragAutoScroll::StepList(QTreeWidget* view, AutoScroll direction) {
     bar->setValue(bar->value() + (direction == AutoScroll::Up ? -step : step));
     view->viewport()->update();
 }
+
+}  // namespace vrnx2

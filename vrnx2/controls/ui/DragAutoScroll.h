@@ -8,6 +8,8 @@
 class QTimer;
 class QTreeWidget;
 
+namespace vrnx2 {
+
 // The timer that scrolls a list while a drag rests near its top or bottom edge. Each window
 // keeps its own interval and decides what one tick does.
 class DragAutoScroll : public QObject {
@@ -31,3 +33,5 @@ private:
     QTreeWidget* view_ = nullptr;
     AutoScroll direction_ = AutoScroll::Stop;
 };
+
+}  // namespace vrnx2

@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QUrl>
 
+namespace vrnx2 {
+
 std::vector<std::string> DroppedNames(const QMimeData* data) {
     std::vector<std::string> names;
     if (!data || !data->hasUrls()) return names;
@@ -102,3 +104,5 @@ void TEllipsisEdit::dropEvent(QDropEvent* event) {
     setText(path);
     event->acceptProposedAction();
 }
+
+}  // namespace vrnx2

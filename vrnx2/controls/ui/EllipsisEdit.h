@@ -10,6 +10,8 @@
 
 class QMimeData;
 
+namespace vrnx2 {
+
 // The local files and folders a drop carries, in their order.
 std::vector<std::string> DroppedNames(const QMimeData* data);
 // The first of them, or an empty text.
@@ -52,3 +54,5 @@ private:
     TEllipsisButton* button_;
     bool autoSelect_ = true;
 };
+
+}  // namespace vrnx2

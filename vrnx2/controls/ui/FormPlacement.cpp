@@ -12,6 +12,8 @@
 
 #include "vrnx2/base/WindowPlacement.h"
 
+namespace vrnx2 {
+
 namespace {
 
 PlaceSize ToPlace(QSize s) {
@@ -138,3 +140,5 @@ MainFormGeometry CurrentGeometry(const QWidget* form) {
     g.left = form->x();
     return g;
 }
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace vrnx2 {
+
 // The primary screen's available area; 1024 x 768 when there is no screen.
 QRect PrimaryArea();
 // The available area of the screen a window at `frame` opens on: the screen under the
@@ -30,3 +32,5 @@ void PlaceForm(QWidget* form, QSize designed, QSize least, const MainFormGeometr
 void FitDialog(QWidget* dialog, QSize designed, bool fixed);
 // The form's state and its current frame place and client size, as the store keeps them.
 MainFormGeometry CurrentGeometry(const QWidget* form);
+
+}  // namespace vrnx2

@@ -1,5 +1,7 @@
 #include "vrnx2/controls/ui/QtText.h"
 
+namespace vrnx2 {
+
 QString Qs(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -17,3 +19,5 @@ QStringList QsList(const std::vector<std::string>& lines) {
 QString WithoutAccelerator(QString caption) {
     return caption.remove(QLatin1Char('&'));
 }
+
+}  // namespace vrnx2

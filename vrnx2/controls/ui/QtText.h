@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+namespace vrnx2 {
+
 // UTF-8 to QString and back.
 QString Qs(const std::string& text);
 std::string Ss(const QString& text);
 QStringList QsList(const std::vector<std::string>& lines);
 // A caption without its "&" accelerator marks, for tool tips and dialog titles.
 QString WithoutAccelerator(QString caption);
+
+}  // namespace vrnx2

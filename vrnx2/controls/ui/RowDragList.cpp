@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
+namespace vrnx2 {
+
 RowDragList::RowDragList(QWidget* parent) : QTreeWidget(parent) {
     setDragEnabled(true);
     setAcceptDrops(true);
@@ -79,3 +81,5 @@ void RowDragList::SetUpRowList(const QStringList& headers) {
     header()->setSectionsMovable(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
+
+}  // namespace vrnx2

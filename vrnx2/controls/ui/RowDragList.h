@@ -3,6 +3,8 @@
 #include <QTreeWidget>
 #include <functional>
 
+namespace vrnx2 {
+
 // A tree or list whose drags move its own items by the window's rules; the view itself never
 // inserts or removes anything, so the window's model stays the one place of truth.
 class RowDragList : public QTreeWidget {
@@ -28,3 +30,5 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 };
+
+}  // namespace vrnx2

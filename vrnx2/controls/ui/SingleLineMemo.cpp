@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+namespace vrnx2 {
+
 TSingleLineMemo::TSingleLineMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(true);
@@ -14,3 +16,5 @@ void TSingleLineMemo::keyPressEvent(QKeyEvent* event) {
     }
     QPlainTextEdit::keyPressEvent(event);
 }
+
+}  // namespace vrnx2

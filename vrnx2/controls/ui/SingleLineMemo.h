@@ -3,6 +3,8 @@
 
 #include <QPlainTextEdit>
 
+namespace vrnx2 {
+
 class TSingleLineMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -11,3 +13,5 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 
 #include "vrnx2/base/MessageTable.h"
 
+namespace vrnx2 {
+
 namespace {
 
 // The CJK face that carries the glyphs when the named face is not installed; the
@@ -68,3 +70,5 @@ void ApplyWindowFonts(QWidget* window, std::initializer_list<QWidget*> views) {
 QString MsgText(std::string_view id) {
     return QString::fromStdString(Msg(id));
 }
+
+}  // namespace vrnx2

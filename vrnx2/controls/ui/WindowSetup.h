@@ -10,6 +10,8 @@
 
 class QWidget;
 
+namespace vrnx2 {
+
 // The design font of every window: a Japanese UI face at 12 pixels.
 QFont DesignFont();
 // Font setting 1 (windows and dialogs), or the design font without a language resource.
@@ -23,3 +25,5 @@ void ApplyWindowFonts(QWidget* window, std::initializer_list<QWidget*> views = {
 
 // The message-table text of `id` ("001".."154"); empty when the table has none.
 QString MsgText(std::string_view id);
+
+}  // namespace vrnx2

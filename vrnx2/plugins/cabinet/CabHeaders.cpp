@@ -6,6 +6,8 @@
 
 #include "vrnx2/plugins/cabinet/CabIntf.h"
 
+namespace vrnx2 {
+
 namespace {
 
 // Sequential reads through the decoder's file callbacks, buffered; any short read is a
@@ -140,3 +142,5 @@ int ReadCabHeader(FdiFileCallbacks& files, intptr_t hf, CabHeader& h) {
     }
     return FDIERROR_NONE;
 }
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace vrnx2 {
+
 class FdiFileCallbacks;
 
 // Folder index values of a file that spans cabinets.
@@ -65,3 +67,5 @@ inline bool IsPlainCabinetName(const std::string& name) {
 // FDIERROR_NONE, FDIERROR_NOT_A_CABINET, FDIERROR_UNKNOWN_CABINET_VERSION or
 // FDIERROR_CORRUPT_CABINET.
 int ReadCabHeader(FdiFileCallbacks& files, intptr_t hf, CabHeader& header);
+
+}  // namespace vrnx2

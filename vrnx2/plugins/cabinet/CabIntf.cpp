@@ -17,6 +17,8 @@
 #include "platform/Utf8.h"
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr uint16_t kAttribNameIsUtf = 0x80;
@@ -653,3 +655,5 @@ bool FdiContext::Copy(const std::string& cabinetName, const std::string& cabinet
     erf = FdiErrorRecord{};
     return impl_->Copy(cabinetName, cabinetPath, notify, erf);
 }
+
+}  // namespace vrnx2

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+namespace vrnx2 {
+
 // Error numbers of the decoder; their texts are in CabSTConsts.
 enum FdiError : int {
     FDIERROR_NONE = 0,
@@ -117,3 +119,5 @@ private:
 // Checks once per process that the decoder library is usable (its calling conventions
 // match and it can decode cabinets); throws std::system_error when it is not.
 void BindCabinetLibrary();
+
+}  // namespace vrnx2

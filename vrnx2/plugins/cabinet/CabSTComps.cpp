@@ -18,6 +18,8 @@
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
 #include "vrnx2/plugins/cabinet/CabSTConsts.h"
 
+namespace vrnx2 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -485,3 +487,5 @@ intptr_t TSTCabReader::NextCabinet(FdiNotification& n) {
     pendingNext_ = true;
     return result;
 }
+
+}  // namespace vrnx2

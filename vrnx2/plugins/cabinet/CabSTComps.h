@@ -12,6 +12,8 @@
 
 #include "vrnx2/plugins/cabinet/CabIntf.h"
 
+namespace vrnx2 {
+
 // A decoder failure. The message follows the error number, the system's error and the
 // error flag; `Detail` (such as the refused entry) follows as a sentence of its own.
 class ESTCabinet : public std::runtime_error {
@@ -115,3 +117,5 @@ private:
     std::string refusal_;  // why the last target was refused, for the raised error
     unsigned temporaryCounter_ = 0;
 };
+
+}  // namespace vrnx2

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr std::array<const char*, 12> kFdiTexts = {
@@ -43,3 +45,5 @@ std::string FciErrorText(int code) {
     if (code >= 0 && code < static_cast<int>(kFciTexts.size())) return kFciTexts[code];
     return "FCI error";
 }
+
+}  // namespace vrnx2

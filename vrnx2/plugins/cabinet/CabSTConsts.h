@@ -3,6 +3,10 @@
 
 #include <string>
 
+namespace vrnx2 {
+
 // The text for an error number; unknown numbers give "FDI error" / "FCI error".
 std::string FdiErrorText(int code);
 std::string FciErrorText(int code);
+
+}  // namespace vrnx2

@@ -41,6 +41,8 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr int kPanelWidth = 152;
@@ -775,3 +777,5 @@ bool TPlugin_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---- the entry for the profile dialogs ----
+
+}  // namespace vrnx2

@@ -14,7 +14,6 @@
 #include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 
-class DragAutoScroll;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -23,6 +22,10 @@ class QScrollArea;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace vrnx2 {
+
+class DragAutoScroll;
 
 class TPlugin_Form : public QDialog {
     Q_OBJECT
@@ -139,3 +142,5 @@ private:
     QLabel* status_ = nullptr;
     DragAutoScroll* scroll_ = nullptr;
 };
+
+}  // namespace vrnx2

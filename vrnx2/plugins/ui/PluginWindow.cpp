@@ -2,6 +2,8 @@
 
 #include "vrnx2/plugins/ui/PluginForm.h"
 
+namespace vrnx2 {
+
 bool OpenPluginWindow(QWidget* parent, TProfileRec& profile, bool edit) {
     TPlugin_Form form(parent, profile, edit);
     form.exec();
@@ -10,3 +12,5 @@ bool OpenPluginWindow(QWidget* parent, TProfileRec& profile, bool edit) {
     profile.ManageOrder = form.Profile().ManageOrder;
     return true;
 }
+
+}  // namespace vrnx2

@@ -3,6 +3,8 @@
 #include "vrnx2/profiles/ui/options.h"
 #include "vrnx2/settings/Drives.h"
 
+namespace vrnx2 {
+
 bool OpenProfileOptions(QWidget* parent, TProfileRec& profile) {
     DriveHolder drives;
     QueryOpticalDrives(drives);
@@ -11,3 +13,5 @@ bool OpenProfileOptions(QWidget* parent, TProfileRec& profile) {
     profile = form.Profile();
     return true;
 }
+
+}  // namespace vrnx2

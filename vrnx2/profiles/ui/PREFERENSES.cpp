@@ -27,6 +27,8 @@
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/Store.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr int kClientWidth = 472;
@@ -170,3 +172,5 @@ bool TPREFERENSES_Form::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
+
+}  // namespace vrnx2

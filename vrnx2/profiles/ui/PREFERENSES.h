@@ -10,6 +10,9 @@
 #include "vrnx2/profiles/Preferences.h"
 
 class QCheckBox;
+
+namespace vrnx2 {
+
 class TEllipsisEdit;
 
 class TPREFERENSES_Form : public QDialog {
@@ -48,3 +51,5 @@ private:
     QCheckBox* chb01_;
     QCheckBox* chb02_;
 };
+
+}  // namespace vrnx2

@@ -4,6 +4,8 @@
 #include "vrnx2/profiles/ui/PREFERENSES.h"
 #include "vrnx2/profiles/ui/about.h"
 
+namespace vrnx2 {
+
 void OpenPreferences(QWidget* parent) {
     TPREFERENSES_Form form(parent);
     form.SetPreferences(LoadPreferences());
@@ -14,3 +16,5 @@ void OpenAbout(QWidget* parent) {
     TAboutBox box(parent);
     box.exec();
 }
+
+}  // namespace vrnx2

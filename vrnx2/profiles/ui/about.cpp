@@ -20,6 +20,8 @@
 #define VRNX2_WEB_ADDRESS ""
 #endif
 
+namespace vrnx2 {
+
 QString TAboutBox::DefaultWebAddress() {
     return QString::fromUtf8(VRNX2_WEB_ADDRESS);
 }
@@ -87,3 +89,5 @@ TAboutBox::TAboutBox(QWidget* parent, const QString& webAddress)
 
     ApplyWindowFonts(this);
 }
+
+}  // namespace vrnx2

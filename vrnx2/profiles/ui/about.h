@@ -8,6 +8,8 @@
 
 class QLabel;
 
+namespace vrnx2 {
+
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
@@ -26,3 +28,5 @@ public:
 private:
     QLabel* link_;
 };
+
+}  // namespace vrnx2

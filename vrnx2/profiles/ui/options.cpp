@@ -27,6 +27,8 @@
 #include "vrnx2/settings/Drives.h"
 #include "vrnx2/settings/SystemRoutines.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr int kClientWidth = 464;
@@ -405,3 +407,5 @@ bool TOptions_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---- entry ----------------------------------------------------------------------------------
+
+}  // namespace vrnx2

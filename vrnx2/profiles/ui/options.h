@@ -13,6 +13,9 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QTabWidget;
+
+namespace vrnx2 {
+
 class TEllipsisEdit;
 class TSingleLineMemo;
 
@@ -89,3 +92,5 @@ private:
     TSingleLineMemo* emm02_ = nullptr;
     TSingleLineMemo* emm03_ = nullptr;
 };
+
+}  // namespace vrnx2

@@ -43,6 +43,8 @@
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
 
+namespace vrnx2 {
+
 namespace {
 
 constexpr int kLogTailLines = 4;  // enough to follow the builder
@@ -844,3 +846,5 @@ void TVRNX_Form::closeEvent(QCloseEvent* event) {
     profiles_.Clear();
     event->accept();
 }
+
+}  // namespace vrnx2

@@ -13,7 +13,6 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/shell/MainWindowLogic.h"
 
-class DragAutoScroll;
 class QAction;
 class QActionGroup;
 class QGroupBox;
@@ -23,6 +22,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
+
+namespace vrnx2 {
+
+class DragAutoScroll;
 class TComboGrid;
 class TVRNX_Form;
 
@@ -151,3 +154,5 @@ private:
     QTimer* logTimer_ = nullptr;
     std::string watchedLog_;
 };
+
+}  // namespace vrnx2

@@ -7,6 +7,8 @@
 #include "vrnx2/profiles/ProfileActions.h"
 #include "vrnx2/shell/ui/MainForm.h"
 
+namespace vrnx2 {
+
 namespace {
 
 ProfileDialogs DialogsOver(TVRNX_Form& form) {
@@ -55,3 +57,5 @@ void DeleteProfile(TVRNX_Form& form) {
     ProfileDelete(form.Profiles(), form.SelectedRow());
     FocusList(form);
 }
+
+}  // namespace vrnx2

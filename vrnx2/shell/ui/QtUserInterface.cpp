@@ -21,6 +21,8 @@
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 
+namespace vrnx2 {
+
 namespace {
 
 // The answers a box offers, default first, by the button bits of its flags.
@@ -324,3 +326,5 @@ void QtUserInterface::SetBusy(bool busy) {
         if (--busyDepth_ == 0) QApplication::restoreOverrideCursor();
     }
 }
+
+}  // namespace vrnx2

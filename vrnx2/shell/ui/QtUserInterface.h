@@ -14,6 +14,8 @@
 
 #include "vrnx2/base/UserInterface.h"
 
+namespace vrnx2 {
+
 inline constexpr const char* kAutoAnswerVariable = "VRNX2_AUTO_ANSWER";
 
 class QtUserInterface : public UserInterface {
@@ -49,3 +51,5 @@ signals:
 // The answer a box with `flags` gives to `answer` ("ok", "yes", "no", "retry", "cancel"),
 // or nullopt when `answer` is empty (the box is shown).
 std::optional<int> AutoAnswer(const std::string& answer, unsigned flags);
+
+}  // namespace vrnx2

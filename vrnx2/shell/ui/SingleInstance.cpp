@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QWidget>
 
+namespace vrnx2 {
+
 namespace {
 
 const QByteArray kActivate = QByteArrayLiteral("activate\n");
@@ -122,3 +124,5 @@ void BringToFront(QWidget* window) {
     window->raise();
     window->activateWindow();
 }
+
+}  // namespace vrnx2

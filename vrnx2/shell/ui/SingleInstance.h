@@ -11,6 +11,8 @@ class QLocalServer;
 class QLockFile;
 class QWidget;
 
+namespace vrnx2 {
+
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -41,3 +43,5 @@ private:
 // Restores a minimised window (to its previous normal or maximised state) and brings it to
 // the front.
 void BringToFront(QWidget* window);
+
+}  // namespace vrnx2

@@ -9,6 +9,8 @@
 #include "vrnx2/shell/ui/MainForm.h"
 #include "vrnx2/shell/ui/ProfileWindows.h"
 
+namespace vrnx2 {
+
 void ConnectWindows(TVRNX_Form& form) {
     form.hooks.addProfile = [](TVRNX_Form& f) { AddProfile(f); };
     form.hooks.editProfile = [](TVRNX_Form& f) { EditProfile(f); };
@@ -31,3 +33,5 @@ void ConnectWindows(TVRNX_Form& form) {
     };
     form.hooks.registerBuilder = [](TVRNX_Form& f) { return OpenBuilderRegistration(&f); };
 }
+
+}  // namespace vrnx2

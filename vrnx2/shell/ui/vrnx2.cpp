@@ -25,6 +25,8 @@
 #include "vrnx2/shell/ui/SingleInstance.h"
 #include "vrnx2/shell/ui/WindowHooks.h"
 
+namespace vrnx2 {
+
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
@@ -51,6 +53,10 @@ bool CatchTerminateSignals() {
 }
 
 }  // namespace
+
+}  // namespace vrnx2
+
+using namespace vrnx2;
 
 int main(int argc, char* argv[]) {
     // Read before Qt takes its own options out of argv.
