@@ -3,12 +3,7 @@
 //
 //   bench_build [PLUGINS] [FILES_PER_PLUGIN] [RUNS]     (defaults 2000 20 5)
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,30 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "vrnx2/build/PluginFiles.h"
 
 using namespace vrnx2;
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 
 namespace {
-
-void Run(std::vector<std::string> argv) {
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-}
 
 struct Timed {
     std::function<void()> prepare;
@@ -54,14 +33,10 @@ std::pair<double, double> Medians(int runs, Timed a, Timed b) {
     for (int i = 0; i < runs; ++i) {
         for (Timed* t : {&a, &b}) {
             t->prepare();
-            auto start = std::chrono::steady_clock::now();
-            t->work();
-            t->times.push_back(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            t->times.push_back(bench::Seconds(t->work));
         }
     }
-    for (Timed* t : {&a, &b}) std::sort(t->times.begin(), t->times.end());
-    return {a.times[a.times.size() / 2], b.times[b.times.size() / 2]};
+    return {bench::Median(a.times), bench::Median(b.times)};
 }
 
 void MakeTree(const fs::path& plugin, int plugins, int files) {
@@ -96,20 +71,21 @@ int main(int argc, char** argv) {
 
     // Scan: every plugin file read for the seven keys.
     PluginHolder holder;
-    auto [scan, grep] = Medians(runs,
-                                {[&] { holder.Clear(); },
-                                 [&] { ScanPluginFiles(plugin.string(), plugin.string(), holder); },
-                                 {}},
-                                {nothing,
-                                 [&] {
-                                     Run({"find",  plugin.string(), "-name", "*.inf",
-                                          "-exec", "grep",          "-i",    "-H",
-                                          "-e",    "Signature",     "-e",    "Name",
-                                          "-e",    "Enable",        "-e",    "Help",
-                                          "-e",    "Config",        "-e",    "VX_Category",
-                                          "-e",    "VX_Order",      "{}",    "+"});
-                                 },
-                                 {}});
+    auto [scan, grep] =
+        Medians(runs,
+                {[&] { holder.Clear(); },
+                 [&] { ScanPluginFiles(plugin.string(), plugin.string(), holder); },
+                 {}},
+                {nothing,
+                 [&] {
+                     bench::RunQuiet({"find",  plugin.string(), "-name", "*.inf",
+                                      "-exec", "grep",          "-i",    "-H",
+                                      "-e",    "Signature",     "-e",    "Name",
+                                      "-e",    "Enable",        "-e",    "Help",
+                                      "-e",    "Config",        "-e",    "VX_Category",
+                                      "-e",    "VX_Order",      "{}",    "+"});
+                 },
+                 {}});
     std::printf("scan:  ScanPluginFiles %.3f s (%d plugins), find+grep %.3f s, ratio %.2f\n", scan,
                 holder.Count(), grep, scan / grep);
 
@@ -125,7 +101,7 @@ int main(int argc, char** argv) {
                  {}},
                 {[&] { fs::remove_all(copy); },
                  [&] {
-                     Run({"cp", "-al", stash.string(), copy.string()});
+                     bench::RunQuiet({"cp", "-al", stash.string(), copy.string()});
                  },
                  {}});
     std::printf("stage: StagePlugins %.3f s, cp -al %.3f s, ratio %.2f\n", stage, cpal,

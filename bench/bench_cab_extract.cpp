@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "CabWriter.h"
+#include "bench/BenchSupport.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 
 using namespace vrnx2;
@@ -104,11 +105,6 @@ Timing TimeCabextract(const std::string& cab, const std::string& out) {
     return Timing{Seconds(std::chrono::steady_clock::now() - start), Cpu(usage)};
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -163,7 +159,7 @@ int main(int argc, char** argv) {
     auto median = [](const std::vector<Timing>& v, double Timing::*field) {
         std::vector<double> x;
         for (const Timing& t : v) x.push_back(t.*field);
-        return Median(x);
+        return bench::Median(x);
     };
     const double wr = median(reader, &Timing::wall), wb = median(baseline, &Timing::wall);
     const double cr = median(reader, &Timing::cpu), cb = median(baseline, &Timing::cpu);

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "vrnx2/build/PluginFiles.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/settings/Store.h"
@@ -25,17 +25,6 @@ using namespace vrnx2;
 namespace fs = std::filesystem;
 
 namespace {
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Category c of n: five groups, each with its share of the categories below it.
 std::string CategoryPath(int c) {
@@ -93,14 +82,15 @@ int main(int argc, char** argv) {
     int scanned = 0;
     for (int i = 0; i < runs; ++i) {
         PluginCatalogue catalogue(profile, (root / "vrnx2.cgl").string());
-        load.push_back(Seconds([&] { catalogue.Load(); }));
+        load.push_back(bench::Seconds([&] { catalogue.Load(); }));
         nodes = catalogue.Nodes().size();
         rows = catalogue.Rows().size();
         PluginHolder holder;
-        scan.push_back(Seconds([&] { ScanPluginFiles(plugin.string(), plugin.string(), holder); }));
+        scan.push_back(
+            bench::Seconds([&] { ScanPluginFiles(plugin.string(), plugin.string(), holder); }));
         scanned = holder.Count();
     }
-    const double l = Median(load), s = Median(scan);
+    const double l = bench::Median(load), s = bench::Median(scan);
     std::printf(
         "catalogue Load %.4f s (%zu nodes, %zu order rows), ScanPluginFiles %.4f s "
         "(%d plugins), ratio %.2f\n",

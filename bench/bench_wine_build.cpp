@@ -7,13 +7,9 @@
 // Uses $WINEPREFIX when set; otherwise makes a prefix of its own in the work folder (with a
 // persistent wineserver, as the tests do) and ends it afterwards.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "platform/Files.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/BuildRun.h"
@@ -29,27 +26,9 @@
 
 using namespace vrnx2;
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 
 namespace {
-
-int Run(std::vector<std::string> argv) {
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd ? O_WRONLY : O_RDONLY, 0);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0)
-        waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // Answers Yes, and reports anything else it is shown.
 class Yes : public UserInterface {
@@ -61,17 +40,6 @@ public:
     bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
     bool BrowseForFolder(const std::string&, std::string&, bool) override { return false; }
 };
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 
@@ -92,8 +60,10 @@ int main(int argc, char** argv) {
     if (ownPrefix) {
         ::setenv("WINEPREFIX", (root / "prefix").c_str(), 1);
         fs::create_directories(root / "prefix");
-        Run({"wineserver", "-p"});
-        std::printf("making a Wine prefix: %.1f s\n", Seconds([] { Run({"wineboot", "-i"}); }));
+        bench::RunQuiet({"wineserver", "-p"});
+        std::printf("making a Wine prefix: %.1f s\n", bench::Seconds([] {
+                        bench::RunQuiet({"wineboot", "-i"});
+                    }));
     }
 
     TProfileRec p;
@@ -125,22 +95,24 @@ int main(int argc, char** argv) {
         ok = ok && r.Succeeded();
     };
     const std::string program = (builder / "pebuilder.exe").string();
-    auto byHand = [&] { ok = ok && Run({"wine", program, "-auto", "-exit", "-overwrite"}) == 0; };
+    auto byHand = [&] {
+        ok = ok && bench::RunQuiet({"wine", program, "-auto", "-exit", "-overwrite"}) == 0;
+    };
 
     build();  // the first start after a prefix is made takes longer on either side
     byHand();
     std::vector<double> ours, hand;
     for (int i = 0; i < runs; ++i) {
-        ours.push_back(Seconds(build));
-        hand.push_back(Seconds(byHand));
+        ours.push_back(bench::Seconds(build));
+        hand.push_back(bench::Seconds(byHand));
     }
-    const double a = Median(ours), b = Median(hand);
+    const double a = bench::Median(ours), b = bench::Median(hand);
     std::printf(
         "demo build through Wine: RunBuild %.3f s, wine by hand %.3f s, ratio %.2f "
         "(medians of %d)%s\n",
         a, b, a / b, runs, ok ? "" : "  -- A RUN FAILED");
 
-    if (ownPrefix) Run({"wineserver", "-k"});
+    if (ownPrefix) bench::RunQuiet({"wineserver", "-k"});
     std::error_code ec;
     fs::remove_all(root, ec);
     return ok ? 0 : 1;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "TempTree.h"
+#include "tests/support/ChildProcess.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
@@ -22,11 +23,6 @@ using namespace vrnx2;
 extern char** environ;
 
 namespace {
-
-struct Outcome {
-    int code = -1;
-    std::string err;
-};
 
 class BuildCommandTest : public ::testing::Test {
 protected:
@@ -51,27 +47,9 @@ protected:
         RegWriteInteger(0, kVarnexKey, "ProfileCount", 1);
     }
 
-    Outcome Cli(std::vector<std::string> args) {
+    ChildRun Cli(std::vector<std::string> args) {
         args.insert(args.begin(), {bin + "/vrnx2-cli", "build"});
-        std::string errFile = t.Path("stderr.txt");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        Outcome o;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        o.err = ReadAll(errFile);
-        return o;
+        return RunChild(args, t.Path());
     }
 
     std::string bin;
@@ -90,50 +68,50 @@ TEST_F(BuildCommandTest, BadUsageAndUnknownProfilesExitWith2) {
         {"2"},
     };
     for (const auto& args : rows) {
-        Outcome o = Cli(args);
-        EXPECT_EQ(o.code, 2) << (args.empty() ? "(none)" : args[0]) << " " << o.err;
+        ChildRun o = Cli(args);
+        EXPECT_EQ(o.exitCode, 2) << (args.empty() ? "(none)" : args[0]) << " " << o.err;
     }
 }
 
 TEST_F(BuildCommandTest, WithoutTerminalOrYesTheQuestionIsDeclined) {
-    Outcome o = Cli({"Rescue"});
-    EXPECT_EQ(o.code, 1);
+    ChildRun o = Cli({"Rescue"});
+    EXPECT_EQ(o.exitCode, 1);
     // The confirmation printed as "CAPTION: TEXT" with the built-in texts.
     EXPECT_NE(o.err.find("確認: PEをビルドします。よろしいですか？"), std::string::npos) << o.err;
     EXPECT_FALSE(PathExists(t.Path("builder/input.inf")));
 }
 
 TEST_F(BuildCommandTest, YesBuildsByPositionOrNameAndReportsTheBuilderOutcome) {
-    EXPECT_EQ(Cli({"1", "--yes"}).code, 0);
+    EXPECT_EQ(Cli({"1", "--yes"}).exitCode, 0);
     EXPECT_TRUE(PathExists(t.Path("builder/out/bootsect.bin")));
-    EXPECT_EQ(Cli({"--yes", "Rescue", "--mode", "advanced", "--steps", "files"}).code, 0);
+    EXPECT_EQ(Cli({"--yes", "Rescue", "--mode", "advanced", "--steps", "files"}).exitCode, 0);
     EXPECT_NE(ReadAll(t.Path("builder/input.inf")).find("skipregistry=1"), std::string::npos);
-    EXPECT_EQ(Cli({"Rescue", "--mode=iso", "-y"}).code, 0);
+    EXPECT_EQ(Cli({"Rescue", "--mode=iso", "-y"}).exitCode, 0);
 
     // A failure the builder only logs (it ends with 0) is a failure too.
     ::setenv("PEBUILDER_OUTCOME", "terminate", 1);
-    Outcome logged = Cli({"Rescue", "--yes"});
-    EXPECT_EQ(logged.code, 1);
+    ChildRun logged = Cli({"Rescue", "--yes"});
+    EXPECT_EQ(logged.exitCode, 1);
     EXPECT_NE(logged.err.find("builder log: terminated by the user"), std::string::npos)
         << logged.err;
 
     ::setenv("PEBUILDER_OUTCOME", "fail", 1);
     ::setenv("PEBUILDER_EXIT", "1", 1);
-    Outcome failed = Cli({"Rescue", "--yes"});
-    EXPECT_EQ(failed.code, 1);
+    ChildRun failed = Cli({"Rescue", "--yes"});
+    EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find("builder exit code: 1"), std::string::npos);
 }
 
 TEST_F(BuildCommandTest, CheckFailureAndMissingBuilderExitWith1) {
     std::filesystem::remove(t.Path("builder/out/bootsect.bin"));
-    Outcome check = Cli({"Rescue", "--mode", "iso", "--yes"});
-    EXPECT_EQ(check.code, 1);
+    ChildRun check = Cli({"Rescue", "--mode", "iso", "--yes"});
+    EXPECT_EQ(check.exitCode, 1);
     EXPECT_NE(check.err.find("エラー: ビルドデータが存在しません。"), std::string::npos)
         << check.err;
 
     std::filesystem::remove(t.Path("builder/pebuilder.exe"));
-    Outcome missing = Cli({"Rescue", "--yes"});
-    EXPECT_EQ(missing.code, 1);
+    ChildRun missing = Cli({"Rescue", "--yes"});
+    EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("pebuilder.exe"), std::string::npos) << missing.err;
     EXPECT_EQ(missing.err.find("started:"), std::string::npos) << missing.err;
     EXPECT_TRUE(PathExists(t.Path("builder/Plugin/a/a.inf")));
@@ -187,9 +165,9 @@ TEST_F(BuildCommandTest, ASignalStopsTheBuilderPutsThePluginFolderBackAndExitsWi
 TEST_F(BuildCommandTest, AStoreThatCannotBeReadIsReportedNotTakenForAMissingProfile) {
     const std::string saved = std::getenv("VRNX2_SETTINGS");
     ::setenv("VRNX2_SETTINGS", t.Write("not-a-store", std::string(4096, 'x')).c_str(), 1);
-    Outcome o = Cli({"1", "--yes"});
+    ChildRun o = Cli({"1", "--yes"});
     ::setenv("VRNX2_SETTINGS", saved.c_str(), 1);
-    EXPECT_EQ(o.code, 1) << o.err;
+    EXPECT_EQ(o.exitCode, 1) << o.err;
     EXPECT_EQ(o.err.find("no profile"), std::string::npos) << o.err;
 }
 

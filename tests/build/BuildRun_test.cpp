@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <thread>
 
 #include "TempTree.h"
+#include "common/Lines.h"
 #include "platform/WineLaunch.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/ScriptedInterface.h"
@@ -26,14 +26,8 @@ using namespace vrnx2;
 namespace {
 
 std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string l;
-    while (std::getline(in, l)) {
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        lines.push_back(l);
-    }
-    return lines;
+    const std::vector<std::string_view> lines = SplitLines(text);
+    return {lines.begin(), lines.end()};
 }
 
 ino_t Inode(const std::string& path) {

@@ -1,16 +1,14 @@
 // Whole build runs with the Windows stand-in builder through Wine, in the prefix the test
 // fixture made (WINEPREFIX): what it read, its exit codes and logs, and vrnx2-cli build.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <sstream>
 
 #include "TempTree.h"
+#include "common/Lines.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
@@ -18,8 +16,6 @@
 #include "vrnx2/settings/Store.h"
 
 using namespace vrnx2;
-
-extern char** environ;
 
 namespace {
 
@@ -30,14 +26,8 @@ std::string ZForm(std::string path) {
 }
 
 std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string l;
-    while (std::getline(in, l)) {
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        lines.push_back(l);
-    }
-    return lines;
+    const std::vector<std::string_view> lines = SplitLines(text);
+    return {lines.begin(), lines.end()};
 }
 
 class BuildWineTest : public ::testing::Test {
@@ -189,24 +179,9 @@ TEST_F(BuildWineTest, CliBuildsThroughWineToo) {
     TProfileRec stored = p;
     WriteProfileRec(ProfileKey(1), stored);
     RegWriteInteger(0, kVarnexKey, "ProfileCount", 1);
-    std::vector<std::string> args = {bin + "/vrnx2-cli", "build", "Rescue", "--yes"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const std::string errFile = t.Path("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const std::string err = ReadAll(errFile);
-    ASSERT_TRUE(WIFEXITED(status)) << err;
-    EXPECT_EQ(WEXITSTATUS(status), 0) << err;
+    const ChildRun run = RunChild({bin + "/vrnx2-cli", "build", "Rescue", "--yes"}, t.Path());
+    const std::string& err = run.err;
+    EXPECT_EQ(run.exitCode, 0) << err;
     EXPECT_NE(err.find("builder log: "), std::string::npos) << err;
     EXPECT_EQ(SeenInput().at("source"), ZForm(t.Path("source")));
     EXPECT_NE(ReadAll(t.Path("builder/input.inf")).find("source=" + ZForm(t.Path("source"))),

@@ -1,10 +1,7 @@
 // vrnx2-cli build speaks the language of the locale when no resource lies beside it, and
 // the report goes where the user may write.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,13 +9,12 @@
 #include <vector>
 
 #include "TempTree.h"
+#include "tests/support/ChildProcess.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
 using namespace vrnx2;
-
-extern char** environ;
 
 namespace {
 
@@ -55,27 +51,9 @@ protected:
                 env.push_back(var);
         }
         env.insert(env.end(), locale.begin(), locale.end());
-        std::vector<char*> envp;
-        for (auto& v : env) envp.push_back(v.data());
-        envp.push_back(nullptr);
-        std::string program = bin + "/vrnx2-cli", build = "build", profile = "Rescue",
-                    answer = "--yes";
-        char* argv[] = {program.data(), build.data(), profile.data(), yes ? answer.data() : nullptr,
-                        nullptr};
-
-        const std::string errFile = t.Path("stderr.txt");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        pid_t pid = 0;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        return ReadAll(errFile);
+        std::vector<std::string> argv = {bin + "/vrnx2-cli", "build", "Rescue"};
+        if (yes) argv.push_back("--yes");
+        return RunChild(argv, t.Path(), {}, &env).err;
     }
 
     std::string bin;

@@ -6,25 +6,20 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "tests/support/TempDir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("platform-files-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { platform::RemoveTree(dir_); }
     void Write(const fs::path& p, const std::string& data) {
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << data;
     }
-    fs::path dir_;
+    TempDir temp_{"platform-files"};
+    const fs::path dir_ = temp_.path();
 };
 
 TEST_F(FilesTest, ResolvesFixedNamesWithoutRegardToCase) {

@@ -18,6 +18,7 @@
 #include "platform/ProgramKind.h"
 #include "platform/WinePath.h"
 #include "tests/support/PeImage.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -28,11 +29,6 @@ using platform::ProgramType;
 class WineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("platform-wine-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         for (const char* name : {"VRNX2_WINE", "WINEDEBUG", "WINEDLLOVERRIDES"}) {
             const char* v = std::getenv(name);
             saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
@@ -46,7 +42,6 @@ protected:
                 ::unsetenv(name.c_str());
         }
         platform::SetWineSearchRoot("");
-        platform::RemoveTree(dir_);
     }
     std::string Write(const std::string& rel, const std::string& data, bool executable = false) {
         const fs::path p = dir_ / rel;
@@ -58,7 +53,8 @@ protected:
     // A stand-in for the Wine program inside the test's own tree.
     std::string FakeWine() { return Write("root/usr/bin/wine", "#!/bin/sh\nexit 0\n", true); }
 
-    fs::path dir_;
+    TempDir temp_{"platform-wine"};
+    const fs::path dir_ = temp_.path();
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 

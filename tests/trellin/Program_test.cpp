@@ -1,16 +1,12 @@
 // The built program on a real tree: the list file beside the program, a relative directory.
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 
 #include "TreeFixture.h"
-
-extern char** environ;
+#include "tests/support/ChildProcess.h"
 
 namespace {
 
@@ -29,25 +25,11 @@ protected:
 
     // Runs the copied program in `cwd`; returns the exit code and keeps standard output.
     int Start(const std::vector<std::string>& args, const fs::path& cwd) {
-        const fs::path log = root_ / "stdout.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
         std::vector<std::string> argv = {program_.string()};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> ptrs;
-        for (std::string& a : argv) ptrs.push_back(a.data());
-        ptrs.push_back(nullptr);
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, program_.c_str(), &actions, nullptr, ptrs.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) return -1;
-        int status = 0;
-        waitpid(pid, &status, 0);
-        output_ = Read(log);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const ChildRun run = RunChild(argv, root_, cwd);
+        output_ = run.out;
+        return run.exitCode;
     }
 
     fs::path program_;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "tests/support/StandInBuild.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"
@@ -63,20 +64,10 @@ private slots:
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         root_ = dir_->path().toStdString();
-        const char* bin = std::getenv("TEST_BIN_DIR");
-        QVERIFY(bin);
-        fs::create_directories(root_ / "builder/out");
-        fs::create_directories(root_ / "source/I386");
-        fs::create_directories(root_ / "prog");
-        fs::copy_file(fs::path(bin) / "pebuilder", root_ / "builder/pebuilder.exe");
-        std::ofstream(root_ / "source/I386/SHELL32.DL_") << "shell32";
-
         RegDeleteKey(0, kVarnexKey);
-        TProfileRec p;
-        p.ProfileName = "Slow";
-        p.Builder = {"Stand-in", (root_ / "builder").string() + "/", 1};
-        p.Source = (root_ / "source").string() + "/";
-        p.OutDir = "out";
+        TProfileRec p = LayOutStandInBuild(root_, "pebuilder", "Slow");
+        p.Builder.Path += "/";
+        p.Source += "/";
         RegWriteInteger(0, kVarnexKey, "BuilderCount", 1);
         RegWriteInteger(0, kVarnexKey, "ProfileCount", 2);
         WriteProfileRec(ProfileKey(1), p);

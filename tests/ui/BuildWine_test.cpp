@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 
+#include "tests/support/StandInBuild.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"
@@ -54,19 +55,8 @@ private slots:
     void basicBuildRunsTheWindowsBuilderThroughWine() {
         QTemporaryDir dir;
         const fs::path root = dir.path().toStdString();
-        const char* bin = std::getenv("TEST_BIN_DIR");
-        QVERIFY(bin);
-        fs::create_directories(root / "builder/out");
-        fs::create_directories(root / "source/I386");
-        fs::create_directories(root / "prog");
-        fs::copy_file(fs::path(bin) / "pebuilder-win.exe", root / "builder/pebuilder.exe");
-        std::ofstream(root / "source/I386/SHELL32.DL_") << "shell32";
         RegDeleteKey(0, kVarnexKey);
-        TProfileRec p;
-        p.ProfileName = "Through Wine";
-        p.Builder = {"Windows stand-in", (root / "builder").string(), 1};
-        p.Source = (root / "source").string();
-        p.OutDir = "out";
+        TProfileRec p = LayOutStandInBuild(root, "pebuilder-win.exe", "Through Wine");
         p.BuildParameter = "-auto -exit";
         RegWriteInteger(0, kVarnexKey, "BuilderCount", 1);
         RegWriteInteger(0, kVarnexKey, "ProfileCount", 1);

@@ -197,10 +197,11 @@ private slots:
         QVERIFY(form.DropOn(2));
         QCOMPARE(Column(form, 0), QStringLiteral("a,B,b"));
         QCOMPARE(form.View()->currentItem()->text(0), QStringLiteral("b"));
-        form.DragOverAt(form.View()->viewport()->height() - 2);
-        QVERIFY(form.AutoScrolling());
-        form.StopAutoScroll();
-        QVERIFY(!form.AutoScrolling());
+        auto* view = static_cast<RowDragList*>(form.View());
+        view->dragOver(view->viewport()->height() - 2);
+        QVERIFY(form.AutoScroller()->Active());
+        view->stopScroll();
+        QVERIFY(!form.AutoScroller()->Active());
         form.reject();
     }
 
@@ -380,3 +381,5 @@ private:
 
 QTEST_MAIN(BuildersTest)
 #include "Builders_test.moc"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/RowDragList.h"

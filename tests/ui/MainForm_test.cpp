@@ -181,20 +181,21 @@ private slots:
         TVRNX_Form form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTreeWidget* list = form.ProfileView();
+        auto* list = static_cast<RowDragList*>(form.ProfileView());
+        DragAutoScroll* scroll = form.AutoScroller();
         const int step = list->visualItemRect(list->topLevelItem(1)).top() -
                          list->visualItemRect(list->topLevelItem(0)).top();
         QVERIFY(step > 0);
-        form.DragOverAt(list->viewport()->height() - 2);
-        QVERIFY(form.AutoScrolling());
-        form.AutoScrollTick();
+        list->dragOver(list->viewport()->height() - 2);
+        QVERIFY(scroll->Active());
+        scroll->Tick();
         QCOMPARE(list->verticalScrollBar()->value(), step);
-        form.DragOverAt(list->viewport()->height() / 2);
-        QVERIFY(!form.AutoScrolling());
-        form.DragOverAt(2);
-        form.AutoScrollTick();
+        list->dragOver(list->viewport()->height() / 2);
+        QVERIFY(!scroll->Active());
+        list->dragOver(2);
+        scroll->Tick();
         QCOMPARE(list->verticalScrollBar()->value(), 0);
-        QVERIFY(form.DropOn(1) && !form.AutoScrolling());  // a drop ends the scrolling
+        QVERIFY(form.DropOn(1) && !scroll->Active());  // a drop ends the scrolling
     }
 
     void createIsoNeedsAFinishedBuild() {
@@ -404,3 +405,5 @@ private slots:
 
 QTEST_MAIN(MainFormTest)
 #include "MainForm_test.moc"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/RowDragList.h"

@@ -299,16 +299,17 @@ private slots:
         // Dragging near the tree's edges scrolls it; a drop stops the scrolling.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        const int height = form.Tree()->viewport()->height();
-        form.TreeDragOverAt(height / 2);
-        QVERIFY(!form.AutoScrolling());
-        form.TreeDragOverAt(3);
-        QVERIFY(form.AutoScrolling());
-        form.TreeDragOverAt(height - 3);
-        QVERIFY(form.AutoScrolling());
+        auto* tree = static_cast<RowDragList*>(form.Tree());
+        const int height = tree->viewport()->height();
+        tree->dragOver(height / 2);
+        QVERIFY(!form.AutoScroller()->Active());
+        tree->dragOver(3);
+        QVERIFY(form.AutoScroller()->Active());
+        tree->dragOver(height - 3);
+        QVERIFY(form.AutoScroller()->Active());
         form.SelectNode(disk);
         QVERIFY(form.TreeDropOn(nic));  // onto a plugin: into its category
-        QVERIFY(!form.AutoScrolling());
+        QVERIFY(!form.AutoScroller()->Active());
         QCOMPARE(disk->parent, drivers);
         QCOMPARE(form.SelectedNode(), disk);
         form.SelectNode(nic);
@@ -539,3 +540,5 @@ private slots:
 
 QTEST_MAIN(PluginWindowTest)
 #include "Plugins_test.moc"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/RowDragList.h"

@@ -1,5 +1,7 @@
 #include "vrnx2/base/OwnTexts.h"
 
+#include <iterator>
+
 #include "vrnx2/base/MessageTable.h"
 
 namespace vrnx2 {
@@ -11,48 +13,37 @@ struct Pair {
     const char* ja;
 };
 
-Pair TextsOf(OwnText id) {
-    switch (id) {
-        case OwnText::StashBesideUserTree:
-            return {
-                "A plugin folder set aside by an earlier build was found:\r\n%s\r\nand %s "
-                "holds other files as well. Neither is changed. Move the plugins you want "
-                "to keep into %s and remove %s.",
-                "以前のビルドで退避されたプラグインフォルダが見つかりました:\r\n%s\r\n%s "
-                "には他のファイルもあるため、どちらも変更しません。残すプラグインを %s "
-                "に移してから %s を削除して下さい。"};
-        case OwnText::StashPutBack:
-            return {
-                "A plugin folder set aside by an earlier build was found:\r\n%s\r\nPut it "
-                "back as %s?",
-                "以前のビルドで退避されたプラグインフォルダが見つかりました:\r\n%s\r\n%s "
-                "として元に戻しますか？"};
-        case OwnText::StagedFoldersMoveTo:
-            return {" The staged folders move to %s.", " 組み込み用のフォルダは %s に移します。"};
-        case OwnText::StagedLinksRemoved:
-            return {" The staged folders, links to its files, are removed.",
-                    " 組み込み用のフォルダ（そのファイルへのリンク）は削除します。"};
-        case OwnText::CannotDelete:
-            return {"Cannot delete %s", "%s を削除できません。"};
-        case OwnText::CannotRename:
-            return {"Cannot rename %s to %s", "%s の名前を %s に変更できません。"};
-        case OwnText::CannotWriteEnable:
-            return {"Cannot write the enable state of these plugin files:",
-                    "次のプラグインファイルに有効/無効を書き込めません:"};
-        case OwnText::CannotStage:
-            return {"Cannot stage these plugin files:",
-                    "次のプラグインファイルを組み込み順序どおりに配置できません:"};
-        case OwnText::MoreFailures:
-            return {"(%s more)", "(ほか %s 件)"};
-    }
-    return {"", ""};
-}
+// In the order of OwnText.
+constexpr Pair kTexts[] = {
+    {"A plugin folder set aside by an earlier build was found:\r\n%s\r\nand %s "
+     "holds other files as well. Neither is changed. Move the plugins you want "
+     "to keep into %s and remove %s.",
+     "以前のビルドで退避されたプラグインフォルダが見つかりました:\r\n%s\r\n%s "
+     "には他のファイルもあるため、どちらも変更しません。残すプラグインを %s "
+     "に移してから %s を削除して下さい。"},
+    {"A plugin folder set aside by an earlier build was found:\r\n%s\r\nPut it "
+     "back as %s?",
+     "以前のビルドで退避されたプラグインフォルダが見つかりました:\r\n%s\r\n%s "
+     "として元に戻しますか？"},
+    {" The staged folders move to %s.", " 組み込み用のフォルダは %s に移します。"},
+    {" The staged folders, links to its files, are removed.",
+     " 組み込み用のフォルダ（そのファイルへのリンク）は削除します。"},
+    {"Cannot delete %s", "%s を削除できません。"},
+    {"Cannot rename %s to %s", "%s の名前を %s に変更できません。"},
+    {"Cannot write the enable state of these plugin files:",
+     "次のプラグインファイルに有効/無効を書き込めません:"},
+    {"Cannot stage these plugin files:",
+     "次のプラグインファイルを組み込み順序どおりに配置できません:"},
+    {"(%s more)", "(ほか %s 件)"},
+};
+static_assert(std::size(kTexts) == kAllOwnTexts.size());
 
 }  // namespace
 
 std::string OwnIn(OwnText id, bool japanese) {
-    const Pair texts = TextsOf(id);
-    return japanese ? texts.ja : texts.en;
+    const auto index = static_cast<size_t>(id);
+    if (index >= std::size(kTexts)) return {};
+    return japanese ? kTexts[index].ja : kTexts[index].en;
 }
 
 std::string Own(OwnText id) {

@@ -15,13 +15,7 @@ enum MessageFlags : unsigned {
 };
 
 // Answers, with the Windows numbers.
-enum MessageResult : int {
-    ID_OK = 1,
-    ID_CANCEL = 2,
-    ID_RETRY = 4,
-    ID_YES = 6,
-    ID_NO = 7,
-};
+enum MessageResult : int { ID_OK = 1, ID_CANCEL = 2, ID_RETRY = 4, ID_YES = 6, ID_NO = 7 };
 
 class UserInterface {
 public:

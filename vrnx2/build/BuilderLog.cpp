@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 
 #include "common/Trim.h"
 #include "platform/Files.h"
@@ -17,21 +18,11 @@ namespace vrnx2 {
 namespace fs = std::filesystem;
 
 const char* LogVerdictName(LogVerdict v) {
-    switch (v) {
-        case LogVerdict::NotInspected:
-            return "not inspected";
-        case LogVerdict::Missing:
-            return "missing";
-        case LogVerdict::Empty:
-            return "empty";
-        case LogVerdict::Ok:
-            return "ok";
-        case LogVerdict::Terminated:
-            return "terminated by the user";
-        case LogVerdict::Failed:
-            return "failed";
-    }
-    return "";
+    // In the order of LogVerdict.
+    static constexpr const char* kNames[] = {"not inspected",          "missing", "empty", "ok",
+                                             "terminated by the user", "failed"};
+    const auto index = static_cast<size_t>(v);
+    return index < std::size(kNames) ? kNames[index] : "";
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "common/MoveElement.h"
 #include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
@@ -214,15 +215,8 @@ void BuilderList::Delete(int index) {
 void BuilderList::Move(int from, int to) {
     if (from < 0 || from >= Count() || to < 0 || to >= Count())
         throw std::out_of_range("BuilderList index");
-    Row row = std::move(rows_[static_cast<size_t>(from)]);
-    rows_.erase(rows_.begin() + from);
-    rows_.insert(rows_.begin() + to, std::move(row));
-    if (selected_ == from)
-        selected_ = to;
-    else if (selected_ > from && selected_ <= to)
-        --selected_;
-    else if (selected_ < from && selected_ >= to)
-        ++selected_;
+    MoveElement(rows_, static_cast<size_t>(from), static_cast<size_t>(to));
+    selected_ = IndexAfterMove(selected_, from, to);
 }
 
 int BuilderList::SortByColumn(int column) {

@@ -41,22 +41,25 @@ std::string ToggledCheckText(const CellKindData& kind, const std::string& cellTe
     return kind.items.empty() ? cellText : kind.items[0].text;
 }
 
+namespace {
+
+// The text's start along one axis of the cell, from `low` to `high`: the first of the three
+// flags set decides (start, centre, end); none leaves it at `low`.
+int PlaceOnAxis(int low, int high, int size, int margin, bool start, bool centre, bool end) {
+    if (start) return low + margin;
+    if (centre) return high - low > size ? low + (high - low - size) / 2 : low;
+    if (end) return high - margin - size;
+    return low;
+}
+
+}  // namespace
+
 GridPoint PlaceCellText(const GridRect& cell, int textWidth, int textHeight, uint8_t alignment,
                         int margin) {
-    GridPoint p{cell.left, cell.top};
-    if (alignment & caLeft)
-        p.x = cell.left + margin;
-    else if (alignment & caHCenter) {
-        if (cell.Width() > textWidth) p.x = cell.left + (cell.Width() - textWidth) / 2;
-    } else if (alignment & caRight)
-        p.x = cell.right - margin - textWidth;
-    if (alignment & caTop)
-        p.y = cell.top + margin;
-    else if (alignment & caVCenter) {
-        if (cell.Height() > textHeight) p.y = cell.top + (cell.Height() - textHeight) / 2;
-    } else if (alignment & caBottom)
-        p.y = cell.bottom - margin - textHeight;
-    return p;
+    return GridPoint{PlaceOnAxis(cell.left, cell.right, textWidth, margin, alignment & caLeft,
+                                 alignment & caHCenter, alignment & caRight),
+                     PlaceOnAxis(cell.top, cell.bottom, textHeight, margin, alignment & caTop,
+                                 alignment & caVCenter, alignment & caBottom)};
 }
 
 GridRect DropDownListRect(const GridRect& editor, int dropDownWidth, int listHeight) {
@@ -177,6 +180,21 @@ private:
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
 
+// Reads records until the tokens run out; `readOne` reads one record or fails.
+template <class Record, class ReadOne>
+std::optional<std::vector<Record>> ReadRecords(std::string_view text, std::string* error,
+                                               ReadOne readOne) {
+    TokenReader r(text);
+    if (!r.Tokenize(error)) return std::nullopt;
+    std::vector<Record> records;
+    while (!r.AtEnd()) {
+        Record record;
+        if (!readOne(r, record)) return std::nullopt;
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
 }  // namespace
 
 std::string WriteCellData(const std::vector<StoredCell>& cells) {
@@ -190,20 +208,15 @@ std::string WriteCellData(const std::vector<StoredCell>& cells) {
 }
 
 std::optional<std::vector<StoredCell>> ReadCellData(std::string_view text, std::string* error) {
-    TokenReader r(text);
-    if (!r.Tokenize(error)) return std::nullopt;
-    std::vector<StoredCell> cells;
-    while (!r.AtEnd()) {
-        StoredCell c;
+    return ReadRecords<StoredCell>(text, error, [error](TokenReader& r, StoredCell& c) {
         int64_t col = 0, row = 0;
         if (!r.Integer(0, kInt32Max, col, "column", error) ||
             !r.Integer(0, kInt32Max, row, "row", error) || !r.Text(c.text, "cell text", error))
-            return std::nullopt;
+            return false;
         c.col = static_cast<int32_t>(col);
         c.row = static_cast<int32_t>(row);
-        cells.push_back(std::move(c));
-    }
-    return cells;
+        return true;
+    });
 }
 
 std::string WriteCellKinds(const std::vector<CellKindData>& kinds) {
@@ -223,11 +236,7 @@ std::string WriteCellKinds(const std::vector<CellKindData>& kinds) {
 }
 
 std::optional<std::vector<CellKindData>> ReadCellKinds(std::string_view text, std::string* error) {
-    TokenReader r(text);
-    if (!r.Tokenize(error)) return std::nullopt;
-    std::vector<CellKindData> kinds;
-    while (!r.AtEnd()) {
-        CellKindData k;
+    return ReadRecords<CellKindData>(text, error, [error](TokenReader& r, CellKindData& k) {
         int64_t kind = 0, fixedAlign = 0, cellAlign = 0, count = 0, width = 0, margin = 0,
                 maxLength = 0;
         if (!r.Integer(0, ckCheck, kind, "kind", error) ||
@@ -235,17 +244,16 @@ std::optional<std::vector<CellKindData>> ReadCellKinds(std::string_view text, st
             !r.Integer(0, 255, cellAlign, "cell alignment", error) ||
             // Each item takes at least one token: a count beyond them is a broken text.
             !r.Integer(0, static_cast<int64_t>(r.Remaining()), count, "item count", error))
-            return std::nullopt;
+            return false;
         k.kind = static_cast<uint8_t>(kind);
         k.fixedAlignment = static_cast<uint8_t>(fixedAlign);
         k.cellAlignment = static_cast<uint8_t>(cellAlign);
         for (int64_t i = 0; i < count; ++i) {
             CellItem item;
-            if (!r.Text(item.text, "item text", error)) return std::nullopt;
+            if (!r.Text(item.text, "item text", error)) return false;
             if (k.kind == ckCheck) {
                 int64_t value = 0;
-                if (!r.Integer(kInt32Min, kInt32Max, value, "item value", error))
-                    return std::nullopt;
+                if (!r.Integer(kInt32Min, kInt32Max, value, "item value", error)) return false;
                 item.value = static_cast<int32_t>(value);
             }
             k.items.push_back(std::move(item));
@@ -254,13 +262,12 @@ std::optional<std::vector<CellKindData>> ReadCellKinds(std::string_view text, st
             !r.Integer(-128, 127, margin, "margin", error) ||
             !r.Integer(kInt32Min, kInt32Max, maxLength, "max length", error) ||
             !r.Boolean(k.editable, "editable", error))
-            return std::nullopt;
+            return false;
         k.dropDownWidth = static_cast<int32_t>(width);
         k.margin = static_cast<int8_t>(margin);
         k.maxLength = static_cast<int32_t>(maxLength);
-        kinds.push_back(std::move(k));
-    }
-    return kinds;
+        return true;
+    });
 }
 
 }  // namespace vrnx2

@@ -13,13 +13,13 @@ namespace vrnx2 {
 
 // Text placement flags of a column.
 enum CellAlignment : uint8_t {
-    caLeft = 1,
-    caHCenter = 2,
-    caRight = 4,
-    caTop = 8,
-    caVCenter = 16,
-    caBottom = 32,
-    caWordWrap = 64,
+    caLeft = 1 << 0,
+    caHCenter = 1 << 1,
+    caRight = 1 << 2,
+    caTop = 1 << 3,
+    caVCenter = 1 << 4,
+    caBottom = 1 << 5,
+    caWordWrap = 1 << 6,
 };
 
 enum CellKindType : uint8_t { ckText = 0, ckList = 1, ckButton = 2, ckCheck = 3 };

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "common/MoveElement.h"
 #include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
@@ -370,9 +371,7 @@ int PluginCatalogue::DropRow(int dragged, int target) {
     if (dragged < 0 || dragged >= RowCount() || target < 0 || target >= RowCount() ||
         dragged == target)
         return dragged;
-    OrderRow row = rows_[dragged];
-    rows_.erase(rows_.begin() + dragged);
-    rows_.insert(rows_.begin() + target, row);
+    MoveElement(rows_, static_cast<size_t>(dragged), static_cast<size_t>(target));
     return target;
 }
 

@@ -94,12 +94,7 @@ void ClearStagingKey(ProfileList& list) {
 int AddQuiet(ProfileList& list, const ProfileDialogs& dialogs) {
     TBuilderRec chosen;
     if (!dialogs.selectBuilder(chosen) || chosen.Number < 1) return -1;
-    try {
-        ClearStagingKey(list);
-    } catch (const StoreError& e) {
-        ReportStoreError(e);
-        return -1;
-    }
+    if (!WriteOrTell([&list] { ClearStagingKey(list); })) return -1;
     TProfileRec rec = NewProfileRec(chosen);
     const bool confirmed = dialogs.pluginWindow(rec, false);
     if (list.Count() > 0) list.Select(list.Count() - 1);
@@ -108,12 +103,8 @@ int AddQuiet(ProfileList& list, const ProfileDialogs& dialogs) {
     rec.ProfileNumber = kNewProfileNumber;
     const int row = list.Append(rec);
     list.Select(row);
-    try {
-        SaveProfileList(list);
-    } catch (const StoreError& e) {
-        // The row stays: its choices wait in the staging key for the next save.
-        ReportStoreError(e);
-    }
+    // Refused, the row stays: its choices wait in the staging key for the next save.
+    WriteOrTell([&list] { SaveProfileList(list); });
     return row;
 }
 
@@ -200,11 +191,7 @@ bool ProfileEdit(ProfileList& list, int row, const ProfileDialogs& dialogs) {
         edited.ProfileNumber = rec->ProfileNumber;
         *rec = edited;
         list.Refresh(row);
-        try {
-            SaveProfileList(list);
-        } catch (const StoreError& e) {
-            ReportStoreError(e);
-        }
+        WriteOrTell([&list] { SaveProfileList(list); });
     }
     list.Changed();
     return true;
@@ -272,11 +259,7 @@ bool ProfileDelete(ProfileList& list, int row) {
             if (list.Count() > 0) list.Select(std::min(row, list.Count() - 1));
             // A key numbered beyond the list's own keys is not touched by the save.
             if (removed.ProfileNumber > list.Count()) {
-                try {
-                    RegDeleteKey(0, ProfileKey(removed.ProfileNumber));
-                } catch (const StoreError& e) {
-                    ReportStoreError(e);
-                }
+                WriteOrTell([&removed] { RegDeleteKey(0, ProfileKey(removed.ProfileNumber)); });
             }
         }
     }

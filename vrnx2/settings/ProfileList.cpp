@@ -5,6 +5,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "common/MoveElement.h"
 #include "common/Number.h"
 #include "platform/Path.h"
 #include "vrnx2/settings/Store.h"
@@ -82,16 +83,8 @@ void ProfileList::Remove(int index) {
 void ProfileList::Move(int from, int to) {
     At(from);
     At(to);
-    if (from == to) return;
-    Row row = std::move(rows_[from]);
-    rows_.erase(rows_.begin() + from);
-    rows_.insert(rows_.begin() + to, std::move(row));
-    if (selected_ == from)
-        selected_ = to;
-    else if (from < selected_ && selected_ <= to)
-        --selected_;
-    else if (to <= selected_ && selected_ < from)
-        ++selected_;
+    MoveElement(rows_, static_cast<size_t>(from), static_cast<size_t>(to));
+    selected_ = IndexAfterMove(selected_, from, to);
 }
 
 void ProfileList::Refresh(int index) {

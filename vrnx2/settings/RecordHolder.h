@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/MoveElement.h"
 #include "vrnx2/settings/Records.h"
 
 namespace vrnx2 {
@@ -41,10 +42,7 @@ public:
     void Move(int from, int to) {
         CheckIndex(from);
         CheckIndex(to);
-        if (from == to) return;
-        Entry e = std::move(entries_[from]);
-        entries_.erase(entries_.begin() + from);
-        entries_.insert(entries_.begin() + to, std::move(e));
+        MoveElement(entries_, static_cast<size_t>(from), static_cast<size_t>(to));
     }
     std::vector<Entry>& Entries() { return entries_; }
     const std::vector<Entry>& Entries() const { return entries_; }

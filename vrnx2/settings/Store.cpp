@@ -8,6 +8,9 @@
 #include <type_traits>
 #include <utility>
 
+#include "vrnx2/base/MessageIds.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/StoreBackend.h"
 
 namespace vrnx2 {
@@ -371,6 +374,16 @@ std::string KeyNumber(int number) {
     char text[16];
     std::snprintf(text, sizeof text, "%.3d", number);
     return text;
+}
+
+bool WriteOrTell(const std::function<void()>& write) {
+    try {
+        write();
+        return true;
+    } catch (const StoreError& e) {
+        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
+        return false;
+    }
 }
 
 }  // namespace vrnx2

@@ -6,6 +6,7 @@
 // order. Every routine opens the store, runs as one transaction and closes it again.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -30,6 +31,10 @@ class StoreError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Runs the writes of `write`; a store that refuses them is told to the person as an error.
+// False when refused.
+bool WriteOrTell(const std::function<void()>& write);
 
 // An integer value reads as its decimal text.
 std::string RegReadString(int root, const std::string& key, const std::string& name,

@@ -86,6 +86,13 @@ std::string ParentOf(const std::string& path) {
     return pos == std::string::npos ? std::string() : path.substr(0, pos);
 }
 
+// The first column of every row the query yields.
+std::vector<std::string> FirstColumn(Query& q) {
+    std::vector<std::string> out;
+    while (q.Step()) out.push_back(q.Text(0));
+    return out;
+}
+
 }  // namespace
 
 std::string FoldName(std::string_view s) {
@@ -351,21 +358,7 @@ std::vector<RegValue> StoreDb::Values(int64_t key) {
 }
 
 std::vector<std::string> StoreDb::Children(const std::string& path) {
-    std::vector<std::string> out;
-    if (path.empty()) {
-        Query q(Prepare("SELECT path FROM keys WHERE instr(fold, '\\') = 0 ORDER BY fold"));
-        while (q.Step()) out.push_back(q.Text(0));
-        return out;
-    }
-    std::string fold = FoldPath(path);
-    Query q(
-        Prepare("SELECT path FROM keys WHERE fold >= ?1 AND fold < ?2"
-                " AND instr(substr(CAST(fold AS BLOB), ?3), X'5C') = 0 ORDER BY fold"));
-    q.Bind(1, RangeLow(fold))
-        .Bind(2, RangeHigh(fold))
-        .Bind(3, static_cast<int64_t>(fold.size() + 2));
-    while (q.Step()) out.push_back(q.Text(0));
-    return out;
+    return PathsBelow(path, true);
 }
 
 std::vector<RegKeyEntry> StoreDb::Subtree(const std::string& path) {
@@ -421,17 +414,25 @@ std::vector<RegKeyEntry> StoreDb::Subtree(const std::string& path) {
 }
 
 std::vector<std::string> StoreDb::Descendants(const std::string& path) {
-    std::vector<std::string> out;
+    return PathsBelow(path, false);
+}
+
+std::vector<std::string> StoreDb::PathsBelow(const std::string& path, bool childrenOnly) {
+    // A child's folded path holds no separator past its parent's and the one that follows it.
     if (path.empty()) {
-        Query q(Prepare("SELECT path FROM keys ORDER BY fold"));
-        while (q.Step()) out.push_back(q.Text(0));
-        return out;
+        Query q(Prepare(childrenOnly
+                            ? "SELECT path FROM keys WHERE instr(fold, '\\') = 0 ORDER BY fold"
+                            : "SELECT path FROM keys ORDER BY fold"));
+        return FirstColumn(q);
     }
-    std::string fold = FoldPath(path);
-    Query q(Prepare("SELECT path FROM keys WHERE fold >= ?1 AND fold < ?2 ORDER BY fold"));
+    const std::string fold = FoldPath(path);
+    Query q(Prepare(childrenOnly
+                        ? "SELECT path FROM keys WHERE fold >= ?1 AND fold < ?2"
+                          " AND instr(substr(CAST(fold AS BLOB), ?3), X'5C') = 0 ORDER BY fold"
+                        : "SELECT path FROM keys WHERE fold >= ?1 AND fold < ?2 ORDER BY fold"));
     q.Bind(1, RangeLow(fold)).Bind(2, RangeHigh(fold));
-    while (q.Step()) out.push_back(q.Text(0));
-    return out;
+    if (childrenOnly) q.Bind(3, static_cast<int64_t>(fold.size() + 2));
+    return FirstColumn(q);
 }
 
 void StoreDb::DeleteTree(const std::string& path) {

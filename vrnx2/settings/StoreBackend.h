@@ -65,6 +65,7 @@ public:
 private:
     explicit StoreDb(sqlite3* db) : db_(db) {}
     sqlite3_stmt* Prepare(const char* sql);
+    std::vector<std::string> PathsBelow(const std::string& path, bool childrenOnly);
     void Exec(const char* sql);
     void CountChange();
     [[noreturn]] void Fail(const char* what);

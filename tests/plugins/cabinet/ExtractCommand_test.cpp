@@ -1,50 +1,18 @@
 // vrnx2-cli extract, run as a program.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <vector>
 
 #include "CabFixture.h"
-
-extern char** environ;
-
-namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    std::string err;
-};
-
-}  // namespace
+#include "tests/support/ChildProcess.h"
 
 class ExtractCommand : public CabFixture {
 protected:
-    CliRun Cli(std::vector<std::string> args) {
+    ChildRun Cli(std::vector<std::string> args) {
         const char* bin = std::getenv("TEST_BIN_DIR");
         std::string program = std::string(bin ? bin : ".") + "/vrnx2-cli";
         args.insert(args.begin(), {program, "extract"});
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string errFile = (root_ / "stderr.txt").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        pid_t pid = 0;
-        CliRun run;
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        run.err = Read(errFile);
-        fs::remove(errFile);
-        return run;
+        return RunChild(args, root_);
     }
 };
 
@@ -57,20 +25,20 @@ TEST_F(ExtractCommand, ExtractsASetAndReportsCabinetErrors) {
     layout.cabinetNames = {"p1.cab", "p2.cab"};
     std::string first = PutSet(cabtest::BuildSet(files, layout), layout.cabinetNames);
 
-    CliRun ok = Cli({first, out_});
+    ChildRun ok = Cli({first, out_});
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
     EXPECT_EQ(Read(Out("Plugin/a.inf")), "[PEBuilder]");
     EXPECT_TRUE(HasContent(Out("span.bin"), files[1].data));
 
-    CliRun notCab = Cli({Put("x.cab", "not a cabinet at all"), out_});
+    ChildRun notCab = Cli({Put("x.cab", "not a cabinet at all"), out_});
     EXPECT_EQ(notCab.exitCode, 1);
     EXPECT_EQ(notCab.err, "Cabinet file does not have the correct format [0x0002]\n");
 
-    CliRun missing = Cli({(root_ / "none.cab").string(), out_});
+    ChildRun missing = Cli({(root_ / "none.cab").string(), out_});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.err, "Cabinet not found [0x0001].\nNo such file or directory [0x0002].\n");
 
-    CliRun evil = Cli({Put("evil.cab", cabtest::BuildCabinet({{"..\\evil.txt", "x"}})), out_});
+    ChildRun evil = Cli({Put("evil.cab", cabtest::BuildCabinet({{"..\\evil.txt", "x"}})), out_});
     EXPECT_EQ(evil.exitCode, 1);
     EXPECT_NE(evil.err.find("\"..\\evil.txt\""), std::string::npos) << evil.err;
     EXPECT_FALSE(fs::exists(root_ / "evil.txt"));
@@ -106,7 +74,7 @@ std::string EmptyCabinet(uint16_t folders) {
 TEST_F(ExtractCommand, AnEmptyCabinetIsNotReportedCorruptAndStillMakesTheFolder) {
     for (uint16_t folders : {0, 1}) {
         std::string cab = Put("empty" + std::to_string(folders) + ".cab", EmptyCabinet(folders));
-        CliRun run = Cli({cab, out_ + "/sub" + std::to_string(folders)});
+        ChildRun run = Cli({cab, out_ + "/sub" + std::to_string(folders)});
         EXPECT_EQ(run.exitCode, 0) << folders << " folders: " << run.err;
         EXPECT_EQ(run.err, "");
     }
@@ -115,7 +83,7 @@ TEST_F(ExtractCommand, AnEmptyCabinetIsNotReportedCorruptAndStillMakesTheFolder)
 
     // A folder that cannot be made is an error, not a silent success.
     Put("file", "a file where the folder should be");
-    CliRun blocked = Cli({(root_ / "empty0.cab").string(), (root_ / "file" / "sub").string()});
+    ChildRun blocked = Cli({(root_ / "empty0.cab").string(), (root_ / "file" / "sub").string()});
     EXPECT_EQ(blocked.exitCode, 1);
     EXPECT_NE(blocked.err.find("file/sub"), std::string::npos) << blocked.err;
 }

@@ -1,14 +1,12 @@
 #include "vrnx2/builders/ui/REGISTER_BUILDER.h"
 
 #include <QAction>
-#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
-#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -17,6 +15,7 @@
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
 #include "vrnx2/controls/ui/ActionButton.h"
+#include "vrnx2/controls/ui/ArrowColumn.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/QtText.h"
@@ -64,10 +63,9 @@ TREGISTER_BUILDER_FORM::TREGISTER_BUILDER_FORM(QWidget* parent) : QDialog(parent
         if (Apply()) accept();
     });
 
+    scroll_ = new DragAutoScroll(100, this);
     BuildControls();
     ApplyWindowFonts(this, {view_});
-
-    scroll_ = new DragAutoScroll(100, this, [this] { AutoScrollTick(); });
 
     list_.Load();
     SyncView();
@@ -87,26 +85,11 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     frame_->setObjectName(QStringLiteral("GB1"));
     auto* grid = new QGridLayout(frame_);
 
-    auto* view = new RowDragList(frame_);
-    view->canDrop = [this](QTreeWidgetItem* item) {
-        return CanDropOn(view_->indexOfTopLevelItem(item));
-    };
-    view->drop = [this](QTreeWidgetItem* item) { return DropOn(view_->indexOfTopLevelItem(item)); };
-    view->dragOver = [this](int y) { DragOverAt(y); };
-    view->stopScroll = [this] { StopAutoScroll(); };
-    view->SetUpRowList({MsgText(kMsgColumnBuilder), MsgText(kMsgColumnInstallPath)});
-    view_ = view;
-    frame_->setFocusProxy(view_);
-    grid->addWidget(view_, 0, 0);
+    view_ = AddFramedRowList(
+        frame_, grid, {MsgText(kMsgColumnBuilder), MsgText(kMsgColumnInstallPath)}, scroll_,
+        [this](int row) { return CanDropOn(row); }, [this](int row) { return DropOn(row); });
 
-    arrowColumn_ = new QWidget(frame_);
-    upButton_ = ActionButton(Action("ITEM_UP"), arrowColumn_, false);
-    downButton_ = ActionButton(Action("ITEM_DOWN"), arrowColumn_, false);
-    upButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-    downButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    for (QPushButton* b : {upButton_, downButton_}) b->setFixedSize(25, 25);
-    arrowColumn_->setFixedWidth(25);
-    grid->addWidget(arrowColumn_, 0, 1);
+    grid->addWidget(new ArrowColumn(frame_, view_, Action("ITEM_UP"), Action("ITEM_DOWN")), 0, 1);
 
     auto* listButtons = new QHBoxLayout;
     for (const char* name : {"ADD_BUILDER", "EDIT_BUILDER", "DELETE_BUILDER"})
@@ -144,8 +127,6 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
             &TREGISTER_BUILDER_FORM::SortByColumn);
     connect(view_, &QWidget::customContextMenuRequested, this,
             &TREGISTER_BUILDER_FORM::ShowContextMenu);
-    view_->installEventFilter(this);
-    arrowColumn_->installEventFilter(this);
 }
 
 // ---- geometry ----
@@ -178,12 +159,8 @@ void TREGISTER_BUILDER_FORM::SaveLayout() {
 }
 
 void TREGISTER_BUILDER_FORM::done(int result) {
-    StopAutoScroll();
-    try {
-        SaveLayout();
-    } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
-    }
+    scroll_->Stop();
+    WriteOrTell([this] { SaveLayout(); });
     QDialog::done(result);
 }
 
@@ -197,11 +174,7 @@ void TREGISTER_BUILDER_FORM::SyncView() {
             new QTreeWidgetItem(QStringList{Qs(list_.Caption(i)), Qs(list_.PathColumn(i))}));
     const int row = list_.Selected();
     QTreeWidgetItem* item = row >= 0 ? view_->topLevelItem(row) : nullptr;
-    view_->setCurrentItem(item);
-    if (item) {
-        item->setSelected(true);
-        view_->scrollToItem(item);
-    }
+    ShowAsCurrent(view_, item);
 }
 
 void TREGISTER_BUILDER_FORM::UpdateStates() {
@@ -270,12 +243,7 @@ void TREGISTER_BUILDER_FORM::SortByColumn(int column) {
 }
 
 bool TREGISTER_BUILDER_FORM::Apply() {
-    try {
-        list_.Apply();
-    } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
-        return false;
-    }
+    if (!WriteOrTell([this] { list_.Apply(); })) return false;
     changed_ = true;
     view_->setFocus();
     return true;
@@ -301,47 +269,13 @@ bool TREGISTER_BUILDER_FORM::CanDropOn(int row) const {
 }
 
 bool TREGISTER_BUILDER_FORM::DropOn(int row) {
-    StopAutoScroll();
+    scroll_->Stop();
     if (!CanDropOn(row)) return false;
     const int source = list_.Selected();
     list_.Move(source, DropIndex(source, row));
     SyncView();
     UpdateStates();
     return true;
-}
-
-void TREGISTER_BUILDER_FORM::DragOverAt(int pointerY) {
-    scroll_->DragOverList(view_, pointerY);
-}
-
-void TREGISTER_BUILDER_FORM::StopAutoScroll() {
-    scroll_->Stop();
-}
-
-bool TREGISTER_BUILDER_FORM::AutoScrolling() const {
-    return scroll_->Active();
-}
-
-void TREGISTER_BUILDER_FORM::AutoScrollTick() {
-    DragAutoScroll::StepList(view_, scroll_->Direction());
-}
-
-// ---- events ----
-
-void TREGISTER_BUILDER_FORM::PlaceArrowButtons() {
-    const int listTop =
-        view_->mapToGlobal(QPoint(0, 0)).y() - arrowColumn_->mapToGlobal(QPoint(0, 0)).y();
-    const std::array<int, 2> tops = ArrowButtonTops(listTop, view_->height(), upButton_->height());
-    upButton_->move(0, tops[0]);
-    downButton_->move(0, tops[1]);
-}
-
-bool TREGISTER_BUILDER_FORM::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == view_ || watched == arrowColumn_) &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
-         event->type() == QEvent::Show))
-        PlaceArrowButtons();
-    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace vrnx2

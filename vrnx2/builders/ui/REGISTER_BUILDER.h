@@ -46,16 +46,10 @@ public:
 
     bool CanDropOn(int row) const;
     bool DropOn(int row);
-    // Auto-scroll while dragging, pointer in the list's viewport.
-    void DragOverAt(int pointerY);
-    void StopAutoScroll();
-    bool AutoScrolling() const;
-    void AutoScrollTick();
+    // Scrolls the list while a drag rests near its edges.
+    DragAutoScroll* AutoScroller() const { return scroll_; }
 
     void done(int result) override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -63,7 +57,6 @@ private:
     void SaveLayout();
     void SyncView();
     void UpdateStates();
-    void PlaceArrowButtons();
     void ShowContextMenu(const QPoint& pos);
 
     BuilderList list_;
@@ -71,9 +64,6 @@ private:
     NamedActions actions_{this, true};
     QGroupBox* frame_ = nullptr;
     QTreeWidget* view_ = nullptr;
-    QWidget* arrowColumn_ = nullptr;
-    QPushButton* upButton_ = nullptr;
-    QPushButton* downButton_ = nullptr;
     DragAutoScroll* scroll_ = nullptr;
 };
 

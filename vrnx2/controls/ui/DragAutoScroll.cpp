@@ -3,20 +3,38 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
-#include <utility>
 
 namespace vrnx2 {
 
-DragAutoScroll::DragAutoScroll(int intervalMs, QObject* parent, std::function<void()> onTick)
+DragAutoScroll::DragAutoScroll(int intervalMs, QObject* parent)
     : QObject(parent), timer_(new QTimer(this)) {
     timer_->setInterval(intervalMs);
-    connect(timer_, &QTimer::timeout, this, std::move(onTick));
+    connect(timer_, &QTimer::timeout, this, &DragAutoScroll::Tick);
+}
+
+void DragAutoScroll::Tick() {
+    if (!view_ || direction_ == AutoScroll::Stop) return;
+    if (!byLine_) {
+        StepList(view_, direction_);
+        return;
+    }
+    view_->verticalScrollBar()->triggerAction(direction_ == AutoScroll::Up
+                                                  ? QAbstractSlider::SliderSingleStepSub
+                                                  : QAbstractSlider::SliderSingleStepAdd);
+    view_->viewport()->update();
 }
 
 void DragAutoScroll::DragOverList(QTreeWidget* view, int pointerY) {
     const QModelIndex top = view->indexAt(QPoint(1, 1));
     const int topRowTop = top.isValid() ? view->visualRect(top).top() : 0;
     Steer(view, AutoScrollFor(top.isValid(), topRowTop, pointerY, view->viewport()->height()));
+    byLine_ = false;
+}
+
+void DragAutoScroll::DragOverTree(QTreeWidget* view, int pointerY) {
+    Steer(view,
+          AutoScrollFor(view->topLevelItemCount() > 0, 0, pointerY, view->viewport()->height()));
+    byLine_ = true;
 }
 
 void DragAutoScroll::Steer(QTreeWidget* view, AutoScroll direction) {

@@ -3,9 +3,13 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <utility>
+
+#include "vrnx2/controls/ui/DragAutoScroll.h"
 
 namespace vrnx2 {
 
@@ -65,7 +69,9 @@ void RowDragList::mousePressEvent(QMouseEvent* event) {
         pressed(itemAt(event->position().toPoint()), event->position().toPoint());
 }
 
-void RowDragList::SetUpRowList(const QStringList& headers) {
+void RowDragList::SetUpRowList(const QStringList& headers, DragAutoScroll* scroll,
+                               std::function<bool(int)> canDropOn,
+                               std::function<bool(int)> dropOn) {
     setObjectName(QStringLiteral("LV1"));
     setColumnCount(static_cast<int>(headers.size()));
     setHeaderLabels(headers);
@@ -80,6 +86,34 @@ void RowDragList::SetUpRowList(const QStringList& headers) {
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    canDrop = [this, canDropOn = std::move(canDropOn)](QTreeWidgetItem* item) {
+        return canDropOn(indexOfTopLevelItem(item));
+    };
+    drop = [this, dropOn = std::move(dropOn)](QTreeWidgetItem* item) {
+        return dropOn(indexOfTopLevelItem(item));
+    };
+    dragOver = [this, scroll](int y) { scroll->DragOverList(this, y); };
+    stopScroll = [scroll] { scroll->Stop(); };
+}
+
+RowDragList* AddFramedRowList(QWidget* frame, QGridLayout* grid, const QStringList& headers,
+                              DragAutoScroll* scroll, std::function<bool(int)> canDropOn,
+                              std::function<bool(int)> dropOn) {
+    auto* list = new RowDragList(frame);
+    list->SetUpRowList(headers, scroll, std::move(canDropOn), std::move(dropOn));
+    frame->setFocusProxy(list);
+    grid->addWidget(list, 0, 0);
+    return list;
+}
+
+void ShowAsCurrent(QTreeWidget* view, QTreeWidgetItem* item) {
+    view->setCurrentItem(item);
+    if (item) {
+        item->setSelected(true);
+        view->scrollToItem(item);
+    } else {
+        view->clearSelection();
+    }
 }
 
 }  // namespace vrnx2

@@ -3,7 +3,11 @@
 #include <QTreeWidget>
 #include <functional>
 
+class QGridLayout;
+
 namespace vrnx2 {
+
+class DragAutoScroll;
 
 // A tree or list whose drags move its own items by the window's rules; the view itself never
 // inserts or removes anything, so the window's model stays the one place of truth.
@@ -20,7 +24,10 @@ public:
 
     // The windows' row lists: named "LV1", `headers` as columns, one row selected at a time,
     // no editing, sortable headers that stay in place, and a context menu of the window's.
-    void SetUpRowList(const QStringList& headers);
+    // Drags reorder the rows: `canDropOn` and `dropOn` take the row under the pointer, and
+    // `scroll` follows the pointer near the edges and stops with the drag.
+    void SetUpRowList(const QStringList& headers, DragAutoScroll* scroll,
+                      std::function<bool(int row)> canDropOn, std::function<bool(int row)> dropOn);
 
 protected:
     void startDrag(Qt::DropActions) override;
@@ -30,5 +37,15 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 };
+
+// A row list (SetUpRowList) filling the first cell of `grid` in `frame`, which passes the
+// focus on to it.
+RowDragList* AddFramedRowList(QWidget* frame, QGridLayout* grid, const QStringList& headers,
+                              DragAutoScroll* scroll, std::function<bool(int row)> canDropOn,
+                              std::function<bool(int row)> dropOn);
+
+// Makes `item` the view's current and only selected item, scrolled into view; null clears the
+// selection.
+void ShowAsCurrent(QTreeWidget* view, QTreeWidgetItem* item);
 
 }  // namespace vrnx2

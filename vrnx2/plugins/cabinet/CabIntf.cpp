@@ -42,30 +42,13 @@ std::string FileName(const CabFileEntry& e) {
     return CabText(e.name, (e.attribs & kAttribNameIsUtf) != 0);
 }
 
-int MapOpenError(int e) {
-    switch (e) {
-        case MSPACK_ERR_OPEN:
-            return FDIERROR_CABINET_NOT_FOUND;
-        case MSPACK_ERR_SIGNATURE:
-            return FDIERROR_NOT_A_CABINET;
-        case MSPACK_ERR_NOMEMORY:
-            return FDIERROR_ALLOC_FAIL;
-        default:
-            return FDIERROR_CORRUPT_CABINET;
-    }
-}
-
-int MapExtractError(int e) {
-    switch (e) {
-        case MSPACK_ERR_WRITE:
-            return FDIERROR_TARGET_FILE;
-        case MSPACK_ERR_OPEN:
-            return FDIERROR_CABINET_NOT_FOUND;
-        case MSPACK_ERR_NOMEMORY:
-            return FDIERROR_ALLOC_FAIL;
-        default:
-            return FDIERROR_CORRUPT_CABINET;
-    }
+// The decoder's error number for a library error while opening or extracting a cabinet.
+int MapError(int e, bool extracting) {
+    if (e == MSPACK_ERR_OPEN) return FDIERROR_CABINET_NOT_FOUND;
+    if (e == MSPACK_ERR_NOMEMORY) return FDIERROR_ALLOC_FAIL;
+    if (e == MSPACK_ERR_SIGNATURE && !extracting) return FDIERROR_NOT_A_CABINET;
+    if (e == MSPACK_ERR_WRITE && extracting) return FDIERROR_TARGET_FILE;
+    return FDIERROR_CORRUPT_CABINET;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -177,7 +160,7 @@ struct FdiContext::Impl {
         }
         c->cab = decoder->open(decoder, c->path.c_str());
         if (!c->cab) {
-            code = MapOpenError(decoder->last_error(decoder));
+            code = MapError(decoder->last_error(decoder), false);
             return nullptr;
         }
         // Both readings of the tables must agree before either is trusted.
@@ -444,7 +427,7 @@ struct FdiContext::Impl {
         extracting = true;
         int err = decoder->extract(decoder, &file, outputToken);
         extracting = false;
-        if (err != MSPACK_ERR_OK) return Fail(erf, MapExtractError(err));
+        if (err != MSPACK_ERR_OK) return Fail(erf, MapError(err, true));
         return true;
     }
 

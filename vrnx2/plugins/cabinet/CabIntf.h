@@ -12,21 +12,22 @@
 
 namespace vrnx2 {
 
-// Error numbers of the decoder; their texts are in CabSTConsts.
+// Error numbers of the decoder, 0 to 11 in this order; their texts are in CabSTConsts.
 enum FdiError : int {
-    FDIERROR_NONE = 0,
-    FDIERROR_CABINET_NOT_FOUND = 1,
-    FDIERROR_NOT_A_CABINET = 2,
-    FDIERROR_UNKNOWN_CABINET_VERSION = 3,
-    FDIERROR_CORRUPT_CABINET = 4,
-    FDIERROR_ALLOC_FAIL = 5,
-    FDIERROR_BAD_COMPR_TYPE = 6,
-    FDIERROR_MDI_FAIL = 7,
-    FDIERROR_TARGET_FILE = 8,
-    FDIERROR_RESERVE_MISMATCH = 9,
-    FDIERROR_WRONG_CABINET = 10,
-    FDIERROR_USER_ABORT = 11,
+    FDIERROR_NONE,
+    FDIERROR_CABINET_NOT_FOUND,
+    FDIERROR_NOT_A_CABINET,
+    FDIERROR_UNKNOWN_CABINET_VERSION,
+    FDIERROR_CORRUPT_CABINET,
+    FDIERROR_ALLOC_FAIL,
+    FDIERROR_BAD_COMPR_TYPE,
+    FDIERROR_MDI_FAIL,
+    FDIERROR_TARGET_FILE,
+    FDIERROR_RESERVE_MISMATCH,
+    FDIERROR_WRONG_CABINET,
+    FDIERROR_USER_ABORT,
 };
+static_assert(FDIERROR_USER_ABORT == 11);
 
 struct FdiErrorRecord {
     int code = FDIERROR_NONE;  // erfOper
@@ -34,13 +35,14 @@ struct FdiErrorRecord {
     bool error = false;        // fError
 };
 
+// Numbered 0 to 5 in this order.
 enum class FdiNotificationType {
-    CabinetInfo = 0,
-    PartialFile = 1,
-    CopyFile = 2,
-    CloseFileInfo = 3,
-    NextCabinet = 4,
-    Enumerate = 5,
+    CabinetInfo,
+    PartialFile,
+    CopyFile,
+    CloseFileInfo,
+    NextCabinet,
+    Enumerate
 };
 
 // One notification. Texts are UTF-8: names stored in the ANSI code page are converted, and
@@ -67,11 +69,9 @@ struct FdiNotification {
 // returns 1 (anything else aborts); the others 0, or -1 to abort.
 using FdiNotify = std::function<intptr_t(FdiNotificationType, FdiNotification&)>;
 
-// C runtime flags of the open callback.
+// C runtime flags of the open callback: the access in the low two bits, then the modifiers.
+inline constexpr int FDI_O_RDONLY = 0x0000, FDI_O_WRONLY = 0x0001, FDI_O_RDWR = 0x0002;
 enum : int {
-    FDI_O_RDONLY = 0x0000,
-    FDI_O_WRONLY = 0x0001,
-    FDI_O_RDWR = 0x0002,
     FDI_O_APPEND = 0x0008,
     FDI_O_RANDOM = 0x0010,
     FDI_O_SEQUENTIAL = 0x0020,

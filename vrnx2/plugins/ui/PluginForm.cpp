@@ -107,11 +107,10 @@ TPlugin_Form::TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool /*e
     };
     openTarget = [](const std::string& target) { platform::OpenWithDesktop(target); };
 
+    scroll_ = new DragAutoScroll(kScrollInterval, this);
     BuildActions();
     BuildControls();
     ApplyWindowFonts(this, {tree_, list_});
-
-    scroll_ = new DragAutoScroll(kScrollInterval, this, [this] { AutoScrollTick(); });
 
     RestoreLayout();
     catalogue_.Load();
@@ -202,7 +201,10 @@ void TPlugin_Form::BuildControls() {
     orderCheck_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     orderLayout->addWidget(orderCheck_);
     auto* list = new RowDragList(orderPage);
-    list->SetUpRowList({MsgText(kMsgPlugins), MsgText(kMsgPluginPath)});
+    list->SetUpRowList(
+        {MsgText(kMsgPlugins), MsgText(kMsgPluginPath)}, scroll_,
+        [this](int row) { return CanListDropOn(row); },
+        [this](int row) { return ListDropOn(row); });
     list_ = list;
     orderLayout->addWidget(list_, 1);
     pages_->addTab(orderPage, MsgText(kMsgInclusionOrder));
@@ -260,21 +262,13 @@ void TPlugin_Form::BuildControls() {
 
     tree->canDrop = [this](QTreeWidgetItem* item) { return CanTreeDropOn(NodeOf(item)); };
     tree->drop = [this](QTreeWidgetItem* item) { return TreeDropOn(NodeOf(item)); };
-    tree->dragOver = [this](int y) { TreeDragOverAt(y); };
-    tree->stopScroll = [this] { StopAutoScroll(); };
+    tree->dragOver = [this](int y) { scroll_->DragOverTree(tree_, y); };
+    tree->stopScroll = [this] { scroll_->Stop(); };
     tree->pressed = [this](QTreeWidgetItem* item, const QPoint& pos) {
         CatalogueNode* node = NodeOf(item);
         if (node && node->IsPlugin() && IconRect(item).contains(pos)) ToggleNode(node);
         UpdateTreeActions();
     };
-    list->canDrop = [this](QTreeWidgetItem* item) {
-        return CanListDropOn(list_->indexOfTopLevelItem(item));
-    };
-    list->drop = [this](QTreeWidgetItem* item) {
-        return ListDropOn(list_->indexOfTopLevelItem(item));
-    };
-    list->dragOver = [this](int y) { ListDragOverAt(y); };
-    list->stopScroll = [this] { StopAutoScroll(); };
     list->pressed = [this](QTreeWidgetItem*, const QPoint&) { UpdateOrderActions(); };
 
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
@@ -329,12 +323,8 @@ void TPlugin_Form::SaveLayout() {
 }
 
 void TPlugin_Form::done(int result) {
-    StopAutoScroll();
-    try {
-        SaveLayout();
-    } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
-    }
+    scroll_->Stop();
+    WriteOrTell([this] { SaveLayout(); });
     QDialog::done(result);
 }
 
@@ -372,13 +362,7 @@ CatalogueNode* TPlugin_Form::SelectedNode() const {
 
 void TPlugin_Form::SelectNode(CatalogueNode* node) {
     QTreeWidgetItem* item = ItemOf(node);
-    tree_->setCurrentItem(item);
-    if (item) {
-        item->setSelected(true);
-        tree_->scrollToItem(item);
-    } else {
-        tree_->clearSelection();
-    }
+    ShowAsCurrent(tree_, item);
     SelectionChanged();
 }
 
@@ -556,7 +540,7 @@ bool TPlugin_Form::CanTreeDropOn(const CatalogueNode* target) const {
 }
 
 bool TPlugin_Form::TreeDropOn(CatalogueNode* target) {
-    StopAutoScroll();
+    scroll_->Stop();
     CatalogueNode* dragged = SelectedNode();
     if (!CanTreeDropOn(target) || !catalogue_.MoveNode(dragged, target)) return false;
     SyncTree(dragged);
@@ -631,11 +615,7 @@ void TPlugin_Form::SyncList(int select) {
         for (const OrderRow& row : catalogue_.Rows())
             list_->addTopLevelItem(new QTreeWidgetItem(QStringList{Qs(row.caption), Qs(row.path)}));
         QTreeWidgetItem* item = select >= 0 ? list_->topLevelItem(select) : nullptr;
-        list_->setCurrentItem(item);
-        if (item) {
-            item->setSelected(true);
-            list_->scrollToItem(item);
-        }
+        ShowAsCurrent(list_, item);
     }
     syncing_ = false;
     UpdateOrderActions();
@@ -689,43 +669,10 @@ bool TPlugin_Form::CanListDropOn(int row) const {
 }
 
 bool TPlugin_Form::ListDropOn(int row) {
-    StopAutoScroll();
+    scroll_->Stop();
     if (!CanListDropOn(row)) return false;
     SyncList(catalogue_.DropRow(SelectedRow(), row));
     return true;
-}
-
-// ---- auto-scroll while dragging ----
-
-void TPlugin_Form::TreeDragOverAt(int pointerY) {
-    scroll_->Steer(tree_, AutoScrollFor(tree_->topLevelItemCount() > 0, 0, pointerY,
-                                        tree_->viewport()->height()));
-}
-
-void TPlugin_Form::ListDragOverAt(int pointerY) {
-    scroll_->DragOverList(list_, pointerY);
-}
-
-void TPlugin_Form::StopAutoScroll() {
-    scroll_->Stop();
-}
-
-bool TPlugin_Form::AutoScrolling() const {
-    return scroll_->Active();
-}
-
-void TPlugin_Form::AutoScrollTick() {
-    QTreeWidget* view = scroll_->View();
-    if (scroll_->Direction() == AutoScroll::Stop || !view) return;
-    if (view == tree_) {
-        // One line per tick.
-        view->verticalScrollBar()->triggerAction(scroll_->Direction() == AutoScroll::Up
-                                                     ? QAbstractSlider::SliderSingleStepSub
-                                                     : QAbstractSlider::SliderSingleStepAdd);
-        view->viewport()->update();
-    } else {
-        DragAutoScroll::StepList(list_, scroll_->Direction());
-    }
 }
 
 // ---- Apply, menus, keys ----

@@ -91,12 +91,8 @@ public:
     bool TreeDropOn(CatalogueNode* target);
     bool CanListDropOn(int row) const;
     bool ListDropOn(int row);
-    // Auto-scroll while dragging, pointer in the control's viewport.
-    void TreeDragOverAt(int pointerY);
-    void ListDragOverAt(int pointerY);
-    void StopAutoScroll();
-    bool AutoScrolling() const;
-    void AutoScrollTick();
+    // Scrolls the tree or the list while a drag rests near its edges.
+    DragAutoScroll* AutoScroller() const { return scroll_; }
 
     void done(int result) override;
 

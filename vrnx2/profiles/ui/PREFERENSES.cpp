@@ -116,12 +116,7 @@ Preferences TPREFERENSES_Form::GetPreferences() const {
 }
 
 void TPREFERENSES_Form::accept() {
-    try {
-        SavePreferences(GetPreferences());
-    } catch (const StoreError& e) {
-        UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
-        return;
-    }
+    if (!WriteOrTell([this] { SavePreferences(GetPreferences()); })) return;
     QDialog::accept();
 }
 

@@ -33,6 +33,7 @@
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/LogTail.h"
 #include "vrnx2/controls/ui/ActionButton.h"
+#include "vrnx2/controls/ui/ArrowColumn.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
@@ -112,12 +113,11 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
         return reason.empty();
     };
 
+    scroll_ = new DragAutoScroll(250, this);
     BuildActions();
     BuildMenus();
     BuildControls();
     ApplyWindowFonts(this, {list_});
-
-    scroll_ = new DragAutoScroll(250, this, [this] { AutoScrollTick(); });
 
     // The log is re-read on a timer rather than on every slice of the wait.
     logTimer_ = new QTimer(this);
@@ -256,17 +256,9 @@ void TVRNX_Form::BuildControls() {
 
     listFrame_ = new QGroupBox(MsgText(kMsgProfileList), central);
     auto* grid = new QGridLayout(listFrame_);
-    auto* list = new RowDragList(listFrame_);
-    list->canDrop = [this](QTreeWidgetItem* item) {
-        return CanDropOn(list_->indexOfTopLevelItem(item));
-    };
-    list->drop = [this](QTreeWidgetItem* item) { return DropOn(list_->indexOfTopLevelItem(item)); };
-    list->dragOver = [this](int y) { DragOverAt(y); };
-    list->stopScroll = [this] { StopAutoScroll(); };
-    list->SetUpRowList({MsgText(kMsgColumnProfile), MsgText(kMsgColumnBuilderUsed)});
-    list_ = list;
-    listFrame_->setFocusProxy(list_);
-    grid->addWidget(list_, 0, 0);
+    list_ = AddFramedRowList(
+        listFrame_, grid, {MsgText(kMsgColumnProfile), MsgText(kMsgColumnBuilderUsed)}, scroll_,
+        [this](int row) { return CanDropOn(row); }, [this](int row) { return DropOn(row); });
 
     // Shown over the empty list: what a first start needs done before anything else works.
     hint_ = new QLabel(list_->viewport());
@@ -279,14 +271,8 @@ void TVRNX_Form::BuildControls() {
     hint_->hide();
     list_->viewport()->installEventFilter(this);
 
-    arrowColumn_ = new QWidget(listFrame_);
-    upButton_ = ActionButton(Action("Item_UP"), arrowColumn_, false);
-    downButton_ = ActionButton(Action("Item_Down"), arrowColumn_, false);
-    upButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-    downButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    for (QPushButton* b : {upButton_, downButton_}) b->setFixedSize(25, 25);
-    arrowColumn_->setFixedWidth(25);
-    grid->addWidget(arrowColumn_, 0, 1);
+    grid->addWidget(new ArrowColumn(listFrame_, list_, Action("Item_UP"), Action("Item_Down")), 0,
+                    1);
 
     auto* buttons = new QHBoxLayout;
     for (const char* name : {"ADD_PROFILE", "EDIT_PROFILE", "COPY_PROFILE", "DELETE_PROFILE"})
@@ -343,7 +329,6 @@ void TVRNX_Form::BuildControls() {
     connect(list_->header(), &QHeaderView::sectionClicked, this, &TVRNX_Form::SortByColumn);
     connect(list_, &QWidget::customContextMenuRequested, this, &TVRNX_Form::ShowContextMenu);
     list_->installEventFilter(this);
-    arrowColumn_->installEventFilter(this);
 }
 
 void TVRNX_Form::SetUpStepBar() {
@@ -508,13 +493,7 @@ void TVRNX_Form::SyncView() {
     }
     const int row = profiles_.Selected();
     QTreeWidgetItem* item = row >= 0 ? list_->topLevelItem(row) : nullptr;
-    list_->setCurrentItem(item);
-    if (item) {
-        item->setSelected(true);
-        list_->scrollToItem(item);
-    } else {
-        list_->clearSelection();
-    }
+    ShowAsCurrent(list_, item);
 }
 
 void TVRNX_Form::ProfilesChanged() {
@@ -645,7 +624,7 @@ bool TVRNX_Form::CanDropOn(int row) const {
 }
 
 bool TVRNX_Form::DropOn(int row) {
-    StopAutoScroll();
+    scroll_->Stop();
     if (!CanDropOn(row)) return false;
     const int source = profiles_.Selected();
     const int target = DropIndex(source, row);
@@ -655,22 +634,6 @@ bool TVRNX_Form::DropOn(int row) {
     profiles_.SetNotify(true);
     ProfilesChanged();
     return true;
-}
-
-void TVRNX_Form::DragOverAt(int pointerY) {
-    scroll_->DragOverList(list_, pointerY);
-}
-
-void TVRNX_Form::StopAutoScroll() {
-    scroll_->Stop();
-}
-
-bool TVRNX_Form::AutoScrolling() const {
-    return scroll_->Active();
-}
-
-void TVRNX_Form::AutoScrollTick() {
-    DragAutoScroll::StepList(list_, scroll_->Direction());
 }
 
 // ---- actions ----
@@ -787,21 +750,9 @@ void TVRNX_Form::RefreshLogTail() {
 
 // ---- events ----
 
-void TVRNX_Form::PlaceArrowButtons() {
-    const int listTop =
-        list_->mapToGlobal(QPoint(0, 0)).y() - arrowColumn_->mapToGlobal(QPoint(0, 0)).y();
-    const std::array<int, 2> tops = ArrowButtonTops(listTop, list_->height(), upButton_->height());
-    upButton_->move(0, tops[0]);
-    downButton_->move(0, tops[1]);
-}
-
 bool TVRNX_Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_->viewport() && event->type() == QEvent::Resize)
         hint_->setGeometry(list_->viewport()->rect());
-    if ((watched == list_ || watched == arrowColumn_) &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
-         event->type() == QEvent::Show))
-        PlaceArrowButtons();
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         auto* key = static_cast<QKeyEvent*>(event);

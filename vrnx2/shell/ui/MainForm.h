@@ -87,11 +87,8 @@ public:
     bool CanDropOn(int row) const;
     // Moves the dragged (selected) row onto `row`; false when refused.
     bool DropOn(int row);
-    // Auto-scroll while dragging over the list, pointer in the list's viewport.
-    void DragOverAt(int pointerY);
-    void StopAutoScroll();
-    bool AutoScrolling() const;
-    void AutoScrollTick();
+    // Scrolls the list while a drag rests near its edges.
+    DragAutoScroll* AutoScroller() const { return scroll_; }
 
     // The last lines of the log the builder writes while a build waits for it; they stay
     // shown after the build until another row is selected.
@@ -118,7 +115,6 @@ private:
     void ApplyStyle();
     void ShowSteps();
     void SyncView();
-    void PlaceArrowButtons();
     void RunBuildAction(BuildMode mode);
     void OpenFolder(const std::string& actionName);
     void ViewLog();
@@ -141,9 +137,6 @@ private:
     QMenu* profileMenu_ = nullptr;
     QGroupBox* listFrame_ = nullptr;
     QTreeWidget* list_ = nullptr;
-    QWidget* arrowColumn_ = nullptr;
-    QPushButton* upButton_ = nullptr;
-    QPushButton* downButton_ = nullptr;
     QWidget* basicPanel_ = nullptr;
     QWidget* advancedPanel_ = nullptr;
     TComboGrid* bar_ = nullptr;

@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "vrnx2/base/MessageIds.h"
@@ -79,17 +81,10 @@ void CentreOnScreen(QWidget& w) {
 std::optional<int> AutoAnswer(const std::string& answer, unsigned flags) {
     if (answer.empty()) return std::nullopt;
     const std::vector<int> offered = AnswersOf(flags);
-    int wanted = 0;
-    if (answer == "ok")
-        wanted = ID_OK;
-    else if (answer == "yes")
-        wanted = ID_YES;
-    else if (answer == "no")
-        wanted = ID_NO;
-    else if (answer == "retry")
-        wanted = ID_RETRY;
-    else if (answer == "cancel")
-        wanted = ID_CANCEL;
+    static const std::map<std::string, int> kAnswers = {
+        {"ok", ID_OK}, {"yes", ID_YES}, {"no", ID_NO}, {"retry", ID_RETRY}, {"cancel", ID_CANCEL}};
+    const auto named = kAnswers.find(answer);
+    const int wanted = named == kAnswers.end() ? 0 : named->second;
     for (int a : offered) {
         if (a == wanted) return a;
     }
