@@ -13,8 +13,6 @@
 
 #include "vrnx2/settings/Records.h"
 
-using namespace vrnx2;
-
 class TempTree {
 public:
     // Throws when the folder cannot be made, rather than working in the current folder.
@@ -82,8 +80,8 @@ inline std::string Utf16Le(const std::string& ascii, bool bom = true) {
 
 // Profile 1, "Rescue", of the builder `builderName` in t/builder, with source t/source/,
 // output "out" below the builder and the image t/iso/pe.iso.
-inline TProfileRec StandInProfile(const TempTree& t, const std::string& builderName) {
-    TProfileRec p;
+inline vrnx2::TProfileRec StandInProfile(const TempTree& t, const std::string& builderName) {
+    vrnx2::TProfileRec p;
     p.ProfileName = "Rescue";
     p.ProfileNumber = 1;
     p.Builder = {builderName, t.Path("builder"), 1};

@@ -18,8 +18,6 @@
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
-using namespace vrnx2;
-
 namespace fs = std::filesystem;
 
 class CatalogueTest : public ::testing::Test {
@@ -27,22 +25,22 @@ protected:
     void SetUp() override {
         root_ = dir_.path().string();
         fs::create_directories(root_ + "/PEB/Plugin");
-        SetStoreFilePath(root_ + "/settings.db");
-        SetStoreFaultAfter(-1);
-        MessageTable::Instance().Clear();
-        MessageTable::Instance().LoadBuiltIn();
+        vrnx2::SetStoreFilePath(root_ + "/settings.db");
+        vrnx2::SetStoreFaultAfter(-1);
+        vrnx2::MessageTable::Instance().Clear();
+        vrnx2::MessageTable::Instance().LoadBuiltIn();
         profile_.ProfileNumber = 7;
         profile_.ProfileName = "Rescue";
         profile_.Builder.Path = root_ + "/PEB/";
     }
     void TearDown() override {
-        SetStoreFaultAfter(-1);
-        SetStoreFilePath("");
+        vrnx2::SetStoreFaultAfter(-1);
+        vrnx2::SetStoreFilePath("");
     }
 
     std::string PluginDir() const { return root_ + "/PEB/Plugin"; }
     std::string CategoryList() const { return root_ + "/vrnx2.cgl"; }
-    std::string StoreKey() const { return ProfileKey(profile_.ProfileNumber) + "\\Plugin"; }
+    std::string StoreKey() const { return vrnx2::ProfileKey(profile_.ProfileNumber) + "\\Plugin"; }
 
     std::string Write(const std::string& path, const std::string& bytes) const {
         fs::create_directories(fs::path(path).parent_path());
@@ -58,24 +56,25 @@ protected:
                          name + "\"\r\n" + extra + "[Files]\r\nx.txt=1\r\n");
     }
     void Store(const std::string& key, const std::string& data) const {
-        RegWriteString(0, StoreKey(), key, data);
+        vrnx2::RegWriteString(0, StoreKey(), key, data);
     }
     std::optional<std::string> Stored(const std::string& key) const {
-        auto v = RegReadValue(0, StoreKey(), key);
+        auto v = vrnx2::RegReadValue(0, StoreKey(), key);
         return v ? std::optional<std::string>(v->text) : std::nullopt;
     }
 
-    PluginCatalogue Loaded() {
-        PluginCatalogue c(profile_, CategoryList());
+    vrnx2::PluginCatalogue Loaded() {
+        vrnx2::PluginCatalogue c(profile_, CategoryList());
         c.Load();
         return c;
     }
 
     // The node at a label path from the root: {"Tools", "Disk", "Nic"}.
-    static CatalogueNode* Find(const PluginCatalogue& c, const std::vector<std::string>& path) {
-        CatalogueNode* node = c.Root();
+    static vrnx2::CatalogueNode* Find(const vrnx2::PluginCatalogue& c,
+                                      const std::vector<std::string>& path) {
+        vrnx2::CatalogueNode* node = c.Root();
         for (const auto& label : path) {
-            CatalogueNode* next = nullptr;
+            vrnx2::CatalogueNode* next = nullptr;
             for (auto& child : node->children)
                 if (child->label == label) next = child.get();
             if (!next) return nullptr;
@@ -83,12 +82,12 @@ protected:
         }
         return node;
     }
-    static std::vector<std::string> Labels(const CatalogueNode* node) {
+    static std::vector<std::string> Labels(const vrnx2::CatalogueNode* node) {
         std::vector<std::string> out;
         for (auto& child : node->children) out.push_back(child->label);
         return out;
     }
-    static std::vector<std::string> Rows(const PluginCatalogue& c) {
+    static std::vector<std::string> Rows(const vrnx2::PluginCatalogue& c) {
         std::vector<std::string> out;
         for (const auto& row : c.Rows()) out.push_back(row.caption);
         return out;
@@ -96,6 +95,6 @@ protected:
 
     TempDir dir_{"vrnx2-catalogue"};
     std::string root_;
-    TProfileRec profile_;
+    vrnx2::TProfileRec profile_;
     ScriptedInterface ui_;
 };

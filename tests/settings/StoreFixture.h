@@ -10,17 +10,15 @@
 #include "tests/support/TempDir.h"
 #include "vrnx2/settings/Store.h"
 
-using namespace vrnx2;
-
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetStoreFilePath(File());
-        SetStoreFaultAfter(-1);
+        vrnx2::SetStoreFilePath(File());
+        vrnx2::SetStoreFaultAfter(-1);
     }
     void TearDown() override {
-        SetStoreFaultAfter(-1);
-        SetStoreFilePath("");
+        vrnx2::SetStoreFaultAfter(-1);
+        vrnx2::SetStoreFilePath("");
     }
     std::string File() const { return dir_ + "/store/settings.db"; }
     TempDir temp_{"vrnx2-store"};
@@ -28,5 +26,6 @@ protected:
 };
 
 inline std::string VKey(const std::string& sub = "") {
-    return sub.empty() ? std::string(kVarnexKey) : std::string(kVarnexKey) + "\\" + sub;
+    return sub.empty() ? std::string(vrnx2::kVarnexKey)
+                       : std::string(vrnx2::kVarnexKey) + "\\" + sub;
 }

@@ -1,5 +1,7 @@
 #include "tests/support/ScriptedInterface.h"
 
+using namespace vrnx2;
+
 namespace {
 
 // The next queued answer into `out`; false when none is queued or it is a cancel.

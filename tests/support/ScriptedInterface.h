@@ -11,9 +11,7 @@
 
 #include "vrnx2/base/UserInterface.h"
 
-using namespace vrnx2;
-
-class ScriptedInterface : public UserInterface {
+class ScriptedInterface : public vrnx2::UserInterface {
 public:
     struct Box {
         std::string text;
@@ -70,5 +68,5 @@ private:
     std::deque<int> answers_;
     std::deque<std::optional<std::string>> inputs_;
     std::deque<std::optional<std::string>> folders_;
-    UserInterface* previous_;
+    vrnx2::UserInterface* previous_;
 };

@@ -17,6 +17,17 @@ public:
         path_ = tmpl;
     }
     ~TempDir() {
+        Clear();
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // Empties the folder and keeps it: the permissions taken away below it are given back
+    // first, so read-only entries go too. Links are removed, never followed.
+    void Clear() const {
         namespace fs = std::filesystem;
         std::error_code ec;
         for (auto it = fs::recursive_directory_iterator(path_, ec);
@@ -24,12 +35,8 @@ public:
             if (!it->is_symlink())
                 fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
         }
-        fs::remove_all(path_, ec);
+        for (const auto& e : fs::directory_iterator(path_, ec)) fs::remove_all(e.path(), ec);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
     // Writes `bytes` to `name` below the folder, making its folders; returns the path.
     std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
         const auto p = path_ / name;

@@ -10,8 +10,6 @@
 
 #include "vrnx2/controls/ui/WindowSetup.h"
 
-using namespace vrnx2;
-
 struct ActionRow {
     const char* name;
     const char* id;  // message of the caption
@@ -24,7 +22,7 @@ inline void AddActionRows(std::initializer_list<ActionRow> rows) {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QKeySequence>("key");
     for (const ActionRow& r : rows)
-        QTest::newRow(r.name) << QString::fromLatin1(r.name) << MsgText(r.id) << r.key;
+        QTest::newRow(r.name) << QString::fromLatin1(r.name) << vrnx2::MsgText(r.id) << r.key;
 }
 
 // The check for the current row; `find` gives the window's action by its name.

@@ -1,4 +1,0 @@
-vrnx2_add_fuzzer(fuzz_settings_regfile fuzz_settings_regfile.cpp)
-target_link_libraries(fuzz_settings_regfile PRIVATE vrnx2_core)
-vrnx2_add_fuzzer(fuzz_settings_ini fuzz_settings_ini.cpp)
-target_link_libraries(fuzz_settings_ini PRIVATE vrnx2_core)
