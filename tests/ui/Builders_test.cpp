@@ -24,7 +24,9 @@
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
 #include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
 #include "vrnx2/builders/ui/REGISTER_BUILDER.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
@@ -381,5 +383,3 @@ private:
 
 QTEST_MAIN(BuildersTest)
 #include "Builders_test.moc"
-#include "vrnx2/controls/ui/DragAutoScroll.h"
-#include "vrnx2/controls/ui/RowDragList.h"

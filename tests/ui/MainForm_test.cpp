@@ -18,6 +18,8 @@
 #include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/settings/Store.h"
 
 using namespace vrnx2;
@@ -405,5 +407,3 @@ private slots:
 
 QTEST_MAIN(MainFormTest)
 #include "MainForm_test.moc"
-#include "vrnx2/controls/ui/DragAutoScroll.h"
-#include "vrnx2/controls/ui/RowDragList.h"

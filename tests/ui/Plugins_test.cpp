@@ -22,6 +22,8 @@
 #include "tests/support/ScriptedInterface.h"
 #include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/plugins/ui/PluginForm.h"
 #include "vrnx2/plugins/ui/PluginWindow.h"
@@ -540,5 +542,3 @@ private slots:
 
 QTEST_MAIN(PluginWindowTest)
 #include "Plugins_test.moc"
-#include "vrnx2/controls/ui/DragAutoScroll.h"
-#include "vrnx2/controls/ui/RowDragList.h"
