@@ -1,55 +1,30 @@
 #pragma once
 // A temporary folder for one test, with small helpers to lay out files in it.
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <system_error>
 
+#include "tests/support/TempDir.h"
 #include "vrnx2/settings/Records.h"
 
+// TempDir with paths as strings, as the build code takes them.
 class TempTree {
 public:
-    // Throws when the folder cannot be made, rather than working in the current folder.
-    TempTree() {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "vrnx2-build-XXXXXX").string();
-        if (!::mkdtemp(templ.data()))
-            throw std::system_error(errno, std::generic_category(), "cannot make " + templ);
-        root_ = templ;
-    }
-    ~TempTree() {
-        std::error_code ec;
-        // Read-only files and folders of a test must not outlive it.
-        for (auto it = std::filesystem::recursive_directory_iterator(root_, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-            ::chmod(it->path().c_str(), it->is_directory() ? 0755 : 0644);
-        std::filesystem::remove_all(root_, ec);
-    }
-    TempTree(const TempTree&) = delete;
-    TempTree& operator=(const TempTree&) = delete;
-
     std::string Path(const std::string& rel = "") const {
-        return rel.empty() ? root_.string() : (root_ / rel).string();
+        return rel.empty() ? dir_.path().string() : (dir_.path() / rel).string();
     }
     std::string Write(const std::string& rel, const std::string& bytes) const {
-        std::filesystem::path p = root_ / rel;
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-        return p.string();
+        return dir_.Write(rel, bytes).string();
     }
     std::string Mkdir(const std::string& rel) const {
-        std::filesystem::create_directories(root_ / rel);
-        return (root_ / rel).string();
+        std::filesystem::create_directories(dir_.path() / rel);
+        return Path(rel);
     }
 
 private:
-    std::filesystem::path root_;
+    TempDir dir_{"vrnx2-build"};
 };
 
 inline std::string ReadAll(const std::string& path) {

@@ -2,6 +2,7 @@
 // A folder of its own for each test, removed afterwards even where the test left read-only
 // files and folders in it.
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,9 +12,11 @@
 
 class TempDir {
 public:
+    // Throws when the folder cannot be made, rather than working in the current folder.
     explicit TempDir(const std::string& prefix = "vrnx2-test") {
         std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
+        if (!::mkdtemp(tmpl.data()))
+            throw std::system_error(errno, std::generic_category(), "cannot make " + tmpl);
         path_ = tmpl;
     }
     ~TempDir() {
