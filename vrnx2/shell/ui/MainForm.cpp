@@ -43,6 +43,7 @@
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/settings/SystemRoutines.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
+#include "vrnx2/shell/ui/WaitNotifier.h"
 
 namespace vrnx2 {
 

@@ -22,6 +22,7 @@
 
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
+#include "vrnx2/shell/ui/WaitNotifier.h"
 
 namespace vrnx2 {
 
@@ -304,14 +305,6 @@ void QtUserInterface::WatchLog(const std::string& logFile) {
         QApplication::restoreOverrideCursor();
     watching_ = !logFile.empty();
     emit WaitNotifier::Instance().logWatched(QString::fromStdString(logFile));
-}
-
-WaitNotifier& WaitNotifier::Instance() {
-    // Owned by the application, so it goes with it.
-    static QPointer<WaitNotifier> instance;
-    if (!instance) instance = new WaitNotifier;
-    if (qApp && instance->parent() != qApp) instance->setParent(qApp);
-    return *instance;
 }
 
 void QtUserInterface::SetBusy(bool busy) {

@@ -7,8 +7,6 @@
 // program can run unattended (tests, scripts). An answer a box does not offer gives its
 // default button.
 
-#include <QObject>
-#include <QString>
 #include <optional>
 #include <string>
 
@@ -35,17 +33,6 @@ public:
 private:
     int busyDepth_ = 0;
     bool watching_ = false;
-};
-
-// Tells the windows which log the program being waited for writes.
-class WaitNotifier : public QObject {
-    Q_OBJECT
-public:
-    static WaitNotifier& Instance();
-
-signals:
-    // An empty name: the wait has ended.
-    void logWatched(const QString& logFile);
 };
 
 // The answer a box with `flags` gives to `answer` ("ok", "yes", "no", "retry", "cancel"),
