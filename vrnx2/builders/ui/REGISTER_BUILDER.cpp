@@ -16,6 +16,7 @@
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
 #include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/controls/ui/ArrowColumn.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/QtText.h"
@@ -97,21 +98,9 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     listButtons->addStretch(1);
     grid->addLayout(listButtons, 1, 0, 1, 2);
 
-    auto* ok = ActionButton(Action("OK"), this);
-    ok->setDefault(true);
-    auto* apply = ActionButton(Action("APPLY"), this);
-    auto* cancel = new QPushButton(MsgText(kMsgCancel), this);
-    cancel->setObjectName(QStringLiteral("CANCEL_Button"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(apply);
-    buttons->addWidget(cancel);
-
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(frame_, 1);
-    outer->addLayout(buttons);
+    outer->addLayout(MakeOkApplyCancel(this, Action("OK"), Action("APPLY")));
 
     connect(view_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         const int row = item ? view_->indexOfTopLevelItem(item) : -1;

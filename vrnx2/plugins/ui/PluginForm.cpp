@@ -31,6 +31,7 @@
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/ui/ActionButton.h"
+#include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/QtText.h"
@@ -243,17 +244,7 @@ void TPlugin_Form::BuildControls() {
     status_->setObjectName(QStringLiteral("lblPlugin"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* ok = ActionButton(Action("OK"), this);
-    ok->setDefault(true);
-    auto* apply = ActionButton(Action("APPLY"), this);
-    auto* cancel = new QPushButton(MsgText(kMsgCancel), this);
-    cancel->setObjectName(QStringLiteral("CANCEL_Button"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(status_, 1);
-    bottom->addWidget(ok);
-    bottom->addWidget(apply);
-    bottom->addWidget(cancel);
+    QHBoxLayout* bottom = MakeOkApplyCancel(this, Action("OK"), Action("APPLY"), status_);
 
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(nameRow);
