@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
+
+#include "platform/Files.h"
 
 namespace platform {
 
@@ -15,6 +18,7 @@ namespace {
 
 std::mutex searchRootMutex;
 std::string searchRoot = "/";
+std::string bridgeFolder;  // empty: beside the program
 
 std::string SearchRoot() {
     std::lock_guard<std::mutex> lock(searchRootMutex);
@@ -59,6 +63,29 @@ std::string WineProgramOf(const std::vector<std::string>& command) {
         if (name.rfind("wine", 0) == 0) return FindProgram(part);
     }
     return command.empty() ? std::string() : FindProgram(command[0]);
+}
+
+// The prefix the Wine command uses: a WINEPREFIX= assignment in it ("env WINEPREFIX=/x
+// wine"), else $WINEPREFIX, else ~/.wine.
+std::string PrefixOf(const std::vector<std::string>& command) {
+    for (const std::string& part : command)
+        if (part.rfind("WINEPREFIX=", 0) == 0) return part.substr(11);
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (prefix && *prefix) return prefix;
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.wine";
+}
+
+// A 64-bit prefix made while no 32-bit Wine was installed has no 32-bit system files, and
+// Wine ends a 32-bit program in it with "could not load kernel32.dll".
+bool PrefixLacks32Bit(const std::string& prefix) {
+    std::ifstream reg(prefix + "/system.reg");
+    if (!reg) return false;  // no prefix yet: Wine makes it with what is installed now
+    std::string line;
+    bool win64 = false;
+    for (int i = 0; i < 10 && std::getline(reg, line); ++i)
+        if (line.rfind("#arch=win64", 0) == 0) win64 = true;
+    return win64 && !IsFile(fs::path(prefix) / "drive_c/windows/syswow64/kernel32.dll");
 }
 
 bool HasDisplay() {
@@ -114,6 +141,27 @@ bool HasWine32(const std::string& wineProgram, const std::string& root) {
     return false;
 }
 
+std::string HiveBridgeFolder() {
+    {
+        std::lock_guard<std::mutex> lock(searchRootMutex);
+        if (!bridgeFolder.empty()) return bridgeFolder;
+    }
+    return (ProgramDirectory() / ".." / "libexec" / "vrnx2").lexically_normal().string();
+}
+
+void SetHiveBridgeFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(searchRootMutex);
+    bridgeFolder = folder;
+}
+
+std::string HiveBridgeLauncher(bool is32Bit) {
+    const fs::path folder = HiveBridgeFolder();
+    const char* bits = is32Bit ? "32" : "64";
+    const fs::path launcher = folder / ("vrnx2-launch" + std::string(bits) + ".exe");
+    const fs::path hook = folder / ("vrnx2-hive" + std::string(bits) + ".dll");
+    return IsFile(launcher) && IsFile(hook) ? launcher.string() : std::string();
+}
+
 void SetWineSearchRoot(const std::string& root) {
     std::lock_guard<std::mutex> lock(searchRootMutex);
     searchRoot = root.empty() ? "/" : root;
@@ -155,6 +203,14 @@ LaunchPlan PlanLaunch(const std::vector<std::string>& argv) {
                      "apt-get update && apt-get install wine32:i386";
         return plan;
     }
+    if (plan.kind.Is32Bit() && PrefixLacks32Bit(PrefixOf(wine))) {
+        const std::string prefix = PrefixOf(wine);
+        plan.error = file + " is a 32-bit Windows program, and the Wine prefix " + prefix +
+                     " was made before 32-bit Wine was installed, so it cannot start it. Update "
+                     "the prefix (as its owner): rm " +
+                     prefix + "/.update-timestamp && WINEPREFIX=" + prefix + " wineboot -u";
+        return plan;
+    }
     if (plan.kind.IsWindowProgram() && !HasDisplay()) {
         plan.error = file +
                      " is a Windows program with windows, and there is no display to show them "
@@ -163,6 +219,9 @@ LaunchPlan PlanLaunch(const std::vector<std::string>& argv) {
         return plan;
     }
     plan.argv = wine;
+    // Through the hive bridge, so the program can load registry hive files.
+    const std::string launcher = HiveBridgeLauncher(plan.kind.Is32Bit());
+    if (!launcher.empty()) plan.argv.push_back(launcher);
     plan.argv.push_back(file);
     plan.argv.insert(plan.argv.end(), argv.begin() + 1, argv.end());
     plan.options.defaultEnvironment = {{"WINEDEBUG", "-all"},

@@ -25,6 +25,14 @@ bool HasWine32(const std::string& wineProgram, const std::string& root = "/");
 // Tests point the search at a fake tree; empty restores "/".
 void SetWineSearchRoot(const std::string& root);
 
+// Where the hive bridge lies (its launcher vrnx2-launchNN.exe and library vrnx2-hiveNN.dll):
+// libexec/vrnx2 beside the running program's bin/ folder. Tests point it elsewhere; empty
+// restores the default.
+std::string HiveBridgeFolder();
+void SetHiveBridgeFolder(const std::string& folder);
+// The launcher for 32-bit or 64-bit programs; empty when it or its library is missing.
+std::string HiveBridgeLauncher(bool is32Bit);
+
 struct LaunchPlan {
     std::vector<std::string> argv;  // what is started
     StartOptions options;
@@ -34,11 +42,12 @@ struct LaunchPlan {
 };
 
 // How `argv` is started. A native program (or one that cannot be found: the start then
-// reports it) as it is. A Windows program as the Wine command, the program's path and the
-// arguments, with WINEDEBUG=-all and WINEDLLOVERRIDES=mscoree,mshtml= unless set and its
-// standard streams on /dev/null. Refused, with a message naming the file and what to do:
-// a file that is no program; a Windows program without Wine, a 32-bit one without 32-bit
-// Wine, a window program without DISPLAY or WAYLAND_DISPLAY.
+// reports it) as it is. A Windows program as the Wine command, the hive bridge's launcher of
+// its bitness when installed, the program's path and the arguments, with WINEDEBUG=-all and
+// WINEDLLOVERRIDES=mscoree,mshtml= unless set and its standard streams on /dev/null. Refused, with
+// a message naming the file and what to do: a file that is no program; a Windows program without
+// Wine, a 32-bit one without 32-bit Wine or in a prefix made before 32-bit Wine was installed, a
+// window program without DISPLAY or WAYLAND_DISPLAY.
 LaunchPlan PlanLaunch(const std::vector<std::string>& argv);
 
 }  // namespace platform

@@ -195,10 +195,20 @@ TEST_F(WineTest, WindowsProgramsStartThroughWineOrAreRefused) {
     // A program that is not there is left to the start, which names the reason.
     EXPECT_FALSE(platform::PlanLaunch({(dir_ / "gone").string()}).Refused());
 
+    // Through the hive bridge's launcher of the program's bitness, when it and its library
+    // are installed.
+    platform::SetHiveBridgeFolder((dir_ / "bridge").string());
     platform::LaunchPlan plan = platform::PlanLaunch({console64, "-auto", "two words"});
     ASSERT_FALSE(plan.Refused()) << plan.error;
     EXPECT_EQ(plan.argv,
               (std::vector<std::string>{FakeWine(), "--flag", console64, "-auto", "two words"}));
+    const std::string launcher = Write("bridge/vrnx2-launch64.exe", PeImage(0x8664, 3));
+    Write("bridge/vrnx2-launch32.exe", PeImage(0x14c, 3));
+    Write("bridge/vrnx2-hive64.dll", "MZ");
+    EXPECT_EQ(platform::PlanLaunch({console64, "-auto"}).argv,
+              (std::vector<std::string>{FakeWine(), "--flag", launcher, console64, "-auto"}));
+    EXPECT_EQ(platform::HiveBridgeLauncher(true), "");  // its library is missing
+    platform::SetHiveBridgeFolder("");
     EXPECT_TRUE(plan.options.quietStreams);
     EXPECT_EQ(plan.options.defaultEnvironment,
               (std::vector<std::pair<std::string, std::string>>{
@@ -221,6 +231,17 @@ TEST_F(WineTest, WindowsProgramsStartThroughWineOrAreRefused) {
          console32,
          {"32-bit", "dpkg --add-architecture i386", "wine32:i386"},
          [&] { ::setenv("VRNX2_WINE", FakeWine().c_str(), 1); }},
+        {"32-bit in a prefix made without 32-bit Wine",
+         console32,
+         {"wineboot -u", (dir_ / "prefix").string()},
+         [&] {
+             Write("root/usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll", "MZ");
+             Write("prefix/system.reg",
+                   "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n");
+             ::setenv("VRNX2_WINE",
+                      ("env WINEPREFIX=" + (dir_ / "prefix").string() + " " + FakeWine()).c_str(),
+                      1);
+         }},
         {"window program without display",
          window64,
          {"DISPLAY", "WAYLAND_DISPLAY"},
@@ -239,7 +260,7 @@ TEST_F(WineTest, WindowsProgramsStartThroughWineOrAreRefused) {
     }
 
     // The same programs start once their needs are met.
-    Write("root/usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll", "MZ");
+    Write("prefix/drive_c/windows/syswow64/kernel32.dll", "MZ");
     EXPECT_FALSE(platform::PlanLaunch({console32}).Refused());
     ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
     EXPECT_FALSE(platform::PlanLaunch({window64}).Refused());
