@@ -5,10 +5,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "TempTree.h"
 #include "common/Lines.h"
+#include "platform/hive/Hive.h"
+#include "platform/hive/RegExport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/HiveMaker.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
@@ -187,6 +191,138 @@ TEST_F(BuildWineTest, CliBuildsThroughWineToo) {
     EXPECT_NE(ReadAll(t.Path("builder/input.inf")).find("source=" + ZForm(t.Path("source"))),
               std::string::npos);
     EXPECT_TRUE(PathExists(t.Path("builder/out/bootsect.bin")));
+}
+
+// The registry hive of the source, edited by a 64-bit and a 32-bit builder through Wine.
+class BuildWineHiveTest : public BuildWineTest {
+public:
+    // Values sorted by name at every level, so trees compare whatever order Wine kept.
+    static hive::Key Sorted(hive::Key k) {
+        std::sort(k.values.begin(), k.values.end(), [](const hive::Value& a, const hive::Value& b) {
+            return hive::CompareNames(a.name, b.name) < 0;
+        });
+        for (hive::Key& c : k.subkeys) c = Sorted(std::move(c));
+        return k;
+    }
+    static const hive::Key& Sub(const hive::Key& k, const char* path) {
+        const hive::Key* found = hive::FindKey(k, path);
+        if (!found) throw std::runtime_error(std::string("no key ") + path);
+        return *found;
+    }
+    // What the stand-in puts into the hive (hives.c), on top of `source`.
+    static hive::Key Expected(hive::Key root) {
+        using hive::Value;
+        std::erase_if(root.values, [](const Value& v) { return v.name == u"DeleteMe"; });
+        std::erase_if(root.subkeys, [](const hive::Key& k) { return k.name == u"DeleteKey"; });
+        hive::Key k{u"VrnxStandIn"};
+        k.hasClass = true;
+        k.className = u"StandInClass";
+        k.values = {Value{u"", 1, testhive::Wide(u"default")},
+                    Value{u"sz", 1, testhive::Wide(u"stand-in")},
+                    Value{u"expand", 2, testhive::Wide(u"%SystemRoot%\\x")},
+                    Value{u"multi", 7, testhive::Wide(std::u16string(u"first\0second\0", 13))},
+                    Value{u"dword", 4, std::string("\x2a\0\0\0", 4)},
+                    Value{u"qword", 11, std::string("\x08\x07\x06\x05\x04\x03\x02\x01", 8)},
+                    Value{u"binary", 3, std::string("\0\xff\x10\x7f", 4)},
+                    Value{u"none", 0, ""},
+                    Value{u"odd", 0x1234, "\1\2\3"},
+                    Value{u"\u540d\u524d", 1, testhive::Wide(u"\u65e5\u672c\u8a9e")}};
+        hive::Key plugins{u"Plugins"};
+        const char* files[] = {"001(net)\\nic.inf", "002(tools)\\a.inf"};
+        for (int i = 0; i < 2; ++i) {
+            hive::Key one{hive::FromUtf8(std::to_string(i + 1))};
+            one.values.push_back(Value{u"file", 1, testhive::Wide(hive::FromUtf8(files[i]))});
+            plugins.subkeys.push_back(one);
+        }
+        k.subkeys.push_back(plugins);
+        root.subkeys.push_back(k);
+        return root;
+    }
+    // The first line where two texts differ, with its number; empty when they are equal.
+    static std::string FirstDifference(const std::string& a, const std::string& b) {
+        const std::vector<std::string> x = Lines(a), y = Lines(b);
+        for (size_t i = 0; i < std::max(x.size(), y.size()); ++i) {
+            const std::string l = i < x.size() ? x[i] : "(end)", r = i < y.size() ? y[i] : "(end)";
+            if (l != r)
+                return "line " + std::to_string(i + 1) + ": " + l.substr(0, 200) + " | " +
+                       r.substr(0, 200);
+        }
+        return "";
+    }
+    static std::string Text(const hive::Key& k) {
+        return hive::ExportRegText(Sorted(k), "HKLM\\PE");
+    }
+};
+
+TEST_F(BuildWineHiveTest, BuildersOfBothBitnessesEditTheSourcesHive) {
+    hive::Hive source = testhive::SampleHive(3);
+    source.root.values.push_back(hive::Value{u"DeleteMe", 4, std::string(4, '\0')});
+    source.root.subkeys.push_back(hive::Key{u"DeleteKey"});
+    const std::string sourceBytes = hive::WriteHive(source, 0x01D0000000000000ull);
+    t.Write("source/I386/SETUPREG.HIV", sourceBytes);
+    const hive::Hive original = hive::ReadHive(sourceBytes);
+    for (const char* standIn : {"pebuilder-win.exe", "pebuilder-win32.exe"}) {
+        SCOPED_TRACE(standIn);
+        std::filesystem::copy_file(bin + "/" + standIn, t.Path("builder/pebuilder.exe"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        ui.QueueAnswer(ID_YES);
+        const BuildResult r = Run(BuildMode::Basic);
+        ASSERT_TRUE(r.Succeeded()) << ReadAll(t.Path("builder/pebuilder.log"));
+
+        const std::string bytes = ReadAll(t.Path("builder/out/I386/SETUPREG.HIV"));
+        const hive::Hive built = hive::ReadHive(bytes);
+        EXPECT_EQ(FirstDifference(Text(built.root), Text(Expected(original.root))), "");
+        // A sound Windows XP hive: its version, equal sequence numbers, the checksum.
+        EXPECT_EQ(built.Minor(), 3u);
+        EXPECT_EQ(bytes.substr(4, 4), bytes.substr(8, 4));
+        uint32_t sum = 0;
+        for (size_t at = 0; at < 508; at += 4) {
+            uint32_t v = 0;
+            std::memcpy(&v, bytes.data() + at, 4);
+            sum ^= v;
+        }
+        uint32_t stored = 0;
+        std::memcpy(&stored, bytes.data() + 508, 4);
+        EXPECT_EQ(sum, stored);
+        EXPECT_LE(bytes.size(), sourceBytes.size() + 8192);
+        // Untouched keys keep their descriptor and time; new ones inherit their parent's.
+        EXPECT_EQ(Sub(built.root, "Restricted").security, testhive::RestrictedSecurity());
+        EXPECT_EQ(Sub(built.root, "Types").time, Sub(original.root, "Types").time);
+        EXPECT_EQ(Sub(built.root, "VrnxStandIn").security, original.root.security);
+        // RegSaveKey wrote a hive too.
+        const hive::Hive saved = hive::ReadHive(ReadAll(t.Path("builder/out/I386/SAVED.HIV")));
+        EXPECT_EQ(Sub(saved.root, "VrnxStandIn\\Plugins\\2").values.at(0).data,
+                  testhive::Wide(u"002(tools)\\a.inf"));
+
+        // The source's hive is never written, nothing is left beside the hives, and no hive
+        // stays mounted in the prefix.
+        EXPECT_EQ(ReadAll(t.Path("source/I386/SETUPREG.HIV")), sourceBytes);
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(t.Path("builder/out/I386")))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"SAVED.HIV", "SETUPREG.HIV", "SYSTEM32"}));
+        const ChildRun query = RunChild({"wine", "reg", "query", "HKLM\\PE-SETUPREG"}, t.Path());
+        EXPECT_NE(query.exitCode, 0) << query.out;
+    }
+}
+
+TEST_F(BuildWineHiveTest, ADamagedHiveFailsItsLoadAndLeavesNothingMounted) {
+    std::string damaged = hive::WriteHive(testhive::SampleHive(3), 1);
+    damaged.resize(4096 + 200);  // cut inside the first bin
+    t.Write("source/I386/SETUPREG.HIV", damaged);
+    ui.QueueAnswer(ID_YES);
+    EXPECT_FALSE(Run(BuildMode::Basic).Succeeded());
+    EXPECT_NE(ReadAll(t.Path("builder/pebuilder.log"))
+                  .find("loading SETUPREG.HIV failed with error 1009"),
+              std::string::npos)
+        << ReadAll(t.Path("builder/pebuilder.log"));
+    EXPECT_EQ(ReadAll(t.Path("builder/out/I386/SETUPREG.HIV")), damaged);
+
+    // The mount key was not left behind: a sound hive loads under the same name.
+    t.Write("source/I386/SETUPREG.HIV", hive::WriteHive(testhive::SampleHive(3), 1));
+    ui.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(BuildMode::Basic).Succeeded()) << ReadAll(t.Path("builder/pebuilder.log"));
 }
 
 }  // namespace

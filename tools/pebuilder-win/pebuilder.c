@@ -5,7 +5,9 @@
  *
  * A build needs I386\SHELL32.DL_ in `source` and writes bootsect.bin,
  * I386\SYSTEM32\shell32.dll and PLUGINS.TXT (the enabled plugin files, sorted) into the output
- * folder; -buildiso (or buildiso=1) writes the image file named by `isofile`. Environment:
+ * folder; -buildiso (or buildiso=1) writes the image file named by `isofile`. Unless
+ * skipregistry=1, it edits the source's registry hive I386\SETUPREG.HIV as a builder does
+ * (hives.c). Environment:
  *   PEBUILDER_OUTCOME=fail|terminate|silent   a logged failure, a termination by the user,
  *                                             or nothing logged at all
  *   PEBUILDER_EXIT=N                          the exit code (default 0 for those outcomes)
@@ -15,6 +17,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+
+#include "hives.h"
 
 #define TEXT_MAX 2048
 
@@ -221,7 +225,14 @@ static int Build(int overwrite) {
         }
         if (list != INVALID_HANDLE_VALUE) CloseHandle(list);
     }
-    if (!Flag("skipregistry")) Log("Registry built");
+    if (!Flag("skipregistry")) {
+        char sourceI386[MAX_PATH], outputI386[MAX_PATH];
+        Join(sourceI386, source, "I386");
+        Join(outputI386, output, "I386");
+        if (!EditHives(sourceI386, outputI386, (const char* const*)g_plugins, g_pluginCount, line))
+            return Failed(line, 1);
+        Log("Registry built");
+    }
     if (Flag("buildiso") && !WriteImage(output)) return Failed("Image not written", 1);
     return 0;
 }
