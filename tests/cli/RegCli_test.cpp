@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/hive/Hive.h"
+#include "tests/support/HiveMaker.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -249,6 +251,29 @@ TEST_F(RegCli, ProfilesReportsAStoreThatCannotBeRead) {
     CliRun r = Cli({"profiles"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("not a database"), std::string::npos) << r.out;
+}
+
+TEST_F(RegCli, HiveExportShowsOneKeyOfAHiveFile) {
+    const std::string file = dir_ + "/setupreg.hiv";
+    std::ofstream(file, std::ios::binary) << hive::WriteHive(testhive::SampleHive(3), 1);
+    CliRun r = Cli({"hive", "export", file, "TYPES"});
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(
+        r.out.rfind(
+            "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SETUPREG\\Types]\n", 0),
+        0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"dword\"=dword:0000002a\n"), std::string::npos) << r.out;
+    // A missing key, a file that is no hive, a cut hive: a reason and exit code 1.
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"hive", "export", file, "no\\such"},
+          {"hive", "export", dir_ + "/settings.db"},
+          {"hive", "export", dir_ + "/gone.hiv"}}) {
+        r = Cli(bad);
+        EXPECT_EQ(r.code, 1) << r.out;
+        EXPECT_NE(r.out.find("vrnx2-cli hive: "), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(Cli({"hive", "export"}).code, 2);
 }
 
 }  // namespace
