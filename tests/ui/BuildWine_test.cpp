@@ -11,6 +11,9 @@
 #include <iterator>
 #include <memory>
 
+#include "platform/hive/Hive.h"
+#include "platform/hive/RegExport.h"
+#include "tests/support/HiveMaker.h"
 #include "tests/support/StandInBuild.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
@@ -52,11 +55,21 @@ private slots:
         ::unsetenv(kAutoAnswerVariable);
     }
 
+    void basicBuildRunsTheWindowsBuilderThroughWine_data() {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("64-bit") << QStringLiteral("pebuilder-win.exe");
+        QTest::newRow("32-bit") << QStringLiteral("pebuilder-win32.exe");
+    }
+
+    // The builder also edits the source's registry hive, as a real one does.
     void basicBuildRunsTheWindowsBuilderThroughWine() {
+        QFETCH(QString, program);
         QTemporaryDir dir;
         const fs::path root = dir.path().toStdString();
         RegDeleteKey(0, kVarnexKey);
-        TProfileRec p = LayOutStandInBuild(root, "pebuilder-win.exe", "Through Wine");
+        TProfileRec p = LayOutStandInBuild(root, program.toStdString(), "Through Wine");
+        std::ofstream(root / "source/I386/SETUPREG.HIV", std::ios::binary)
+            << hive::WriteHive(testhive::SampleHive(3), 1);
         p.BuildParameter = "-auto -exit";
         RegWriteInteger(0, kVarnexKey, "BuilderCount", 1);
         RegWriteInteger(0, kVarnexKey, "ProfileCount", 1);
@@ -72,11 +85,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QTest::keyClick(&form, Qt::Key_F7);
 
-        QVERIFY(succeeded);
+        QVERIFY2(succeeded, ReadAll(root / "builder/pebuilder.log").c_str());
         const std::string inf = ReadAll(root / "builder/input.inf");
         QVERIFY2(inf.find("source=" + ZForm((root / "source").string())) != std::string::npos,
                  inf.c_str());
         QCOMPARE(ReadAll(root / "builder/out/bootsect.bin"), std::string("BOOT"));
+        const hive::Hive built = hive::ReadHive(ReadAll(root / "builder/out/I386/SETUPREG.HIV"));
+        const hive::Key* added = hive::FindKey(built.root, "VrnxStandIn");
+        QVERIFY(added);
+        QCOMPARE(added->values.size(), size_t{10});
         auto* tail = form.findChild<QPlainTextEdit*>(QStringLiteral("LogTail"));
         QVERIFY(tail);
         QVERIFY2(tail->toPlainText().endsWith(QStringLiteral("Done.")),
