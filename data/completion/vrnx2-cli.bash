@@ -16,7 +16,7 @@ _vrnx2_cli() {
 
     local cli=${words[0]}
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W 'reg profiles build extract --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'reg profiles build extract hive --help --version' -- "$cur"))
         return
     fi
 
@@ -88,6 +88,15 @@ _vrnx2_cli() {
                 _filedir cab
             else
                 _filedir -d
+            fi
+            ;;
+        hive)
+            if [[ $cword -eq 2 ]]; then
+                COMPREPLY=($(compgen -W 'export --help' -- "$cur"))
+            elif [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W '--root --help' -- "$cur"))
+            elif [[ $cword -eq 3 && $prev == export ]]; then
+                _filedir
             fi
             ;;
         profiles)

@@ -60,7 +60,8 @@ foreach(program IN LISTS programs)
     fail("${program} --version printed: ${o}")
   endif()
 endforeach()
-foreach(file libexec/vrnx2/pebuilder share/vrnx2/lang/english.rsl
+foreach(file libexec/vrnx2/pebuilder libexec/vrnx2/vrnx2-launch32.exe libexec/vrnx2/vrnx2-hive32.dll
+             libexec/vrnx2/vrnx2-launch64.exe libexec/vrnx2/vrnx2-hive64.dll share/vrnx2/lang/english.rsl
              share/vrnx2/demo/demo-builder/input.inf share/vrnx2/demo/demo-source/I386/SHELL32.DL_
              share/bash-completion/completions/vrnx2-cli share/doc/vrnx2/copyright
              share/doc/vrnx2/changelog.gz)
