@@ -289,7 +289,7 @@ TEST_F(BuildWineHiveTest, BuildersOfBothBitnessesEditTheSourcesHive) {
         EXPECT_EQ(Sub(built.root, "Restricted").security, testhive::RestrictedSecurity());
         EXPECT_EQ(Sub(built.root, "Types").time, Sub(original.root, "Types").time);
         EXPECT_EQ(Sub(built.root, "VrnxStandIn").security, original.root.security);
-        // RegSaveKey wrote a hive too.
+        // RegSaveKey wrote a hive too (RegRestoreKey read it back: the stand-in checked).
         const hive::Hive saved = hive::ReadHive(ReadAll(t.Path("builder/out/I386/SAVED.HIV")));
         EXPECT_EQ(Sub(saved.root, "VrnxStandIn\\Plugins\\2").values.at(0).data,
                   testhive::Wide(u"002(tools)\\a.inf"));
@@ -301,7 +301,13 @@ TEST_F(BuildWineHiveTest, BuildersOfBothBitnessesEditTheSourcesHive) {
         for (const auto& e : std::filesystem::directory_iterator(t.Path("builder/out/I386")))
             names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, (std::vector<std::string>{"SAVED.HIV", "SETUPREG.HIV", "SYSTEM32"}));
+        EXPECT_EQ(names, (std::vector<std::string>{"SAVED.HIV", "SETUPREG.HIV", "SETUPREG.OLD",
+                                                   "SYSTEM32"}));
+        // RegReplaceKey: the hive as it was unloaded became SETUPREG.OLD.
+        EXPECT_EQ(FirstDifference(
+                      Text(hive::ReadHive(ReadAll(t.Path("builder/out/I386/SETUPREG.OLD"))).root),
+                      Text(built.root)),
+                  "");
         const ChildRun query = RunChild({"wine", "reg", "query", "HKLM\\PE-SETUPREG"}, t.Path());
         EXPECT_NE(query.exitCode, 0) << query.out;
     }

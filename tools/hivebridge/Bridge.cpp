@@ -1,5 +1,7 @@
 #include "Bridge.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -277,6 +279,46 @@ LSTATUS UnloadKey(HKEY root, LPCWSTR subkey) {
     return r;
 }
 
+namespace {
+
+// The key's full name ("\REGISTRY\MACHINE\PE-SOFT\Setup"); empty when Wine cannot tell.
+std::wstring KeyName(HKEY key) {
+    using QueryKey = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    static const auto query =
+        reinterpret_cast<QueryKey>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey"));
+    if (!query) return {};
+    std::vector<char> buffer(4096);
+    ULONG length = 0;
+    if (query(key, 3 /* KeyNameInformation */, buffer.data(), static_cast<ULONG>(buffer.size()),
+              &length) != 0)
+        return {};
+    ULONG bytes;
+    std::memcpy(&bytes, buffer.data(), sizeof bytes);
+    bytes = std::min<ULONG>(bytes, static_cast<ULONG>(buffer.size() - sizeof bytes));
+    return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof bytes),
+                        bytes / sizeof(wchar_t));
+}
+
+// Where `key` lies in a mounted hive: its file and the path below the hive's root. False
+// for keys outside every mounted hive.
+bool InMount(HKEY key, std::wstring& file, std::wstring& below) {
+    const std::wstring name = KeyName(key);
+    for (const Mount& m : mounts) {
+        const std::wstring root =
+            std::wstring(m.root == HKEY_LOCAL_MACHINE ? L"\\REGISTRY\\MACHINE\\"
+                                                      : L"\\REGISTRY\\USER\\") +
+            m.subkey;
+        if (name.size() < root.size() || !SameText(name.substr(0, root.size()), root)) continue;
+        if (name.size() > root.size() && name[root.size()] != L'\\') continue;
+        file = m.file;
+        below = name.size() > root.size() ? name.substr(root.size() + 1) : std::wstring();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 LSTATUS SaveKey(HKEY key, LPCWSTR file, LPSECURITY_ATTRIBUTES security, DWORD flags) {
     if (!file || !*file) return ERROR_INVALID_PARAMETER;
     if (GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES) return ERROR_ALREADY_EXISTS;
@@ -284,16 +326,37 @@ LSTATUS SaveKey(HKEY key, LPCWSTR file, LPSECURITY_ATTRIBUTES security, DWORD fl
     LSTATUS r = SaveAsText(key, text);
     if (r != ERROR_SUCCESS) return r;
     (void)security;
-    // Windows writes the latest format on request, else the one of its era's hives.
-    const uint32_t minor = flags == 2 /* REG_LATEST_FORMAT */ ? 5 : 3;
     try {
-        hive::Hive out = hive::NewHive(u"", minor);
+        // A key of a mounted hive keeps the descriptors, classes and times it has there, and
+        // the hive's format; elsewhere Windows writes its era's format, the latest on request.
+        hive::Hive base = hive::NewHive(u"", flags == 2 /* REG_LATEST_FORMAT */ ? 5 : 3);
+        hive::Key original = base.root;
+        std::wstring hiveFile, below;
+        std::string bytes;
+        Guard guard;
+        if (InMount(key, hiveFile, below) && ReadWhole(hiveFile, bytes)) {
+            const hive::Hive mounted = hive::ReadHive(bytes);
+            base.base = mounted.base;
+            const hive::Key* at = &mounted.root;
+            size_t start = 0;
+            while (at && start < below.size()) {
+                size_t end = below.find(L'\\', start);
+                if (end == std::wstring::npos) end = below.size();
+                const std::u16string part(below.begin() + start, below.begin() + end);
+                const hive::Key* next = nullptr;
+                for (const hive::Key& child : at->subkeys)
+                    if (hive::SameName(child.name, part)) next = &child;
+                at = next;
+                start = end + 1;
+            }
+            if (at) original = *at;
+        }
         bool changed = false;
         const uint64_t now = Now();
-        hive::Key root = hive::MergeSaved(out.root, hive::ParseWineText(text), now, changed);
-        root.time = now;
-        out.root = std::move(root);
-        if (!WriteWhole(file, hive::WriteHive(out, now), CREATE_NEW))
+        base.root = hive::MergeSaved(original, hive::ParseWineText(text), now, changed);
+        if (base.root.security.empty()) base.root.security = hive::NewHive(u"").root.security;
+        base.root.flags |= hive::kKeyHiveEntry | hive::kKeyNoDelete;
+        if (!WriteWhole(file, hive::WriteHive(base, now), CREATE_NEW))
             return ERROR_REGISTRY_IO_FAILED;
     } catch (const std::exception&) {
         return ERROR_REGISTRY_CORRUPT;

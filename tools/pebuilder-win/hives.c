@@ -3,7 +3,9 @@
  * backup privileges enabled, the copy loaded, edited (every value kind, a name outside the
  * ANSI code page, a class, one key per enabled plugin; the value DeleteMe and the key
  * DeleteKey removed), unloaded, loaded again to check the change is in the file, saved to
- * I386\SAVED.HIV and unloaded. Without a hive in the source there is nothing to do. */
+ * I386\SAVED.HIV (restored into a scratch key to check it), replaced by a copy of the saved
+ * file (NEW.HIV, the hive as it was kept as SETUPREG.OLD) and unloaded. Without a hive in the
+ * source there is nothing to do. */
 
 #include "hives.h"
 
@@ -88,9 +90,35 @@ static int Edit(const char* const* plugins, int pluginCount, char* reason) {
     return 1;
 }
 
+/* RegRestoreKey of the saved hive into a scratch key of the user's registry brings back the
+ * key the build added. */
+static int Restored(const char* saved, char* reason) {
+    HKEY scratch, key;
+    DWORD value = 0, size = sizeof value;
+    LONG r;
+    reason[0] = '\0';
+    if (!Check(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VrnxRestoreCheck", 0, NULL, 0,
+                               KEY_ALL_ACCESS, NULL, &scratch, NULL),
+               "creating a key to restore into", reason))
+        return 0;
+    r = RegRestoreKeyA(scratch, saved, 0);
+    if (r == ERROR_SUCCESS) {
+        r = RegOpenKeyExA(scratch, "VrnxStandIn", 0, KEY_READ, &key);
+        if (r == ERROR_SUCCESS) {
+            r = RegQueryValueExA(key, "dword", NULL, NULL, (BYTE*)&value, &size);
+            RegCloseKey(key);
+        }
+        if (r == ERROR_SUCCESS && value != 42) r = ERROR_INVALID_DATA;
+    }
+    RegDeleteTreeA(scratch, NULL);
+    RegCloseKey(scratch);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VrnxRestoreCheck");
+    return Check(r, "restoring SAVED.HIV", reason);
+}
+
 int EditHives(const char* sourceI386, const char* outputI386, const char* const* plugins,
               int pluginCount, char* reason) {
-    char source[MAX_PATH], hive[MAX_PATH], saved[MAX_PATH];
+    char source[MAX_PATH], hive[MAX_PATH], saved[MAX_PATH], copy[MAX_PATH], old[MAX_PATH];
     HKEY key;
     DWORD value = 0, size = sizeof value;
     LONG r;
@@ -134,7 +162,18 @@ int EditHives(const char* sourceI386, const char* outputI386, const char* const*
         r = RegSaveKeyA(key, saved, NULL);
         RegCloseKey(key);
     }
-    if (!Check(r, "saving the hive to SAVED.HIV", reason)) {
+    if (!Check(r, "saving the hive to SAVED.HIV", reason) || !Restored(saved, reason)) {
+        RegUnLoadKeyA(HKEY_LOCAL_MACHINE, MOUNT);
+        return 0;
+    }
+    /* The saved copy replaces the hive when it is unloaded; the hive as it was becomes
+     * SETUPREG.OLD. */
+    wsprintfA(copy, "%s\\NEW.HIV", outputI386);
+    wsprintfA(old, "%s\\SETUPREG.OLD", outputI386);
+    if (!CopyFileA(saved, copy, FALSE) ||
+        !Check(RegReplaceKeyA(HKEY_LOCAL_MACHINE, MOUNT, copy, old), "replacing SETUPREG.HIV",
+               reason)) {
+        if (!reason[0]) lstrcpyA(reason, "Registry: cannot copy SAVED.HIV");
         RegUnLoadKeyA(HKEY_LOCAL_MACHINE, MOUNT);
         return 0;
     }
