@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "TempTree.h"
 #include "common/Lines.h"
+#include "platform/FolderLock.h"
 #include "platform/WineLaunch.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/ScriptedInterface.h"
@@ -530,6 +532,40 @@ TEST_F(BuildRunTest, CancelledRestoreLeavesBothFoldersForTheUser) {
     next.QueueAnswer(ID_YES);
     EXPECT_TRUE(Run(BuildMode::Basic).endedEarly);
     EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
+}
+
+TEST_F(BuildRunTest, RestoreDeletesOnlyThePluginFolderThisRunStaged) {
+    InterferingInterface busy;
+    // While the builder runs, something puts a folder of its own, staged-looking, at Plugin.
+    busy.interfere = [this] {
+        if (!PathExists(t.Path("trace.txt"))) return false;
+        std::filesystem::rename(Builder("Plugin"), Builder("Plugin.moved"));
+        t.Write("builder/Plugin/001(x)/user.txt", "mine");
+        return true;
+    };
+    busy.QueueAnswer(ID_YES);
+    BuildResult r = Run(BuildMode::Basic);
+    EXPECT_TRUE(r.builderStarted);
+    EXPECT_FALSE(r.pluginFolderRestored);
+    EXPECT_EQ(ReadAll(Builder("Plugin/001(x)/user.txt")), "mine");
+    EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
+    EXPECT_NE(busy.boxes.back().text.find(Builder("!Plugin!")), std::string::npos)
+        << busy.boxes.back().text;
+}
+
+TEST_F(BuildRunTest, ABuilderFolderHeldByAnotherRunIsRefusedBeforeAnythingChanges) {
+    const platform::FolderLock other = platform::FolderLock::TryTake(Builder(""));
+    ASSERT_TRUE(other.Held());
+    ui.QueueAnswer(ID_YES);
+    BuildResult r = Run(BuildMode::Basic);
+    EXPECT_TRUE(r.builderInUse);
+    EXPECT_TRUE(r.endedEarly);
+    ASSERT_EQ(ui.boxes.size(), 1u);  // no question asked
+    EXPECT_NE(ui.boxes[0].text.find("(process " + std::to_string(::getpid()) + ")"),
+              std::string::npos)
+        << ui.boxes[0].text;
+    EXPECT_FALSE(PathExists(Builder("input.inf")));
+    EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=0"), std::string::npos);
 }
 
 // A builder in a folder named with a double quote once failed with "No such file": its path

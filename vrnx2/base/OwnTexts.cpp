@@ -35,6 +35,16 @@ constexpr Pair kTexts[] = {
     {"Cannot stage these plugin files:",
      "次のプラグインファイルを組み込み順序どおりに配置できません:"},
     {"(%s more)", "(ほか %s 件)"},
+    {"Another build is using the builder folder %s:\r\n%s\r\nStart this build again when "
+     "that one has ended.",
+     "ビルダーフォルダ %s は他のビルドが使用中です:\r\n%s\r\nそのビルドが終わってから、"
+     "もう一度ビルドして下さい。"},
+    {"another program", "別のプログラム"},
+    {"%s is not the folder this build staged any more, so it is left as it is; the plugin "
+     "folder set aside for the build stays at %s. Sort the two folders out by hand.",
+     "%s はこのビルドが配置したフォルダではなくなっているため、そのまま残します。"
+     "ビルドのために退避したプラグインフォルダは %s にあります。二つのフォルダを手で整理して"
+     "下さい。"},
 };
 static_assert(std::size(kTexts) == kAllOwnTexts.size());
 

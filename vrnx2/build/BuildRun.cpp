@@ -1,5 +1,7 @@
 #include "vrnx2/build/BuildRun.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/Locale.h"
 #include "platform/Path.h"
 #include "platform/TextCase.h"
@@ -139,12 +142,37 @@ bool StashPluginFolder(const std::string& pluginDir, const std::string& stashDir
     }
 }
 
+// The Plugin folder a run made to stage into, by device and inode: restoring deletes only
+// that folder, never one another program put in its place meanwhile.
+struct StagedFolder {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+StagedFolder IdentityOf(const std::string& dir) {
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0) return {};
+    return {st.st_dev, st.st_ino};
+}
+
+bool IsOwnStaging(const std::string& pluginDir, const StagedFolder& own) {
+    struct stat st {};
+    return ::lstat(pluginDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_dev == own.device &&
+           st.st_ino == own.inode && HoldsOnlyStagedFolders(pluginDir);
+}
+
 // Removes the staged folder and renames the stash back. False when the user cancelled a
-// retry and left the two folders to sort out.
-bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashDir) {
+// retry and left the two folders to sort out, or Plugin is no longer this run's staging.
+bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashDir,
+                         const StagedFolder& own) {
     if (Exists(pluginDir)) {
         for (;;) {
             Pump();
+            if (!Exists(pluginDir)) break;
+            if (!IsOwnStaging(pluginDir, own)) {
+                ShowError(FillIn(Own(OwnText::PluginNotStagedHere), {pluginDir, stashDir}));
+                return false;
+            }
             DeleteTree(pluginDir);
             Pump();
             Pump();
@@ -280,6 +308,19 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         }
     }
 
+    // One run at a time per builder folder: a second one would take the first one's staging
+    // for the leftover of an interrupted run. Held until the plugin folder is back.
+    const platform::FolderLock lock = platform::FolderLock::TryTake(builderDir);
+    if (!lock.Held()) {
+        result.builderInUse = lock.Busy();
+        ShowError(lock.Busy()
+                      ? FillIn(Own(OwnText::BuilderInUse),
+                               {builderDir, lock.Holder().empty() ? Own(OwnText::AnotherProgram)
+                                                                  : lock.Holder()})
+                      : lock.Error());
+        return result;
+    }
+
     // 4. Confirmation.
     if (UI().MessageBox(JoinSentences(Msg(flags.imageOnly ? kMsgCreatingIsoImage : kMsgBuildingPE),
                                       Msg(kMsgYouSure)),
@@ -299,6 +340,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
 
     // 6. Plugin enable states, and the staged plugin folder when the profile keeps the order.
     bool staged = false;
+    StagedFolder stagedFolder;
     if (flags.doBuild) {
         report.AddProfileSections(p, mode);
         BusyPointer busy;
@@ -316,6 +358,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
             std::error_code ec;
             fs::create_directory(pluginDir, ec);
             staged = true;
+            stagedFolder = IdentityOf(pluginDir);
             if (ec) {
                 failures.push_back(pluginDir + ": " + ec.message());
             } else {
@@ -325,7 +368,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
             if (!failures.empty()) {
                 // A build with plugins missing would look like a good one; stop instead.
                 ShowError(FailureText(Own(OwnText::CannotStage), failures));
-                result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+                result.pluginFolderRestored =
+                    RestorePluginFolder(pluginDir, stashDir, stagedFolder);
                 return result;
             }
         }
@@ -334,7 +378,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     // A stop asked for meanwhile starts nothing more.
     auto stopped = [&] {
         if (!UI().StopRequested()) return false;
-        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        if (staged)
+            result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir, stagedFolder);
         return true;
     };
 
@@ -362,7 +407,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         result.builderStarted = error.empty();
         // A builder that did not start is a failure, not a build that ended with 0.
         if (!result.builderStarted) ShowError(builderProgram + "\r\n" + error);
-        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        if (staged)
+            result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir, stagedFolder);
         if (!result.builderStarted) return result;
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
