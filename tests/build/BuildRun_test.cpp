@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -17,6 +18,7 @@
 #include "common/Lines.h"
 #include "platform/FolderLock.h"
 #include "platform/WineLaunch.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
@@ -532,6 +534,26 @@ TEST_F(BuildRunTest, CancelledRestoreLeavesBothFoldersForTheUser) {
     next.QueueAnswer(ID_YES);
     EXPECT_TRUE(Run(BuildMode::Basic).endedEarly);
     EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
+}
+
+// On a full disk the stand-in wrote its files empty, logged "Done." and ended with 0: a
+// stand-in that lies makes the tests lie. A file-size limit makes writes fail past N bytes
+// (EFBIG, with SIGXFSZ ignored) as a full disk does.
+TEST_F(BuildRunTest, TheStandInBuilderFailsHonestlyWhenAWriteFails) {
+    t.Write("builder/input.inf", "[input]\r\nsource=" + t.Path("source") + "\r\noutdir=out\r\n");
+    ::unsetenv("PEBUILDER_TRACE");
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    // The log's first line (with the long argument) passes the limit; the complaint on
+    // standard error, a file under the same limit, does not.
+    const ChildRun run =
+        RunChild({"/usr/bin/prlimit", "--fsize=100", "--", Builder("pebuilder.exe"), "-auto",
+                  "-exit", "-" + std::string(70, 'x')},
+                 t.Path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("cannot write " + Builder("pebuilder.log")), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadAll(Builder("pebuilder.log")).find("Done."), std::string::npos);
+    std::signal(SIGXFSZ, previous);
 }
 
 TEST_F(BuildRunTest, RestoreDeletesOnlyThePluginFolderThisRunStaged) {

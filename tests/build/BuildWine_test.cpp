@@ -161,6 +161,18 @@ TEST_F(BuildWineTest, ExitCodesAndLogsDecideTheOutcome) {
     }
 }
 
+// A stand-in that ignored a failed write logged "Done." and ended with 0.
+TEST_F(BuildWineTest, TheWindowsStandInFailsHonestlyWhenAWriteFails) {
+    t.Mkdir("builder/out/PLUGINS.TXT");  // a folder where the plugin list is written
+    ui.QueueAnswer(ID_YES);
+    const BuildResult r = Run(BuildMode::Basic);
+    EXPECT_TRUE(r.builderStarted);
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string log = ReadAll(t.Path("builder/pebuilder.log"));
+    EXPECT_NE(log.find("Cannot write the output"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Done."), std::string::npos) << log;
+}
+
 // A Windows outside program gets its path macros in Windows form, a native one Linux paths.
 TEST_F(BuildWineTest, OutsideProgramsGetPathsInTheirOwnForm) {
     // Without -auto the stand-in only traces its arguments and ends.
