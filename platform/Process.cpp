@@ -139,7 +139,10 @@ int Spawn(const std::vector<std::string>& argv, const StartOptions& options, pid
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (options.errorFd >= 0)
+            posix_spawn_file_actions_adddup2(&actions, options.errorFd, 2);
+        else
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         actionsPtr = &actions;
     }
     const int rc = ::posix_spawnp(&pid, cargs[0], actionsPtr, nullptr, cargs.data(),

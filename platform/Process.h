@@ -26,6 +26,8 @@ struct StartOptions {
     // Standard input, output and error on /dev/null: helper processes that outlive the
     // program then hold no pipe of the caller open.
     bool quietStreams = false;
+    // With quietStreams: standard error to this descriptor (a file) instead of /dev/null.
+    int errorFd = -1;
 };
 
 struct StartResult {

@@ -556,6 +556,37 @@ TEST_F(BuildRunTest, TheStandInBuilderFailsHonestlyWhenAWriteFails) {
     std::signal(SIGXFSZ, previous);
 }
 
+// Wine's own words were lost: a Windows program's standard error went to /dev/null, so a
+// failure showed only "builder exit code: 53". The started line now names Wine too.
+TEST_F(BuildRunTest, WhatWineWroteOnStandardErrorIsShownWhenTheBuilderFails) {
+    t.Write("builder/pebuilder.exe", PeImage(0x8664, 3));
+    const std::string wine = t.Write("bin/fake wine",
+                                     "#!/bin/sh\necho 'wine: could not load kernel32.dll, status "
+                                     "c0000135' >&2\nexit $FAKE_WINE_EXIT\n");
+    ::chmod(wine.c_str(), 0755);
+    ::setenv("VRNX2_WINE", platform::QuoteArgument(wine).c_str(), 1);
+    p.ManageOrder = false;
+    for (const char* code : {"53", "0"}) {
+        ::setenv("FAKE_WINE_EXIT", code, 1);
+        ScriptedInterface boxes;
+        boxes.QueueAnswer(ID_YES);
+        const BuildResult r = Run(BuildMode::Basic);
+        EXPECT_TRUE(r.builderStarted);
+        EXPECT_EQ(r.exitCode, std::atoi(code));
+        EXPECT_EQ(r.commandLine.rfind(
+                      platform::QuoteArgument(wine) + " \"" + Builder("pebuilder.exe") + "\" ", 0),
+                  0u)
+            << r.commandLine;
+        ASSERT_EQ(boxes.boxes.size(), 2u) << code;
+        // A code that is not 0, or a log left empty: the builder did not run.
+        EXPECT_NE(boxes.boxes[1].text.find("wine: could not load kernel32.dll, status c0000135"),
+                  std::string::npos)
+            << boxes.boxes[1].text;
+    }
+    ::unsetenv("FAKE_WINE_EXIT");
+    ::unsetenv("VRNX2_WINE");
+}
+
 TEST_F(BuildRunTest, RestoreDeletesOnlyThePluginFolderThisRunStaged) {
     InterferingInterface busy;
     // While the builder runs, something puts a folder of its own, staged-looking, at Plugin.

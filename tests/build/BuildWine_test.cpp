@@ -199,6 +199,20 @@ TEST_F(BuildWineTest, CliBuildsThroughWineToo) {
     EXPECT_NE(ReadAll(t.Path("builder/input.inf")).find("source=" + ZForm(t.Path("source"))),
               std::string::npos);
     EXPECT_TRUE(PathExists(t.Path("builder/out/bootsect.bin")));
+    EXPECT_NE(err.find("started: wine \"" + t.Path("builder/pebuilder.exe") + "\" -auto -exit"),
+              std::string::npos)
+        << err;
+
+    // What Wine says when it cannot run the builder reaches the person.
+    const std::string prefix = std::getenv("WINEPREFIX");
+    ::setenv("WINEPREFIX", "relative-prefix", 1);
+    const ChildRun refused = RunChild({bin + "/vrnx2-cli", "build", "Rescue", "--yes"}, t.Path());
+    ::setenv("WINEPREFIX", prefix.c_str(), 1);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("builder exit code: 1"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("relative-prefix in WINEPREFIX: not an absolute path"),
+              std::string::npos)
+        << refused.err;
 }
 
 }  // namespace

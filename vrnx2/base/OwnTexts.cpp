@@ -45,6 +45,9 @@ constexpr Pair kTexts[] = {
      "%s はこのビルドが配置したフォルダではなくなっているため、そのまま残します。"
      "ビルドのために退避したプラグインフォルダは %s にあります。二つのフォルダを手で整理して"
      "下さい。"},
+    {"%s ended with exit code %s.", "%s は終了コード %s で終了しました。"},
+    {"The last lines %s and Wine wrote on the standard error:",
+     "%s と Wine が標準エラー出力に書いた最後の行:"},
 };
 static_assert(std::size(kTexts) == kAllOwnTexts.size());
 

@@ -21,6 +21,8 @@ enum class OwnText {
     BuilderInUse,  // builder folder, the running build
     AnotherProgram,
     PluginNotStagedHere,  // plugin folder, stash
+    EndedWithCode,        // program, exit code
+    ErrorOutputTail,      // program
 };
 
 // The text in Japanese when the message table holds Japanese texts, else in English.
@@ -41,6 +43,7 @@ inline constexpr std::initializer_list<OwnText> kAllOwnTexts = {
     OwnText::StashBesideUserTree, OwnText::StashPutBack,   OwnText::StagedFoldersMoveTo,
     OwnText::StagedLinksRemoved,  OwnText::CannotDelete,   OwnText::CannotRename,
     OwnText::CannotWriteEnable,   OwnText::CannotStage,    OwnText::MoreFailures,
-    OwnText::BuilderInUse,        OwnText::AnotherProgram, OwnText::PluginNotStagedHere};
+    OwnText::BuilderInUse,        OwnText::AnotherProgram, OwnText::PluginNotStagedHere,
+    OwnText::EndedWithCode,       OwnText::ErrorOutputTail};
 
 }  // namespace vrnx2

@@ -14,6 +14,7 @@
 #include "platform/FolderLock.h"
 #include "platform/Locale.h"
 #include "platform/Path.h"
+#include "platform/Process.h"
 #include "platform/TextCase.h"
 #include "platform/WineLaunch.h"
 #include "vrnx2/base/MessageIds.h"
@@ -221,15 +222,45 @@ void SortForStaging(PluginHolder& plugins) {
 // Starts a program from its argument list; a program that cannot be started is reported
 // with `shown`, the line it was started from.
 bool StartArguments(const std::vector<std::string>& argv, const std::string& shown, bool wait,
-                    int* exitCode = nullptr) {
+                    int* exitCode = nullptr, std::vector<std::string>* errorLines = nullptr) {
     std::string error;
-    int code = RunArguments(argv, wait, &error);
+    int code = RunArguments(argv, wait, &error, errorLines);
     if (!error.empty()) {
         ShowError(shown + "\r\n" + error);
         return false;
     }
     if (exitCode) *exitCode = code;
     return true;
+}
+
+// The command a builder is started with, as a line: what goes before the program (the Wine
+// command of a Windows builder), the program in quotes, its options.
+std::string ShownCommand(const platform::LaunchPlan& plan, const std::string& program,
+                         const std::string& options) {
+    std::string line;
+    for (size_t i = 0; i + 1 < plan.argv.size() && plan.kind.IsWindows(); ++i) {
+        const std::string& arg = plan.argv[i];
+        const bool plain = !arg.empty() && arg.find_first_of(" \t\"") == std::string::npos;
+        line += (plain ? arg : platform::QuoteArgument(arg)) + " ";
+    }
+    return line + "\"" + program + "\" " + options;
+}
+
+// What a Windows builder (and Wine) wrote on its standard error, for a box that says it failed.
+std::string ErrorLinesText(const std::string& program, const std::vector<std::string>& lines) {
+    std::string text;
+    if (lines.empty()) return text;
+    text = "\r\n" + FillIn(Own(OwnText::ErrorOutputTail), {program});
+    for (const auto& line : lines) text += "\r\n" + line;
+    return text;
+}
+
+// A builder that ended with a non-zero code: what it and Wine said, when they said anything.
+void ShowErrorLines(const std::string& program, int exitCode,
+                    const std::vector<std::string>& lines) {
+    if (exitCode != 0 && !lines.empty())
+        ShowError(FillIn(Own(OwnText::EndedWithCode), {program, std::to_string(exitCode)}) +
+                  ErrorLinesText(program, lines));
 }
 
 // Starts a profile's outside program; one that cannot be started is reported.
@@ -398,11 +429,13 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                 ShowError(logFile + "\r\n" + error);
         }
         const std::string options = BuildOptionsText(p.BuildParameter, flags.skipFiles);
-        result.commandLine = "\"" + builderProgram + "\" " + options;
+        result.commandLine = ShownCommand(builderPlan, builderProgram, options);
         std::string error;
+        std::vector<std::string> errorLines;
         {
             LogWatch watch(logFile);
-            result.exitCode = RunArguments(BuilderArguments(builderProgram, options), true, &error);
+            result.exitCode =
+                RunArguments(BuilderArguments(builderProgram, options), true, &error, &errorLines);
         }
         result.builderStarted = error.empty();
         // A builder that did not start is a failure, not a build that ended with 0.
@@ -410,6 +443,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         if (staged)
             result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir, stagedFolder);
         if (!result.builderStarted) return result;
+        ShowErrorLines(builderProgram, result.exitCode, errorLines);
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
         // whether the run counts as a success.
@@ -421,7 +455,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                 ShowError(builderProgram +
                           "\r\nThe builder ended with exit code 0 but wrote "
                           "nothing to " +
-                          logFile + ": it did not run. The build failed.");
+                          logFile + ": it did not run. The build failed." +
+                          ErrorLinesText(builderProgram, errorLines));
         }
         if (result.exitCode == 0 && flags.makeImage && p.Build_UseExternalProgram) {
             if (result.log != LogVerdict::Ok) return result;
@@ -440,10 +475,15 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         result.builderStarted = StartOutsideProgram(command, false);
     } else {
         const std::string options = ImageOptionsText(p.ISOBuildParameter);
-        result.commandLine = "\"" + builderProgram + "\" " + options;
-        LogWatch watch(logFile);
-        result.builderStarted = StartArguments(BuilderArguments(builderProgram, options),
-                                               result.commandLine, true, &result.exitCode);
+        result.commandLine = ShownCommand(builderPlan, builderProgram, options);
+        std::vector<std::string> errorLines;
+        {
+            LogWatch watch(logFile);
+            result.builderStarted =
+                StartArguments(BuilderArguments(builderProgram, options), result.commandLine, true,
+                               &result.exitCode, &errorLines);
+        }
+        if (result.builderStarted) ShowErrorLines(builderProgram, result.exitCode, errorLines);
     }
     result.endedEarly = !result.builderStarted;
     return result;
