@@ -9,8 +9,9 @@
  *   PEBUILDER_OUTCOME=fail|terminate|silent   a logged failure, a termination by the user,
  *                                             or nothing logged at all
  *   PEBUILDER_EXIT=N                          the exit code (default 0 for those outcomes)
- *   PEBUILDER_TRACE=FILE                      append the arguments, the current folder and
- *                                             the path values of input.inf as read
+ *   PEBUILDER_TRACE=FILE                      append the arguments, the current folder, the
+ *                                             ANSI code page and the path values of
+ *                                             input.inf as read
  * Every write is checked: one that fails is named on standard error (and in the log where it
  * can still be written), and the program ends with a non-zero code, never "Done.". */
 
@@ -274,7 +275,7 @@ static void Trace(int argc, char** argv) {
     ok = WriteText(out, "argv");
     for (i = 1; i < argc; ++i) ok = WriteText(out, "\t") && WriteText(out, argv[i]) && ok;
     GetCurrentDirectoryA(MAX_PATH, value);
-    wsprintfA(line, "\ncwd\t%s\n", value);
+    wsprintfA(line, "\ncwd\t%s\nacp\t%u\n", value, GetACP());
     ok = WriteText(out, line) && ok;
     for (i = 0; i < (int)(sizeof keys / sizeof keys[0]); ++i) {
         Option(keys[i], value);

@@ -48,6 +48,14 @@ constexpr Pair kTexts[] = {
     {"%s ended with exit code %s.", "%s は終了コード %s で終了しました。"},
     {"The last lines %s and Wine wrote on the standard error:",
      "%s と Wine が標準エラー出力に書いた最後の行:"},
+    {"The builder reads its options file in code page %s, and no locale of that code page is "
+     "installed to run it in under Wine, so %s would reach it garbled. Install the locale %s "
+     "(Debian: the package locales, then dpkg-reconfigure locales; or the package "
+     "locales-all) and build again.",
+     "ビルダーはオプションファイルをコードページ %s で読みますが、そのコードページのロケールが"
+     "インストールされていないため、Wine で実行すると %s が化けて渡されます。ロケール %s を"
+     "インストールしてから（Debian: パッケージ locales を入れて dpkg-reconfigure locales、"
+     "またはパッケージ locales-all）もう一度ビルドして下さい。"},
 };
 static_assert(std::size(kTexts) == kAllOwnTexts.size());
 

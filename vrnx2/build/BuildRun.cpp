@@ -17,6 +17,7 @@
 #include "platform/Process.h"
 #include "platform/TextCase.h"
 #include "platform/WineLaunch.h"
+#include "platform/WineLocale.h"
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/OwnTexts.h"
@@ -238,12 +239,26 @@ bool StartArguments(const std::vector<std::string>& argv, const std::string& sho
 std::string ShownCommand(const platform::LaunchPlan& plan, const std::string& program,
                          const std::string& options) {
     std::string line;
+    for (const auto& [name, value] : plan.options.environment) line += name + "=" + value + " ";
     for (size_t i = 0; i + 1 < plan.argv.size() && plan.kind.IsWindows(); ++i) {
         const std::string& arg = plan.argv[i];
         const bool plain = !arg.empty() && arg.find_first_of(" \t\"") == std::string::npos;
         line += (plain ? arg : platform::QuoteArgument(arg)) + " ";
     }
     return line + "\"" + program + "\" " + options;
+}
+
+// The first of the program's path and the options-file values that is not all ASCII.
+const std::string* FirstNotAscii(const std::string& program,
+                                 const std::vector<std::pair<std::string, std::string>>& values) {
+    auto ascii = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (!ascii(program)) return &program;
+    for (const auto& [key, value] : values)
+        if (!ascii(value)) return &value;
+    return nullptr;
 }
 
 // What a Windows builder (and Wine) wrote on its standard error, for a box that says it failed.
@@ -331,10 +346,22 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         return result;
     }
     auto optionValues = OptionsFileValues(mode, p, steps, flags);
+    const int codePage = platform::CurrentLocale().ansiCodePage;
     if (builderPlan.kind.IsWindows()) {
         std::string error;
         if (!OptionPathsInForm(optionValues, WindowsPathForm(), &error)) {
             ShowError(error);
+            return result;
+        }
+        // Without a locale of our code page Wine garbles every name that is not ASCII.
+        const platform::WineLocale locale = platform::WineLocaleFor(codePage);
+        const bool startsBuilder = flags.doBuild || !p.ISO_UseExternalProgram;
+        if (const std::string* garbled = FirstNotAscii(builderProgram, optionValues);
+            startsBuilder && !locale.fits && garbled) {
+            ShowError(FillIn(
+                Own(OwnText::WineLocaleMissing),
+                {std::to_string(codePage), *garbled,
+                 locale.wanted.empty() ? "(" + std::to_string(codePage) + ")" : locale.wanted}));
             return result;
         }
     }
@@ -361,7 +388,6 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     // 5. The options file.
     {
         std::string error;
-        int codePage = platform::CurrentLocale().ansiCodePage;
         if (!UpdateIniSection(optionsFile, "input", optionValues, codePage, &error)) {
             ShowError(optionsFile + "\r\n" + error);
             return result;
