@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <vector>
 
 #include "common/Number.h"
@@ -146,21 +147,28 @@ bool StashPluginFolder(const std::string& pluginDir, const std::string& stashDir
 
 // The Plugin folder a run made to stage into, by device and inode: restoring deletes only
 // that folder, never one another program put in its place meanwhile.
+// The folders staged in it are known by name.
 struct StagedFolder {
     dev_t device = 0;
     ino_t inode = 0;
+    std::set<std::string> staged;
 };
 
 StagedFolder IdentityOf(const std::string& dir) {
     struct stat st {};
     if (::lstat(dir.c_str(), &st) != 0) return {};
-    return {st.st_dev, st.st_ino};
+    return {st.st_dev, st.st_ino, {}};
 }
 
+// Plugin is the folder this run made, holding nothing but folders it staged.
 bool IsOwnStaging(const std::string& pluginDir, const StagedFolder& own) {
     struct stat st {};
-    return ::lstat(pluginDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_dev == own.device &&
-           st.st_ino == own.inode && HoldsOnlyStagedFolders(pluginDir);
+    if (::lstat(pluginDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != own.device ||
+        st.st_ino != own.inode)
+        return false;
+    for (const auto& e : platform::ListDirectory(pluginDir))
+        if (!e.isDirectory || e.isSymlink || !own.staged.count(e.name)) return false;
+    return true;
 }
 
 // Removes the staged folder and renames the stash back. False when the user cancelled a
@@ -421,6 +429,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
             } else {
                 SortForStaging(plugins);
                 failures = StagePlugins(plugins, pluginDir, stashDir, IsNtfsDrive(builderDir));
+                for (const auto& e : platform::ListDirectory(pluginDir))
+                    stagedFolder.staged.insert(e.name);
             }
             if (!failures.empty()) {
                 // A build with plugins missing would look like a good one; stop instead.
