@@ -126,9 +126,19 @@ int Spawn(const std::vector<std::string>& argv, const StartOptions& options, pid
     std::vector<std::string> added;
     for (const auto& [name, value] : options.defaultEnvironment)
         if (!std::getenv(name.c_str())) added.push_back(name + "=" + value);
+    for (const auto& [name, value] : options.environment) added.push_back(name + "=" + value);
     std::vector<char*> env;
     if (!added.empty()) {
-        for (char** e = environ; *e; ++e) env.push_back(*e);
+        for (char** e = environ; *e; ++e) {
+            const std::string_view entry(*e);
+            const bool replaced = std::any_of(
+                options.environment.begin(), options.environment.end(), [&](const auto& v) {
+                    return entry.size() > v.first.size() &&
+                           entry.compare(0, v.first.size(), v.first) == 0 &&
+                           entry[v.first.size()] == '=';
+                });
+            if (!replaced) env.push_back(*e);
+        }
         for (std::string& a : added) env.push_back(a.data());
         env.push_back(nullptr);
     }
@@ -138,8 +148,12 @@ int Spawn(const std::vector<std::string>& argv, const StartOptions& options, pid
     if (options.quietStreams) {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        for (const auto& [fd, target] : {std::pair{1, options.outputFd}, {2, options.errorFd}}) {
+            if (target >= 0)
+                posix_spawn_file_actions_adddup2(&actions, target, fd);
+            else
+                posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_WRONLY, 0);
+        }
         actionsPtr = &actions;
     }
     const int rc = ::posix_spawnp(&pid, cargs[0], actionsPtr, nullptr, cargs.data(),

@@ -23,9 +23,15 @@ std::string QuoteArgument(const std::string& arg);
 struct StartOptions {
     // Set in the child's environment unless the caller's environment already has them.
     std::vector<std::pair<std::string, std::string>> defaultEnvironment;
+    // Set in the child's environment, replacing the caller's values.
+    std::vector<std::pair<std::string, std::string>> environment;
     // Standard input, output and error on /dev/null: helper processes that outlive the
     // program then hold no pipe of the caller open.
     bool quietStreams = false;
+    // With quietStreams: standard output and error to these descriptors (files) instead of
+    // /dev/null.
+    int outputFd = -1;
+    int errorFd = -1;
 };
 
 struct StartResult {

@@ -9,6 +9,8 @@
 #include <mutex>
 
 #include "platform/Files.h"
+#include "platform/Locale.h"
+#include "platform/WineLocale.h"
 
 namespace platform {
 
@@ -226,6 +228,9 @@ LaunchPlan PlanLaunch(const std::vector<std::string>& argv) {
     plan.argv.insert(plan.argv.end(), argv.begin() + 1, argv.end());
     plan.options.defaultEnvironment = {{"WINEDEBUG", "-all"},
                                        {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+    // In the code page the files we write for it are in (platform/WineLocale.h).
+    const WineLocale locale = WineLocaleFor(CurrentLocale().ansiCodePage);
+    if (!locale.startIn.empty()) plan.options.environment = {{"LC_ALL", locale.startIn}};
     plan.options.quietStreams = true;
     return plan;
 }

@@ -44,10 +44,11 @@ struct LaunchPlan {
 // How `argv` is started. A native program (or one that cannot be found: the start then
 // reports it) as it is. A Windows program as the Wine command, the hive bridge's launcher of
 // its bitness when installed, the program's path and the arguments, with WINEDEBUG=-all and
-// WINEDLLOVERRIDES=mscoree,mshtml= unless set and its standard streams on /dev/null. Refused, with
-// a message naming the file and what to do: a file that is no program; a Windows program without
-// Wine, a 32-bit one without 32-bit Wine or in a prefix made before 32-bit Wine was installed, a
-// window program without DISPLAY or WAYLAND_DISPLAY.
+// WINEDLLOVERRIDES=mscoree,mshtml= unless set and its standard streams on /dev/null, and with
+// LC_ALL of a locale of our ANSI code page when the environment's does not fit
+// (WineLocale.h). Refused, with a message naming the file and what to do: a file that is no
+// program; a Windows program without Wine, a 32-bit one without 32-bit Wine or in a prefix
+// made before 32-bit Wine was installed, a window program without DISPLAY or WAYLAND_DISPLAY.
 LaunchPlan PlanLaunch(const std::vector<std::string>& argv);
 
 }  // namespace platform

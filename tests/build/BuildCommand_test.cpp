@@ -162,6 +162,59 @@ TEST_F(BuildCommandTest, ASignalStopsTheBuilderPutsThePluginFolderBackAndExitsWi
     ::unsetenv("PEBUILDER_TRACE");
 }
 
+// Two builds of one builder at once lost the plugin tree: the second took the first one's
+// staging for the leftover of an interrupted run, and the first's restore deleted the tree.
+TEST_F(BuildCommandTest, ASecondBuildOfTheSameBuilderIsRefusedAndNoPluginIsLost) {
+    RegWriteBool(0, ProfileKey(1), "Manage Order", true);
+    RegWriteString(0, ProfileKey(1) + "\\Plugin", "\"A\",\"a\\a.inf\"", "\"1\",\"\",\"1\"");
+    const std::string trace = t.Path("trace.txt");
+    auto startSlowBuild = [&](const char* delay) {
+        std::filesystem::remove(trace);
+        ::setenv("PEBUILDER_TRACE", trace.c_str(), 1);
+        ::setenv("PEBUILDER_DELAY_MS", delay, 1);
+        StartedChild first =
+            StartChild({bin + "/vrnx2-cli", "build", "1", "--yes"}, t.Path(), {}, nullptr, "first");
+        ::unsetenv("PEBUILDER_DELAY_MS");
+        // The builder writes its trace once the plugin folder is staged.
+        for (int i = 0; i < 1000 && ReadAll(trace).find("tree\t001(a)/") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return first;
+    };
+
+    StartedChild first = startSlowBuild("2000");
+    ASSERT_GT(first.pid, 0);
+    ChildRun second = Cli({"1", "--yes"});
+    EXPECT_EQ(second.exitCode, 3) << second.err;
+    EXPECT_NE(
+        second.err.find("vrnx2-cli build 1 --yes (process " + std::to_string(first.pid) + ")"),
+        std::string::npos)
+        << second.err;
+    EXPECT_EQ(second.err.find("started:"), std::string::npos) << second.err;
+    ChildRun firstRun = FinishChild(first);
+    EXPECT_EQ(firstRun.exitCode, 0) << firstRun.err;
+    EXPECT_TRUE(PathExists(t.Path("builder/Plugin/a/a.inf")));
+    EXPECT_FALSE(PathExists(t.Path("builder/!Plugin!")));
+    EXPECT_FALSE(PathExists(t.Path("builder/Plugin/001(a)")));
+
+    // The kernel drops the lock with a process killed mid-build: the next run is not refused
+    // and puts the set-aside tree back.
+    first = startSlowBuild("600");
+    ASSERT_GT(first.pid, 0);
+    ::kill(first.pid, SIGKILL);
+    FinishChild(first);
+    // The stand-in lives on after its caller; let it end before building again.
+    for (int i = 0;
+         i < 500 && ReadAll(t.Path("builder/pebuilder.log")).find("Done.") == std::string::npos;
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(PathExists(t.Path("builder/!Plugin!/a/a.inf")));
+    ChildRun after = Cli({"1", "--yes"});
+    EXPECT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_TRUE(PathExists(t.Path("builder/Plugin/a/a.inf")));
+    EXPECT_FALSE(PathExists(t.Path("builder/!Plugin!")));
+    ::unsetenv("PEBUILDER_TRACE");
+}
+
 TEST_F(BuildCommandTest, AStoreThatCannotBeReadIsReportedNotTakenForAMissingProfile) {
     const std::string saved = std::getenv("VRNX2_SETTINGS");
     ::setenv("VRNX2_SETTINGS", t.Write("not-a-store", std::string(4096, 'x')).c_str(), 1);

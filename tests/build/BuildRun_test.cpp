@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -14,7 +16,9 @@
 
 #include "TempTree.h"
 #include "common/Lines.h"
+#include "platform/FolderLock.h"
 #include "platform/WineLaunch.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
@@ -530,6 +534,110 @@ TEST_F(BuildRunTest, CancelledRestoreLeavesBothFoldersForTheUser) {
     next.QueueAnswer(ID_YES);
     EXPECT_TRUE(Run(BuildMode::Basic).endedEarly);
     EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
+}
+
+// On a full disk the stand-in wrote its files empty, logged "Done." and ended with 0: a
+// stand-in that lies makes the tests lie. A file-size limit makes writes fail past N bytes
+// (EFBIG, with SIGXFSZ ignored) as a full disk does.
+TEST_F(BuildRunTest, TheStandInBuilderFailsHonestlyWhenAWriteFails) {
+    t.Write("builder/input.inf", "[input]\r\nsource=" + t.Path("source") + "\r\noutdir=out\r\n");
+    ::unsetenv("PEBUILDER_TRACE");
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    // The log's first line (with the long argument) passes the limit; the complaint on
+    // standard error, a file under the same limit, does not.
+    const ChildRun run =
+        RunChild({"/usr/bin/prlimit", "--fsize=100", "--", Builder("pebuilder.exe"), "-auto",
+                  "-exit", "-" + std::string(70, 'x')},
+                 t.Path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("cannot write " + Builder("pebuilder.log")), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadAll(Builder("pebuilder.log")).find("Done."), std::string::npos);
+    std::signal(SIGXFSZ, previous);
+}
+
+// Wine's own words were lost: a Windows program's standard error went to /dev/null, so a
+// failure showed only "builder exit code: 53". The started line now names Wine too.
+TEST_F(BuildRunTest, WhatWineWroteOnStandardErrorIsShownWhenTheBuilderFails) {
+    t.Write("builder/pebuilder.exe", PeImage(0x8664, 3));
+    const std::string wine = t.Write("bin/fake wine",
+                                     "#!/bin/sh\necho 'wine: could not load kernel32.dll, status "
+                                     "c0000135' >&2\nexit $FAKE_WINE_EXIT\n");
+    ::chmod(wine.c_str(), 0755);
+    ::setenv("VRNX2_WINE", platform::QuoteArgument(wine).c_str(), 1);
+    p.ManageOrder = false;
+    for (const char* code : {"53", "0"}) {
+        ::setenv("FAKE_WINE_EXIT", code, 1);
+        ScriptedInterface boxes;
+        boxes.QueueAnswer(ID_YES);
+        const BuildResult r = Run(BuildMode::Basic);
+        EXPECT_TRUE(r.builderStarted);
+        EXPECT_EQ(r.exitCode, std::atoi(code));
+        EXPECT_EQ(r.commandLine.rfind(
+                      platform::QuoteArgument(wine) + " \"" + Builder("pebuilder.exe") + "\" ", 0),
+                  0u)
+            << r.commandLine;
+        ASSERT_EQ(boxes.boxes.size(), 2u) << code;
+        // A code that is not 0, or a log left empty: the builder did not run.
+        EXPECT_NE(boxes.boxes[1].text.find("wine: could not load kernel32.dll, status c0000135"),
+                  std::string::npos)
+            << boxes.boxes[1].text;
+    }
+    ::unsetenv("FAKE_WINE_EXIT");
+    ::unsetenv("VRNX2_WINE");
+}
+
+TEST_F(BuildRunTest, RestoreDeletesOnlyThePluginFolderThisRunStaged) {
+    // While the builder runs, something puts a staged-looking folder of its own at Plugin, or
+    // adds a folder to the staged one.
+    struct Row {
+        std::function<void()> interfere;
+        const char* kept;
+    };
+    const Row rows[] = {
+        {[this] {
+             std::filesystem::rename(Builder("Plugin"), Builder("Plugin.moved"));
+             t.Write("builder/Plugin/001(x)/user.txt", "mine");
+         },
+         "Plugin/001(x)/user.txt"},
+        {[this] { t.Write("builder/Plugin/009(x)/user.txt", "mine"); }, "Plugin/009(x)/user.txt"},
+    };
+    for (const Row& row : rows) {
+        InterferingInterface busy;
+        busy.interfere = [&] {
+            if (!PathExists(t.Path("trace.txt"))) return false;
+            row.interfere();
+            return true;
+        };
+        busy.QueueAnswer(ID_YES);
+        BuildResult r = Run(BuildMode::Basic);
+        EXPECT_TRUE(r.builderStarted);
+        EXPECT_FALSE(r.pluginFolderRestored);
+        EXPECT_TRUE(PathExists(Builder(row.kept))) << row.kept;
+        EXPECT_TRUE(PathExists(Builder("!Plugin!/tools/a.inf")));
+        EXPECT_NE(busy.boxes.back().text.find(Builder("!Plugin!")), std::string::npos)
+            << busy.boxes.back().text;
+        // Sorted out by hand, as the message asks.
+        std::filesystem::remove_all(Builder("Plugin"));
+        std::filesystem::rename(Builder("!Plugin!"), Builder("Plugin"));
+        std::filesystem::remove_all(Builder("Plugin.moved"));
+        std::filesystem::remove(t.Path("trace.txt"));
+    }
+}
+
+TEST_F(BuildRunTest, ABuilderFolderHeldByAnotherRunIsRefusedBeforeAnythingChanges) {
+    const platform::FolderLock other = platform::FolderLock::TryTake(Builder(""));
+    ASSERT_TRUE(other.Held());
+    ui.QueueAnswer(ID_YES);
+    BuildResult r = Run(BuildMode::Basic);
+    EXPECT_TRUE(r.builderInUse);
+    EXPECT_TRUE(r.endedEarly);
+    ASSERT_EQ(ui.boxes.size(), 1u);  // no question asked
+    EXPECT_NE(ui.boxes[0].text.find("(process " + std::to_string(::getpid()) + ")"),
+              std::string::npos)
+        << ui.boxes[0].text;
+    EXPECT_FALSE(PathExists(Builder("input.inf")));
+    EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=0"), std::string::npos);
 }
 
 // A builder in a folder named with a double quote once failed with "No such file": its path

@@ -9,6 +9,7 @@
 
 #include "TempTree.h"
 #include "common/Lines.h"
+#include "platform/CodePage.h"
 #include "platform/hive/Hive.h"
 #include "platform/hive/RegExport.h"
 #include "tests/support/ChildProcess.h"
@@ -165,6 +166,60 @@ TEST_F(BuildWineTest, ExitCodesAndLogsDecideTheOutcome) {
     }
 }
 
+// With ANSI_CODEPAGE=932 in an English locale, input.inf was written in code page 932 and
+// Wine ran the builder in 1252: a trail byte 0x5C of "ソース" became a folder separator.
+TEST_F(BuildWineTest, WineRunsInALocaleOfOurCodePageOrTheRunIsRefused) {
+    if (!std::filesystem::exists("/usr/share/i18n/locales/ja_JP"))
+        GTEST_SKIP() << "no locale sources (Debian package locales)";
+    std::filesystem::rename(t.Path("source"), t.Path("ソース"));
+    p.Source = t.Path("ソース");
+    p.ManageOrder = false;
+    // The C library and Wine find locales in LOCPATH alone: first none, then ja_JP.UTF-8.
+    const std::string locales = t.Mkdir("locales");
+    ::setenv("LOCPATH", locales.c_str(), 1);
+    ::setenv("LANG", "en_US.UTF-8", 1);
+    ::setenv("ANSI_CODEPAGE", "932", 1);
+    auto restore = [] {
+        ::unsetenv("LOCPATH");
+        ::unsetenv("ANSI_CODEPAGE");
+        ::setenv("LANG", "ja_JP.UTF-8", 1);
+    };
+
+    {
+        ScriptedInterface refused;
+        EXPECT_FALSE(Run(BuildMode::Basic).builderStarted);
+        ASSERT_EQ(refused.boxes.size(), 1u);  // before the question
+        EXPECT_NE(refused.boxes[0].text.find("ja_JP.UTF-8"), std::string::npos)
+            << refused.boxes[0].text;
+        EXPECT_NE(refused.boxes[0].text.find("locales"), std::string::npos);
+        EXPECT_FALSE(PathExists(t.Path("builder/input.inf")));
+    }
+
+    const ChildRun made = RunChild(
+        {"/usr/bin/localedef", "-i", "ja_JP", "-f", "UTF-8", locales + "/ja_JP.UTF-8"}, t.Path());
+    ASSERT_TRUE(std::filesystem::exists(locales + "/ja_JP.UTF-8/LC_CTYPE")) << made.err;
+    ui.QueueAnswer(ID_YES);
+    const BuildResult r = Run(BuildMode::Basic);
+    restore();
+    EXPECT_TRUE(r.Succeeded()) << ReadAll(t.Path("builder/pebuilder.log"))
+                               << (ui.boxes.empty() ? "" : ui.boxes.back().text);
+    EXPECT_EQ(r.commandLine.rfind("LC_ALL=ja_JP.UTF-8 wine ", 0), 0u) << r.commandLine;
+    EXPECT_EQ(platform::AnsiToUtf8(SeenInput().at("source"), 932), ZForm(t.Path("ソース")));
+    EXPECT_NE(ReadAll(t.Path("trace.txt")).find("acp\t932\n"), std::string::npos);
+}
+
+// A stand-in that ignored a failed write logged "Done." and ended with 0.
+TEST_F(BuildWineTest, TheWindowsStandInFailsHonestlyWhenAWriteFails) {
+    t.Mkdir("builder/out/PLUGINS.TXT");  // a folder where the plugin list is written
+    ui.QueueAnswer(ID_YES);
+    const BuildResult r = Run(BuildMode::Basic);
+    EXPECT_TRUE(r.builderStarted);
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string log = ReadAll(t.Path("builder/pebuilder.log"));
+    EXPECT_NE(log.find("Cannot write the output"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Done."), std::string::npos) << log;
+}
+
 // A Windows outside program gets its path macros in Windows form, a native one Linux paths.
 TEST_F(BuildWineTest, OutsideProgramsGetPathsInTheirOwnForm) {
     // Without -auto the stand-in only traces its arguments and ends.
@@ -191,6 +246,20 @@ TEST_F(BuildWineTest, CliBuildsThroughWineToo) {
     EXPECT_NE(ReadAll(t.Path("builder/input.inf")).find("source=" + ZForm(t.Path("source"))),
               std::string::npos);
     EXPECT_TRUE(PathExists(t.Path("builder/out/bootsect.bin")));
+    EXPECT_NE(err.find("started: wine \"" + t.Path("builder/pebuilder.exe") + "\" -auto -exit"),
+              std::string::npos)
+        << err;
+
+    // What Wine says when it cannot run the builder reaches the person.
+    const std::string prefix = std::getenv("WINEPREFIX");
+    ::setenv("WINEPREFIX", "relative-prefix", 1);
+    const ChildRun refused = RunChild({bin + "/vrnx2-cli", "build", "Rescue", "--yes"}, t.Path());
+    ::setenv("WINEPREFIX", prefix.c_str(), 1);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("builder exit code: 1"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("relative-prefix in WINEPREFIX: not an absolute path"),
+              std::string::npos)
+        << refused.err;
 }
 
 // The registry hive of the source, edited by a 64-bit and a 32-bit builder through Wine.

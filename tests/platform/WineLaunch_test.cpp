@@ -15,7 +15,9 @@
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Locale.h"
 #include "platform/ProgramKind.h"
+#include "platform/WineLocale.h"
 #include "platform/WinePath.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/TempDir.h"
@@ -29,7 +31,8 @@ using platform::ProgramType;
 class WineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"VRNX2_WINE", "WINEDEBUG", "WINEDLLOVERRIDES"}) {
+        for (const char* name : {"VRNX2_WINE", "WINEDEBUG", "WINEDLLOVERRIDES", "LOCPATH", "LANG",
+                                 "LC_ALL", "LC_CTYPE", "ANSI_CODEPAGE"}) {
             const char* v = std::getenv(name);
             saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
         }
@@ -285,6 +288,38 @@ TEST_F(WineTest, StartOptionsKeepTheUsersSettingsAndQuietTheStreams) {
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "+relay|mscoree=");
+}
+
+// Wine read the files we wrote in code page 932 in the code page of the user's locale (1252).
+TEST_F(WineTest, WindowsProgramsStartInAnInstalledLocaleOfOurCodePage) {
+    // With LOCPATH set the C library looks there alone; only its built-in C.UTF-8 remains.
+    fs::create_directories(dir_ / "no-locales");
+    ::setenv("LOCPATH", (dir_ / "no-locales").c_str(), 1);
+    ::setenv("LANG", "en_US.UTF-8", 1);
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "ANSI_CODEPAGE"}) ::unsetenv(name);
+    const platform::WineLocale english = platform::WineLocaleFor(1252);
+    EXPECT_TRUE(english.fits);
+    EXPECT_EQ(english.startIn, "C.UTF-8");  // Wine reads it as English
+    for (int cp : {874, 932, 936, 949, 950, 1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258}) {
+        const platform::WineLocale missing = platform::WineLocaleFor(cp);
+        EXPECT_FALSE(missing.fits) << cp;
+        EXPECT_EQ(platform::AnsiCodePageOf(missing.wanted.substr(0, missing.wanted.find('.'))), cp)
+            << missing.wanted;
+    }
+
+    // A Windows program gets it in place of the user's LC_ALL.
+    ::setenv("VRNX2_WINE", FakeWine().c_str(), 1);
+    ::setenv("LC_ALL", "en_US.UTF-8", 1);
+    const platform::LaunchPlan plan = platform::PlanLaunch({Write("prog.exe", PeImage(0x8664, 3))});
+    ASSERT_FALSE(plan.Refused()) << plan.error;
+    const std::string out = (dir_ / "locale.txt").string();
+    const platform::StartResult r = platform::StartProgram(
+        {"/bin/sh", "-c", "echo \"$LC_ALL\" > '" + out + "'", "sh"}, true, plan.options);
+    ASSERT_TRUE(r.started) << r.error;
+    std::ifstream in(out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "C.UTF-8");
 }
 
 TEST(CanEncode, OnlyWhatTheCodePageHolds) {

@@ -10,12 +10,15 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <thread>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/StandInBuild.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
@@ -41,6 +44,26 @@ protected:
         return false;
     }
 };
+
+// Keeps the texts of the boxes it shows.
+class RecordingInterface : public QtUserInterface {
+public:
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+        texts.push_back(text);
+        return QtUserInterface::MessageBox(text, caption, flags);
+    }
+    bool Showed(const std::string& part) const {
+        for (const auto& t : texts)
+            if (t.find(part) != std::string::npos) return true;
+        return false;
+    }
+    std::vector<std::string> texts;
+};
+
+std::string ReadText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 }  // namespace
 
@@ -155,6 +178,54 @@ private slots:
         QCOMPARE(RegReadInteger(0, kMainFormKey, "Width", -1), form.width());
     }
 
+    // One build per builder folder, whichever program runs it; the other is refused.
+    void windowAndConsoleNeverBuildOneBuilderAtOnce() {
+        RegWriteBool(0, ProfileKey(1), "Manage Order", true);
+        RegWriteString(0, ProfileKey(1) + "\\Plugin", "\"A\",\"a\\a.inf\"", "\"1\",\"\",\"1\"");
+        const fs::path plugin = root_ / "builder/Plugin/a/a.inf";
+        fs::create_directories(plugin.parent_path());
+        std::ofstream(plugin, std::ios::binary)
+            << "[Version]\r\nSignature=\"$Windows NT$\"\r\n[PEBuilder]\r\nName=\"A\"\r\n"
+               "Enable=0\r\n";
+        const std::string cli = std::string(std::getenv("TEST_BIN_DIR")) + "/vrnx2-cli";
+        TVRNX_Form form;
+        Hook(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        // The window builds; a console build meanwhile is refused, naming this program.
+        ChildRun console;
+        WhileBuilding([&] {
+            if (console.exitCode == -1 && console.err.empty())
+                console = RunChild({cli, "build", "1", "--yes"}, root_);
+        });
+        QTest::keyClick(&form, Qt::Key_F7);
+        QCOMPARE(console.exitCode, 3);
+        QVERIFY2(
+            console.err.find("(process " + std::to_string(::getpid()) + ")") != std::string::npos,
+            console.err.c_str());
+        QVERIFY(fs::exists(plugin));
+        QVERIFY(!fs::exists(root_ / "builder/!Plugin!"));
+
+        // A console build holds the builder folder: the window's build is refused in a box.
+        timer_.reset();
+        fs::remove(root_ / "builder/pebuilder.log");
+        const StartedChild running = StartChild({cli, "build", "1", "--yes"}, root_);
+        QVERIFY(running.pid > 0);
+        for (int i = 0; i < 500 && ReadText(root_ / "builder/pebuilder.log").find("Working") ==
+                                       std::string::npos;
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ui_.texts.clear();
+        QTest::keyClick(&form, Qt::Key_F7);
+        QVERIFY(
+            ui_.Showed("vrnx2-cli build 1 --yes (process " + std::to_string(running.pid) + ")"));
+        const ChildRun done = FinishChild(running);
+        QCOMPARE(done.exitCode, 0);
+        QVERIFY(fs::exists(plugin));
+        QVERIFY(!fs::exists(root_ / "builder/!Plugin!"));
+    }
+
 private:
     void Hook(TVRNX_Form& form) {
         runs_ = 0;
@@ -178,7 +249,7 @@ private:
         timer_->start();
     }
 
-    QtUserInterface ui_;
+    RecordingInterface ui_;
     UserInterface* previous_ = nullptr;
     std::unique_ptr<QTemporaryDir> dir_;
     fs::path root_;

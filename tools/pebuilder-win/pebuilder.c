@@ -11,9 +11,13 @@
  *   PEBUILDER_OUTCOME=fail|terminate|silent   a logged failure, a termination by the user,
  *                                             or nothing logged at all
  *   PEBUILDER_EXIT=N                          the exit code (default 0 for those outcomes)
- *   PEBUILDER_TRACE=FILE                      append the arguments, the current folder and
- *                                             the path values of input.inf as read */
+ *   PEBUILDER_TRACE=FILE                      append the arguments, the current folder, the
+ *                                             ANSI code page and the path values of
+ *                                             input.inf as read
+ * Every write is checked: one that fails is named on standard error (and in the log where it
+ * can still be written), and the program ends with a non-zero code, never "Done.". */
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
@@ -27,6 +31,13 @@ static char g_options[MAX_PATH];
 static char g_english[MAX_PATH];
 static HANDLE g_log = INVALID_HANDLE_VALUE;
 static int g_hasLanguage = 0;
+static int g_writeFailed = 0;
+
+/* A write that failed: the run can no longer end well. */
+static void WriteFailed(const char* path) {
+    fprintf(stderr, "pebuilder: cannot write %s (error %lu)\n", path, GetLastError());
+    g_writeFailed = 1;
+}
 
 static void Join(char* out, const char* dir, const char* name) {
     lstrcpynA(out, dir, MAX_PATH);
@@ -42,15 +53,20 @@ static int Flag(const char* key) {
     return GetPrivateProfileIntA("input", key, 0, g_options) != 0;
 }
 
-static void WriteText(HANDLE file, const char* text) {
-    DWORD written = 0;
-    WriteFile(file, text, (DWORD)lstrlenA(text), &written, NULL);
+static int WriteText(HANDLE file, const char* text) {
+    DWORD written = 0, length = (DWORD)lstrlenA(text);
+    return WriteFile(file, text, length, &written, NULL) && written == length;
 }
+
+static char g_logPath[MAX_PATH];
 
 static void Log(const char* text) {
     if (g_log == INVALID_HANDLE_VALUE) return;
-    WriteText(g_log, text);
-    WriteText(g_log, "\r\n");
+    if (!WriteText(g_log, text) || !WriteText(g_log, "\r\n")) {
+        WriteFailed(g_logPath);
+        CloseHandle(g_log);
+        g_log = INVALID_HANDLE_VALUE;
+    }
 }
 
 /* The text of a [Translation] key of lang\english.lng, else the built-in English one. */
@@ -96,10 +112,22 @@ static void OutputFolder(char* out) {
 static int WriteFileText(const char* path, const char* text) {
     HANDLE f =
         CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (f == INVALID_HANDLE_VALUE) return 0;
-    WriteText(f, text);
-    CloseHandle(f);
-    return 1;
+    int ok;
+    if (f == INVALID_HANDLE_VALUE) {
+        WriteFailed(path);
+        return 0;
+    }
+    ok = WriteText(f, text);
+    ok = CloseHandle(f) && ok;
+    if (!ok) WriteFailed(path);
+    return ok;
+}
+
+/* A folder that exists afterwards, made now or before. */
+static int MakeFolder(const char* path) {
+    if (CreateDirectoryA(path, NULL) || GetLastError() == ERROR_ALREADY_EXISTS) return 1;
+    WriteFailed(path);
+    return 0;
 }
 
 static int WriteImage(const char* output) {
@@ -186,11 +214,10 @@ static int Build(int overwrite) {
             wsprintfA(line, "Output folder is not empty (use -overwrite): %s", output);
             return Failed(line, 1);
         }
-        CreateDirectoryA(output, NULL);
         Join(path, output, "I386");
-        CreateDirectoryA(path, NULL);
+        if (!MakeFolder(output) || !MakeFolder(path)) return Failed("Cannot make the output", 1);
         Join(path, output, "I386\\SYSTEM32");
-        CreateDirectoryA(path, NULL);
+        if (!MakeFolder(path)) return Failed("Cannot make the output", 1);
         Join(path, output, "I386\\SYSTEM32\\shell32.dll");
         if (!CopyFileA(shell, path, FALSE)) {
             wsprintfA(line, "Cannot write the output: %s", path);
@@ -210,20 +237,26 @@ static int Build(int overwrite) {
     qsort(g_plugins, g_pluginCount, sizeof(char*), ComparePaths);
     {
         HANDLE list = INVALID_HANDLE_VALUE;
+        int listed = 1;
         Join(path, output, "PLUGINS.TXT");
-        if (!Flag("skipfiles"))
+        if (!Flag("skipfiles")) {
             list = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                NULL);
+            listed = list != INVALID_HANDLE_VALUE;
+        }
         Translation("121", "Plugin:", plugin);
         for (i = 0; i < g_pluginCount; ++i) {
             wsprintfA(line, "%s %s", plugin, g_plugins[i]);
             Log(line);
-            if (list != INVALID_HANDLE_VALUE) {
-                WriteText(list, g_plugins[i]);
-                WriteText(list, "\r\n");
-            }
+            if (list != INVALID_HANDLE_VALUE)
+                listed = WriteText(list, g_plugins[i]) && WriteText(list, "\r\n") && listed;
         }
-        if (list != INVALID_HANDLE_VALUE) CloseHandle(list);
+        if (list != INVALID_HANDLE_VALUE) listed = CloseHandle(list) && listed;
+        if (!listed) {
+            WriteFailed(path);
+            wsprintfA(line, "Cannot write the output: %s", path);
+            return Failed(line, 1);
+        }
     }
     if (!Flag("skipregistry")) {
         char sourceI386[MAX_PATH], outputI386[MAX_PATH];
@@ -245,21 +278,23 @@ static void Trace(int argc, char** argv) {
     if (!GetEnvironmentVariableA("PEBUILDER_TRACE", file, MAX_PATH) || !file[0]) return;
     out = CreateFileA(file, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
                       FILE_ATTRIBUTE_NORMAL, NULL);
-    if (out == INVALID_HANDLE_VALUE) return;
-    WriteText(out, "argv");
-    for (i = 1; i < argc; ++i) {
-        WriteText(out, "\t");
-        WriteText(out, argv[i]);
+    int ok;
+    if (out == INVALID_HANDLE_VALUE) {
+        WriteFailed(file);
+        return;
     }
+    ok = WriteText(out, "argv");
+    for (i = 1; i < argc; ++i) ok = WriteText(out, "\t") && WriteText(out, argv[i]) && ok;
     GetCurrentDirectoryA(MAX_PATH, value);
-    wsprintfA(line, "\ncwd\t%s\n", value);
-    WriteText(out, line);
+    wsprintfA(line, "\ncwd\t%s\nacp\t%u\n", value, GetACP());
+    ok = WriteText(out, line) && ok;
     for (i = 0; i < (int)(sizeof keys / sizeof keys[0]); ++i) {
         Option(keys[i], value);
         wsprintfA(line, "input\t%s\t%s\n", keys[i], value);
-        WriteText(out, line);
+        ok = WriteText(out, line) && ok;
     }
-    CloseHandle(out);
+    ok = CloseHandle(out) && ok;
+    if (!ok) WriteFailed(file);
 }
 
 int main(int argc, char** argv) {
@@ -290,11 +325,12 @@ int main(int argc, char** argv) {
     GetEnvironmentVariableA("PEBUILDER_OUTCOME", outcome, sizeof outcome);
     GetEnvironmentVariableA("PEBUILDER_EXIT", exitText, sizeof exitText);
     forced = exitText[0] ? atoi(exitText) : 0;
-    if (!lstrcmpiA(outcome, "silent")) return forced;
+    if (!lstrcmpiA(outcome, "silent")) return g_writeFailed && !forced ? 1 : forced;
 
-    Join(path, g_dir, "pebuilder.log");
-    g_log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+    Join(g_logPath, g_dir, "pebuilder.log");
+    g_log = CreateFileA(g_logPath, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, NULL);
+    if (g_log == INVALID_HANDLE_VALUE) WriteFailed(g_logPath);
     text[0] = '\0';
     for (i = 1; i < argc; ++i) {
         if (i > 1) lstrcatA(text, " ");
@@ -320,11 +356,13 @@ int main(int argc, char** argv) {
         code = Build(overwrite);
         succeeded = code == 0;
     }
-    if (succeeded) {
+    if (exitText[0]) code = forced;
+    /* A run that lost a write is no success, whatever it was asked to end with. */
+    if (succeeded && !g_writeFailed) {
         Translation("123", "Done.", text);
         Log(text);
     }
-    if (exitText[0]) code = forced;
+    if (g_writeFailed && !code) code = 1;
     (void)exitWhenDone; /* it always ends: there is nobody to close its window */
     if (g_log != INVALID_HANDLE_VALUE) CloseHandle(g_log);
     return code;

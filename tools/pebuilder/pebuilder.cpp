@@ -12,10 +12,13 @@
 //                                       (path, inode, link count) to FILE
 //   PEBUILDER_DELAY_MS=N                take N milliseconds longer, logging a line every 100
 //                                       ms (a long build, for the window waiting on it)
+// Every write is checked: one that fails (a full disk) is named on standard error and in the
+// log where it can still be written, and the program ends with a non-zero code, never "Done.".
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -97,8 +100,32 @@ public:
     explicit Builder(fs::path dir) : dir_(std::move(dir)) {
         codePage_ = platform::CurrentLocale().ansiCodePage;
         options_ = ReadIni(platform::ResolveNoCase(dir_, "input.inf"));
-        log_.open(platform::ResolveNoCase(dir_, "pebuilder.log"), std::ios::binary | std::ios::app);
+        logPath_ = platform::ResolveNoCase(dir_, "pebuilder.log");
+        log_.open(logPath_, std::ios::binary | std::ios::app);
+        if (!log_) WriteFailed(logPath_);
         ChooseLanguage();
+    }
+
+    // A write that failed: named on standard error once per file; the run can no longer end
+    // well.
+    void WriteFailed(const fs::path& file) {
+        const std::string reason = errno ? std::strerror(errno) : "write error";
+        if (std::find(failedFiles_.begin(), failedFiles_.end(), file) == failedFiles_.end()) {
+            failedFiles_.push_back(file);
+            std::fprintf(stderr, "pebuilder: cannot write %s: %s\n", file.c_str(), reason.c_str());
+        }
+    }
+    bool WritesFailed() const { return !failedFiles_.empty(); }
+
+    // Writes `bytes` as the whole of `file`; false (and named) when that fails.
+    bool WriteWhole(const fs::path& file, const std::string& bytes) {
+        errno = 0;
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        out.close();
+        if (out) return true;
+        WriteFailed(file);
+        return false;
     }
 
     // The text of a translation key in the builder's language (raw bytes, as the log holds).
@@ -110,8 +137,11 @@ public:
     }
 
     void Log(const std::string& bytes) {
+        if (!log_) return;
+        errno = 0;
         log_ << bytes << "\r\n";
         log_.flush();
+        if (!log_) WriteFailed(logPath_);
     }
     void LogUtf8(const std::string& utf8) { Log(platform::Utf8ToAnsi(utf8, codePage_)); }
 
@@ -148,17 +178,15 @@ public:
             LogUtf8("No image file named (isofile)");
             return false;
         }
-        std::ofstream out(iso, std::ios::binary | std::ios::trunc);
-        out << "STAND-IN IMAGE\nVolumeID=" << Get(options_, "input", "VolumeID") << "\n";
+        std::string image = "STAND-IN IMAGE\nVolumeID=" + Get(options_, "input", "VolumeID") + "\n";
         std::vector<std::string> files;
         std::error_code ec;
         for (auto it = fs::recursive_directory_iterator(output, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
             if (it->is_regular_file()) files.push_back(fs::relative(it->path(), output).string());
         std::sort(files.begin(), files.end());
-        for (const auto& f : files) out << f << "\n";
-        out.close();
-        if (!out) {
+        for (const auto& f : files) image += f + "\n";
+        if (!WriteWhole(iso, image)) {
             LogUtf8("Cannot write " + iso.string());
             return false;
         }
@@ -179,24 +207,28 @@ public:
                     return Failed("Output folder is not empty (use -overwrite): " + output.string(),
                                   1);
                 for (const auto& e : fs::directory_iterator(output, ec))
-                    fs::remove_all(e.path(), ec);
+                    if (fs::remove_all(e.path(), ec), ec)
+                        return Failed("Cannot empty the output: " + ec.message(), 1);
             }
             fs::create_directories(output / "I386/SYSTEM32", ec);
-            std::ofstream(output / "bootsect.bin", std::ios::binary) << "BOOT";
-            fs::copy_file(shell, output / "I386/SYSTEM32/shell32.dll",
-                          fs::copy_options::overwrite_existing, ec);
+            if (!ec)
+                fs::copy_file(shell, output / "I386/SYSTEM32/shell32.dll",
+                              fs::copy_options::overwrite_existing, ec);
             if (ec) return Failed("Cannot write the output: " + ec.message(), 1);
+            if (!WriteWhole(output / "bootsect.bin", "BOOT"))
+                return Failed("Cannot write the output: " + (output / "bootsect.bin").string(), 1);
         } else if (!fs::is_directory(output, ec)) {
             return Failed("Output folder does not exist: " + output.string(), 1);
         }
-        std::ofstream list;
-        if (!Flag(options_, "skipfiles")) list.open(output / "PLUGINS.TXT", std::ios::binary);
+        std::string list;
         fs::path plugins = platform::ResolveNoCase(dir_, "Plugin");
         for (const auto& inf : EnabledPlugins(plugins)) {
             std::string rel = fs::relative(inf, plugins).generic_string();
             Log(T("121", "Plugin:") + " " + platform::Utf8ToAnsi(rel, codePage_));
-            if (list.is_open()) list << rel << "\r\n";
+            list += rel + "\r\n";
         }
+        if (!Flag(options_, "skipfiles") && !WriteWhole(output / "PLUGINS.TXT", list))
+            return Failed("Cannot write the output: " + (output / "PLUGINS.TXT").string(), 1);
         if (!Flag(options_, "skipregistry")) LogUtf8("Registry built");
         if (Flag(options_, "buildiso") && !WriteImage(output))
             return Failed("Image not written", 1);
@@ -204,9 +236,10 @@ public:
         return 0;
     }
 
-    void Trace(int argc, char** argv) const {
+    void Trace(int argc, char** argv) {
         const char* file = std::getenv("PEBUILDER_TRACE");
         if (!file || !*file) return;
+        errno = 0;
         std::ofstream out(file, std::ios::binary | std::ios::app);
         out << "argv";
         for (int i = 1; i < argc; ++i) out << "\t" << argv[i];
@@ -225,6 +258,8 @@ public:
         }
         std::sort(lines.begin(), lines.end());
         for (const auto& l : lines) out << l << "\n";
+        out.close();
+        if (!out) WriteFailed(file);
     }
 
 private:
@@ -283,6 +318,8 @@ private:
     }
 
     fs::path dir_;
+    fs::path logPath_;
+    std::vector<fs::path> failedFiles_;
     int codePage_ = 1252;
     Ini options_;
     Ini language_;
@@ -340,8 +377,11 @@ int main(int argc, char** argv) {
         code = builder.Build(overwrite);
         succeeded = code == 0;
     }
-    if (succeeded) builder.Log(builder.T("123", "Done."));
     if (exitText && *exitText) code = forced;
+    // A run that lost a write is no success, whatever it was asked to end with.
+    if (builder.WritesFailed()) return code ? code : 1;
+    if (succeeded) builder.Log(builder.T("123", "Done."));
+    if (builder.WritesFailed()) return code ? code : 1;
 
     if (!exitWhenDone) {
         // Without -exit the program stays until it is closed: here, until its input ends.

@@ -35,6 +35,27 @@ constexpr Pair kTexts[] = {
     {"Cannot stage these plugin files:",
      "次のプラグインファイルを組み込み順序どおりに配置できません:"},
     {"(%s more)", "(ほか %s 件)"},
+    {"Another build is using the builder folder %s:\r\n%s\r\nStart this build again when "
+     "that one has ended.",
+     "ビルダーフォルダ %s は他のビルドが使用中です:\r\n%s\r\nそのビルドが終わってから、"
+     "もう一度ビルドして下さい。"},
+    {"another program", "別のプログラム"},
+    {"%s is not the folder this build staged any more, so it is left as it is; the plugin "
+     "folder set aside for the build stays at %s. Sort the two folders out by hand.",
+     "%s はこのビルドが配置したフォルダではなくなっているため、そのまま残します。"
+     "ビルドのために退避したプラグインフォルダは %s にあります。二つのフォルダを手で整理して"
+     "下さい。"},
+    {"%s ended with exit code %s.", "%s は終了コード %s で終了しました。"},
+    {"The last lines %s and Wine wrote on the standard error:",
+     "%s と Wine が標準エラー出力に書いた最後の行:"},
+    {"The builder reads its options file in code page %s, and no locale of that code page is "
+     "installed to run it in under Wine, so %s would reach it garbled. Install the locale %s "
+     "(Debian: the package locales, then dpkg-reconfigure locales; or the package "
+     "locales-all) and build again.",
+     "ビルダーはオプションファイルをコードページ %s で読みますが、そのコードページのロケールが"
+     "インストールされていないため、Wine で実行すると %s が化けて渡されます。ロケール %s を"
+     "インストールしてから（Debian: パッケージ locales を入れて dpkg-reconfigure locales、"
+     "またはパッケージ locales-all）もう一度ビルドして下さい。"},
 };
 static_assert(std::size(kTexts) == kAllOwnTexts.size());
 

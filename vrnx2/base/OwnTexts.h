@@ -18,6 +18,12 @@ enum class OwnText {
     CannotWriteEnable,
     CannotStage,
     MoreFailures,  // count
+    BuilderInUse,  // builder folder, the running build
+    AnotherProgram,
+    PluginNotStagedHere,  // plugin folder, stash
+    EndedWithCode,        // program, exit code
+    ErrorOutputTail,      // program
+    WineLocaleMissing,    // code page, a value that is not ASCII, locale to install
 };
 
 // The text in Japanese when the message table holds Japanese texts, else in English.
@@ -35,8 +41,10 @@ std::string JoinSentences(std::string_view first, std::string_view second);
 
 // Every id, for tests that compare the two languages.
 inline constexpr std::initializer_list<OwnText> kAllOwnTexts = {
-    OwnText::StashBesideUserTree, OwnText::StashPutBack, OwnText::StagedFoldersMoveTo,
-    OwnText::StagedLinksRemoved,  OwnText::CannotDelete, OwnText::CannotRename,
-    OwnText::CannotWriteEnable,   OwnText::CannotStage,  OwnText::MoreFailures};
+    OwnText::StashBesideUserTree, OwnText::StashPutBack,    OwnText::StagedFoldersMoveTo,
+    OwnText::StagedLinksRemoved,  OwnText::CannotDelete,    OwnText::CannotRename,
+    OwnText::CannotWriteEnable,   OwnText::CannotStage,     OwnText::MoreFailures,
+    OwnText::BuilderInUse,        OwnText::AnotherProgram,  OwnText::PluginNotStagedHere,
+    OwnText::EndedWithCode,       OwnText::ErrorOutputTail, OwnText::WineLocaleMissing};
 
 }  // namespace vrnx2

@@ -1,18 +1,24 @@
 #include "vrnx2/build/BuildRun.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <vector>
 
 #include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/Locale.h"
 #include "platform/Path.h"
+#include "platform/Process.h"
 #include "platform/TextCase.h"
 #include "platform/WineLaunch.h"
+#include "platform/WineLocale.h"
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/OwnTexts.h"
@@ -139,12 +145,44 @@ bool StashPluginFolder(const std::string& pluginDir, const std::string& stashDir
     }
 }
 
+// The Plugin folder a run made to stage into, by device and inode: restoring deletes only
+// that folder, never one another program put in its place meanwhile.
+// The folders staged in it are known by name.
+struct StagedFolder {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::set<std::string> staged;
+};
+
+StagedFolder IdentityOf(const std::string& dir) {
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0) return {};
+    return {st.st_dev, st.st_ino, {}};
+}
+
+// Plugin is the folder this run made, holding nothing but folders it staged.
+bool IsOwnStaging(const std::string& pluginDir, const StagedFolder& own) {
+    struct stat st {};
+    if (::lstat(pluginDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != own.device ||
+        st.st_ino != own.inode)
+        return false;
+    for (const auto& e : platform::ListDirectory(pluginDir))
+        if (!e.isDirectory || e.isSymlink || !own.staged.count(e.name)) return false;
+    return true;
+}
+
 // Removes the staged folder and renames the stash back. False when the user cancelled a
-// retry and left the two folders to sort out.
-bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashDir) {
+// retry and left the two folders to sort out, or Plugin is no longer this run's staging.
+bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashDir,
+                         const StagedFolder& own) {
     if (Exists(pluginDir)) {
         for (;;) {
             Pump();
+            if (!Exists(pluginDir)) break;
+            if (!IsOwnStaging(pluginDir, own)) {
+                ShowError(FillIn(Own(OwnText::PluginNotStagedHere), {pluginDir, stashDir}));
+                return false;
+            }
             DeleteTree(pluginDir);
             Pump();
             Pump();
@@ -193,15 +231,59 @@ void SortForStaging(PluginHolder& plugins) {
 // Starts a program from its argument list; a program that cannot be started is reported
 // with `shown`, the line it was started from.
 bool StartArguments(const std::vector<std::string>& argv, const std::string& shown, bool wait,
-                    int* exitCode = nullptr) {
+                    int* exitCode = nullptr, std::vector<std::string>* errorLines = nullptr) {
     std::string error;
-    int code = RunArguments(argv, wait, &error);
+    int code = RunArguments(argv, wait, &error, errorLines);
     if (!error.empty()) {
         ShowError(shown + "\r\n" + error);
         return false;
     }
     if (exitCode) *exitCode = code;
     return true;
+}
+
+// The command a builder is started with, as a line: what goes before the program (the Wine
+// command of a Windows builder), the program in quotes, its options.
+std::string ShownCommand(const platform::LaunchPlan& plan, const std::string& program,
+                         const std::string& options) {
+    std::string line;
+    for (const auto& [name, value] : plan.options.environment) line += name + "=" + value + " ";
+    for (size_t i = 0; i + 1 < plan.argv.size() && plan.kind.IsWindows(); ++i) {
+        const std::string& arg = plan.argv[i];
+        const bool plain = !arg.empty() && arg.find_first_of(" \t\"") == std::string::npos;
+        line += (plain ? arg : platform::QuoteArgument(arg)) + " ";
+    }
+    return line + "\"" + program + "\" " + options;
+}
+
+// The first of the program's path and the options-file values that is not all ASCII.
+const std::string* FirstNotAscii(const std::string& program,
+                                 const std::vector<std::pair<std::string, std::string>>& values) {
+    auto ascii = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (!ascii(program)) return &program;
+    for (const auto& [key, value] : values)
+        if (!ascii(value)) return &value;
+    return nullptr;
+}
+
+// What a Windows builder (and Wine) wrote on its standard error, for a box that says it failed.
+std::string ErrorLinesText(const std::string& program, const std::vector<std::string>& lines) {
+    std::string text;
+    if (lines.empty()) return text;
+    text = "\r\n" + FillIn(Own(OwnText::ErrorOutputTail), {program});
+    for (const auto& line : lines) text += "\r\n" + line;
+    return text;
+}
+
+// A builder that ended with a non-zero code: what it and Wine said, when they said anything.
+void ShowErrorLines(const std::string& program, int exitCode,
+                    const std::vector<std::string>& lines) {
+    if (exitCode != 0 && !lines.empty())
+        ShowError(FillIn(Own(OwnText::EndedWithCode), {program, std::to_string(exitCode)}) +
+                  ErrorLinesText(program, lines));
 }
 
 // Starts a profile's outside program; one that cannot be started is reported.
@@ -272,12 +354,37 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         return result;
     }
     auto optionValues = OptionsFileValues(mode, p, steps, flags);
+    const int codePage = platform::CurrentLocale().ansiCodePage;
     if (builderPlan.kind.IsWindows()) {
         std::string error;
         if (!OptionPathsInForm(optionValues, WindowsPathForm(), &error)) {
             ShowError(error);
             return result;
         }
+        // Without a locale of our code page Wine garbles every name that is not ASCII.
+        const platform::WineLocale locale = platform::WineLocaleFor(codePage);
+        const bool startsBuilder = flags.doBuild || !p.ISO_UseExternalProgram;
+        if (const std::string* garbled = FirstNotAscii(builderProgram, optionValues);
+            startsBuilder && !locale.fits && garbled) {
+            ShowError(FillIn(
+                Own(OwnText::WineLocaleMissing),
+                {std::to_string(codePage), *garbled,
+                 locale.wanted.empty() ? "(" + std::to_string(codePage) + ")" : locale.wanted}));
+            return result;
+        }
+    }
+
+    // One run at a time per builder folder: a second one would take the first one's staging
+    // for the leftover of an interrupted run. Held until the plugin folder is back.
+    const platform::FolderLock lock = platform::FolderLock::TryTake(builderDir);
+    if (!lock.Held()) {
+        result.builderInUse = lock.Busy();
+        ShowError(lock.Busy()
+                      ? FillIn(Own(OwnText::BuilderInUse),
+                               {builderDir, lock.Holder().empty() ? Own(OwnText::AnotherProgram)
+                                                                  : lock.Holder()})
+                      : lock.Error());
+        return result;
     }
 
     // 4. Confirmation.
@@ -289,7 +396,6 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     // 5. The options file.
     {
         std::string error;
-        int codePage = platform::CurrentLocale().ansiCodePage;
         if (!UpdateIniSection(optionsFile, "input", optionValues, codePage, &error)) {
             ShowError(optionsFile + "\r\n" + error);
             return result;
@@ -299,6 +405,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
 
     // 6. Plugin enable states, and the staged plugin folder when the profile keeps the order.
     bool staged = false;
+    StagedFolder stagedFolder;
     if (flags.doBuild) {
         report.AddProfileSections(p, mode);
         BusyPointer busy;
@@ -316,16 +423,20 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
             std::error_code ec;
             fs::create_directory(pluginDir, ec);
             staged = true;
+            stagedFolder = IdentityOf(pluginDir);
             if (ec) {
                 failures.push_back(pluginDir + ": " + ec.message());
             } else {
                 SortForStaging(plugins);
                 failures = StagePlugins(plugins, pluginDir, stashDir, IsNtfsDrive(builderDir));
+                for (const auto& e : platform::ListDirectory(pluginDir))
+                    stagedFolder.staged.insert(e.name);
             }
             if (!failures.empty()) {
                 // A build with plugins missing would look like a good one; stop instead.
                 ShowError(FailureText(Own(OwnText::CannotStage), failures));
-                result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+                result.pluginFolderRestored =
+                    RestorePluginFolder(pluginDir, stashDir, stagedFolder);
                 return result;
             }
         }
@@ -334,7 +445,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     // A stop asked for meanwhile starts nothing more.
     auto stopped = [&] {
         if (!UI().StopRequested()) return false;
-        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        if (staged)
+            result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir, stagedFolder);
         return true;
     };
 
@@ -353,17 +465,21 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                 ShowError(logFile + "\r\n" + error);
         }
         const std::string options = BuildOptionsText(p.BuildParameter, flags.skipFiles);
-        result.commandLine = "\"" + builderProgram + "\" " + options;
+        result.commandLine = ShownCommand(builderPlan, builderProgram, options);
         std::string error;
+        std::vector<std::string> errorLines;
         {
             LogWatch watch(logFile);
-            result.exitCode = RunArguments(BuilderArguments(builderProgram, options), true, &error);
+            result.exitCode =
+                RunArguments(BuilderArguments(builderProgram, options), true, &error, &errorLines);
         }
         result.builderStarted = error.empty();
         // A builder that did not start is a failure, not a build that ended with 0.
         if (!result.builderStarted) ShowError(builderProgram + "\r\n" + error);
-        if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        if (staged)
+            result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir, stagedFolder);
         if (!result.builderStarted) return result;
+        ShowErrorLines(builderProgram, result.exitCode, errorLines);
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
         // whether the run counts as a success.
@@ -375,7 +491,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                 ShowError(builderProgram +
                           "\r\nThe builder ended with exit code 0 but wrote "
                           "nothing to " +
-                          logFile + ": it did not run. The build failed.");
+                          logFile + ": it did not run. The build failed." +
+                          ErrorLinesText(builderProgram, errorLines));
         }
         if (result.exitCode == 0 && flags.makeImage && p.Build_UseExternalProgram) {
             if (result.log != LogVerdict::Ok) return result;
@@ -394,10 +511,15 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         result.builderStarted = StartOutsideProgram(command, false);
     } else {
         const std::string options = ImageOptionsText(p.ISOBuildParameter);
-        result.commandLine = "\"" + builderProgram + "\" " + options;
-        LogWatch watch(logFile);
-        result.builderStarted = StartArguments(BuilderArguments(builderProgram, options),
-                                               result.commandLine, true, &result.exitCode);
+        result.commandLine = ShownCommand(builderPlan, builderProgram, options);
+        std::vector<std::string> errorLines;
+        {
+            LogWatch watch(logFile);
+            result.builderStarted =
+                StartArguments(BuilderArguments(builderProgram, options), result.commandLine, true,
+                               &result.exitCode, &errorLines);
+        }
+        if (result.builderStarted) ShowErrorLines(builderProgram, result.exitCode, errorLines);
     }
     result.endedEarly = !result.builderStarted;
     return result;

@@ -25,6 +25,7 @@ struct BuildResult {
     std::string commandLine;      // what was started as the builder (or image program)
     LogVerdict log = LogVerdict::NotInspected;  // after a build that ended with 0
     bool pluginFolderRestored = true;  // false when Plugin / !Plugin! were left for the user
+    bool builderInUse = false;         // refused: another run holds the builder folder
 
     // Started, and for a build ended with exit code 0 and a log that shows no failure. An
     // empty or missing log means the builder never ran: it was emptied before the start.

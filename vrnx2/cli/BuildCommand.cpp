@@ -28,8 +28,9 @@ const char* kUsage =
     "  --steps LIST   advanced mode: comma-separated subset of registry,files,iso,burn\n"
     "  --yes          answer Yes to every question (a retry is tried at most three times)\n"
     "Exit code: 0 builder started (and for a build ended with 0), 1 the run ended early or\n"
-    "the builder failed, 2 bad usage or unknown profile, 128+N stopped by signal N (the\n"
-    "builder is stopped too and the plugin folder put back first).\n";
+    "the builder failed, 2 bad usage or unknown profile, 3 another build of the same\n"
+    "builder folder is running, 128+N stopped by signal N (the builder is stopped too and\n"
+    "the plugin folder put back first).\n";
 
 int Usage(const char* problem) {
     if (problem) std::fprintf(stderr, "vrnx2-cli build: %s\n", problem);
@@ -170,6 +171,7 @@ int BuildCommand(const Args& args) {
         std::fprintf(stderr, "vrnx2-cli build: stopped by signal %d (%s)\n", sig, strsignal(sig));
         return 128 + sig;
     }
+    if (result.builderInUse) return 3;
     return result.Succeeded() ? 0 : 1;
 }
 

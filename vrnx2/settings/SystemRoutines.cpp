@@ -1,9 +1,11 @@
 #include "vrnx2/settings/SystemRoutines.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/OutputFile.h"
 #include "platform/Process.h"
 #include "platform/WineLaunch.h"
 #include "vrnx2/base/UserInterface.h"
@@ -14,6 +16,7 @@ namespace {
 
 constexpr size_t kInputLimit = 255;  // characters, as the input box allows
 constexpr int kWaitSliceMs = 50;     // often enough for painting, rare enough to cost nothing
+constexpr size_t kErrorLines = 12;   // of a Windows program's standard error: enough for Wine
 
 // Cuts UTF-8 text after `limit` characters, never inside one.
 std::string LimitCharacters(const std::string& text, size_t limit) {
@@ -31,11 +34,18 @@ int RunProgram(const std::string& commandLine, bool wait, std::string* error) {
     return RunArguments(platform::SplitCommandLine(commandLine), wait, error);
 }
 
-int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* error) {
-    const platform::LaunchPlan plan = platform::PlanLaunch(argv);
+int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* error,
+                 std::vector<std::string>* errorLines) {
+    platform::LaunchPlan plan = platform::PlanLaunch(argv);
+    if (errorLines) errorLines->clear();
     if (plan.Refused()) {
         if (error) *error = plan.error;
         return 0;
+    }
+    std::optional<platform::OutputFile> errors;
+    if (errorLines && wait && plan.options.quietStreams) {
+        errors.emplace();
+        plan.options.errorFd = errors->Descriptor();
     }
     std::string reason;
     platform::RunningProgram program =
@@ -47,6 +57,7 @@ int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* e
     // Waited for in slices, so the windows stay painted while a long program runs.
     int exitCode = 0;
     while (!program.WaitFor(kWaitSliceMs, exitCode)) UI().ProcessMessages();
+    if (errors) *errorLines = errors->LastLines(kErrorLines);
     return exitCode;
 }
 

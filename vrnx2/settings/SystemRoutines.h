@@ -14,7 +14,10 @@ namespace vrnx2 {
 int RunProgram(const std::string& commandLine, bool wait, std::string* error = nullptr);
 // The same for a program whose path the system knows: argv[0] is the program as it is,
 // never split again.
-int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* error = nullptr);
+// `errorLines`, when given with wait, receives the last lines a Windows program (Wine and the
+// program) wrote on its standard error, which otherwise goes to /dev/null.
+int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* error = nullptr,
+                 std::vector<std::string>* errorLines = nullptr);
 
 enum class ShellOp { Delete, Rename };
 // File operations without dialogs; true when every part succeeded.
