@@ -573,8 +573,12 @@ TEST_F(BuildRunTest, WhatWineWroteOnStandardErrorIsShownWhenTheBuilderFails) {
         const BuildResult r = Run(BuildMode::Basic);
         EXPECT_TRUE(r.builderStarted);
         EXPECT_EQ(r.exitCode, std::atoi(code));
-        EXPECT_EQ(r.commandLine.rfind(
-                      platform::QuoteArgument(wine) + " \"" + Builder("pebuilder.exe") + "\" ", 0),
+        // Through the hive bridge's launcher when it is built.
+        const std::string launcher = platform::HiveBridgeLauncher(false);
+        EXPECT_EQ(r.commandLine.rfind(platform::QuoteArgument(wine) + " " +
+                                          (launcher.empty() ? "" : launcher + " ") + "\"" +
+                                          Builder("pebuilder.exe") + "\" ",
+                                      0),
                   0u)
             << r.commandLine;
         ASSERT_EQ(boxes.boxes.size(), 2u) << code;

@@ -10,6 +10,7 @@
 #include "TempTree.h"
 #include "common/Lines.h"
 #include "platform/CodePage.h"
+#include "platform/WineLaunch.h"
 #include "platform/hive/Hive.h"
 #include "platform/hive/RegExport.h"
 #include "tests/support/ChildProcess.h"
@@ -246,7 +247,8 @@ TEST_F(BuildWineTest, CliBuildsThroughWineToo) {
     EXPECT_NE(ReadAll(t.Path("builder/input.inf")).find("source=" + ZForm(t.Path("source"))),
               std::string::npos);
     EXPECT_TRUE(PathExists(t.Path("builder/out/bootsect.bin")));
-    EXPECT_NE(err.find("started: wine \"" + t.Path("builder/pebuilder.exe") + "\" -auto -exit"),
+    EXPECT_NE(err.find("started: wine " + platform::HiveBridgeLauncher(false) + " \"" +
+                       t.Path("builder/pebuilder.exe") + "\" -auto -exit"),
               std::string::npos)
         << err;
 
