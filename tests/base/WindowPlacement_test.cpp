@@ -118,4 +118,30 @@ TEST(WindowPlacement, DesignedSizesGrowWithTheFontOnly) {
     EXPECT_EQ(GrowWithFont(designed, std::numeric_limits<double>::infinity()).width, 464);
 }
 
+// Measured under a window manager: the frame became known only after the first show. A stored
+// size as large as the screen left the frame 27 pixels below it, and a first start without a
+// stored place ended below the centre once the window had grown to its minimum height.
+TEST(WindowPlacement, AShownWindowIsRefittedOnceItsFrameIsKnown) {
+    const FrameMargins openbox{1, 20, 1, 1};
+    // The client fills the screen at 1,20: the frame goes to 0,0 and the client shrinks.
+    auto r = RefitShown({1, 20, 1280, 800}, openbox, kScreen, {508, 212}, false, false);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->left, 0);
+    EXPECT_EQ(r->top, 0);
+    EXPECT_EQ(r->width, 1278);
+    EXPECT_EQ(r->height, 779);
+    // Centred for a smaller height, then grown: centred again at the final size.
+    const PlaceRect tall{0, 0, 1280, 1024};
+    r = RefitShown({387, 371, 508, 330}, openbox, tall, {508, 212}, true, true);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->left, (1280 - 510) / 2);
+    EXPECT_EQ(r->top, (1024 - 351) / 2);
+    // A window that lies well, centred or where it was stored, stays.
+    EXPECT_FALSE(
+        RefitShown({r->left + 1, r->top + 20, 508, 330}, openbox, tall, {508, 212}, true, true));
+    EXPECT_FALSE(RefitShown({101, 120, 508, 330}, openbox, tall, {508, 212}, false, false));
+    // Before the frame is known (no margins), a client on the screen stays.
+    EXPECT_FALSE(RefitShown({0, 0, 1280, 800}, FrameMargins{}, kScreen, {508, 212}, false, false));
+}
+
 }  // namespace

@@ -50,4 +50,21 @@ PlaceRect FitOnArea(const PlaceRequest& r, const FrameMargins& frame, const Plac
     return PlaceRect{ToInt32(left), ToInt32(top), ToInt32(width), ToInt32(height)};
 }
 
+std::optional<PlaceRect> RefitShown(const PlaceRect& client, const FrameMargins& frame,
+                                    const PlaceRect& area, PlaceSize least, bool centreX,
+                                    bool centreY) {
+    const int32_t frameLeft = ToInt32(static_cast<int64_t>(client.left) - frame.left);
+    const int32_t frameTop = ToInt32(static_cast<int64_t>(client.top) - frame.top);
+    PlaceRequest request;
+    request.stored = PlaceSize{client.width, client.height};
+    request.least = least;
+    if (!centreX) request.left = frameLeft;
+    if (!centreY) request.top = frameTop;
+    const PlaceRect fitted = FitOnArea(request, frame, area);
+    if (fitted.left == frameLeft && fitted.top == frameTop && fitted.width == client.width &&
+        fitted.height == client.height)
+        return std::nullopt;
+    return fitted;
+}
+
 }  // namespace vrnx2

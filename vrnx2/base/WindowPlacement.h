@@ -53,4 +53,13 @@ struct PlaceRequest {
 // the area's, so the title bar stays reachable.
 PlaceRect FitOnArea(const PlaceRequest& request, const FrameMargins& frame, const PlaceRect& area);
 
+// A shown window, once its frame is known (a window manager tells it after the first show):
+// its client place and size (`client`), the frame around it, and which axes it is to be
+// centred on (no stored place). Where it should be instead, as FitOnArea gives it (the
+// frame's place, the client size), so that the whole frame lies on `area` and is centred
+// where asked; nullopt when it is right.
+std::optional<PlaceRect> RefitShown(const PlaceRect& client, const FrameMargins& frame,
+                                    const PlaceRect& area, PlaceSize least, bool centreX,
+                                    bool centreY);
+
 }  // namespace vrnx2

@@ -1,5 +1,6 @@
 #include "vrnx2/controls/ui/FormPlacement.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -36,37 +37,66 @@ void Apply(QWidget* form, const PlaceRect& r) {
     form->move(r.left, r.top);
 }
 
-// Once shown, the window frame is known: a frame that then reaches past the screen's
-// available area is moved (and if need be shrunk) back onto it.
+// A window manager tells the frame around a window only after it is first shown, and may
+// move the window when it does. Until then (or for a few seconds, where nobody tells), each
+// move or resize re-checks the window: a frame that reaches past the screen's available area
+// is moved (and if need be shrunk) back onto it, and a window without a stored place is
+// centred at its final size.
 class RefitOnShow : public QObject {
 public:
-    explicit RefitOnShow(QWidget* form) : QObject(form), form_(form) {
+    RefitOnShow(QWidget* form, bool centreX, bool centreY)
+        : QObject(form), form_(form), centreX_(centreX), centreY_(centreY) {
         form->installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == form_ && event->type() == QEvent::Show) {
-            form_->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] { Refit(); });
+        if (watched != form_) return false;
+        switch (event->type()) {
+            case QEvent::Show:
+                if (!shown_.isValid()) shown_.start();
+                Schedule();
+                break;
+            case QEvent::Move:
+            case QEvent::Resize:
+                if (shown_.isValid()) Schedule();
+                break;
+            default:
+                break;
         }
         return false;
     }
 
 private:
+    void Schedule() {
+        if (pending_) return;
+        pending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            pending_ = false;
+            Refit();
+        });
+    }
+
     void Refit() {
-        if (!form_ || form_->windowState() != Qt::WindowNoState) return;
-        const QRect frame = form_->frameGeometry();
-        const QRect area = AreaFor(frame);
-        if (area.contains(frame)) return;
-        PlaceRequest request;
-        request.stored = ToPlace(form_->size());
-        request.least = ToPlace(form_->minimumSize());
-        request.left = frame.x();
-        request.top = frame.y();
-        Apply(form_, FitOnArea(request, MarginsOf(form_), ToPlace(area)));
+        if (!form_) return;
+        const FrameMargins margins = MarginsOf(form_);
+        const bool known = margins.top != 0 || margins.left != 0;
+        if (form_->windowState() == Qt::WindowNoState) {
+            const QRect area = AreaFor(form_->frameGeometry());
+            const auto place = RefitShown(ToPlace(form_->geometry()), margins, ToPlace(area),
+                                          ToPlace(form_->minimumSize()), centreX_, centreY_);
+            if (place) Apply(form_, *place);
+        }
+        // Done once the frame is known and placed, or when nobody tells it.
+        if (known || shown_.elapsed() > 3000) {
+            form_->removeEventFilter(this);
+            deleteLater();
+        }
     }
 
     QPointer<QWidget> form_;
+    bool centreX_, centreY_;
+    bool pending_ = false;
+    QElapsedTimer shown_;
 };
 
 }  // namespace
@@ -116,7 +146,7 @@ void PlaceForm(QWidget* form, QSize designed, QSize least, const MainFormGeometr
     request.top = g.storedTop;
     const QRect area = AreaFor(QRect(g.left, g.top, std::max(g.width, 1), std::max(g.height, 1)));
     Apply(form, FitOnArea(request, MarginsOf(form), ToPlace(area)));
-    new RefitOnShow(form);
+    new RefitOnShow(form, !g.storedLeft, !g.storedTop);
 }
 
 void FitDialog(QWidget* dialog, QSize designed, bool fixed) {
