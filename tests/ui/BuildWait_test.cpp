@@ -4,8 +4,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -16,13 +18,16 @@
 #include <functional>
 #include <memory>
 
+#include "tests/support/HangingBuilder.h"
 #include "tests/support/StandInBuild.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
+#include "vrnx2/build/TryImage.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/shell/ui/MainForm.h"
 #include "vrnx2/shell/ui/QtUserInterface.h"
+#include "vrnx2/shell/ui/WaitNotifier.h"
 
 using namespace vrnx2;
 
@@ -155,7 +160,100 @@ private slots:
         QCOMPARE(RegReadInteger(0, kMainFormKey, "Width", -1), form.width());
     }
 
+    // A builder that ignores the terminate signal and starts children: Stop (its action,
+    // confirmed) ends them all and the plugin folder comes back; Escape asks the same.
+    void stopEndsAHangingBuild() {
+        const fs::path builder = root_ / "builder";
+        WriteHangingBuilder(builder);
+        fs::create_directories(builder / "Plugin/a");
+        std::ofstream(builder / "Plugin/a/a.inf") << "[PEBuilder]\r\nName=A\r\n";
+        TProfileRec p = ReadProfileRec(ProfileKey(1));
+        p.ManageOrder = true;
+        WriteProfileRec(ProfileKey(1), p);
+        TVRNX_Form form;
+        Hook(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QAction* stop = form.Action("STOP_BUILD");
+        auto* button = form.findChild<QPushButton*>(QStringLiteral("STOP_BUILD_Button"));
+        QVERIFY(stop && button);
+        QVERIFY(!stop->isEnabled() && !button->isVisible());
+
+        QSignalSpy escapes(&WaitNotifier::Instance(), &WaitNotifier::stopAsked);
+        bool shownWhileBuilding = false, stashed = false, escapePressed = false;
+        bool declinedKeepsBuilding = false;
+        WhileBuilding([&] {
+            const std::vector<int> pids = HangingBuilderPids(builder);
+            if (pids.empty()) return;
+            shownWhileBuilding = stop->isEnabled() && button->isVisible();
+            stashed = fs::exists(builder / "!Plugin!");
+            // Escape asks too; declined, the build goes on.
+            if (!escapePressed) {
+                escapePressed = true;
+                ::setenv(kAutoAnswerVariable, "no", 1);
+                QTest::keyClick(&form, Qt::Key_Escape);
+                return;
+            }
+            declinedKeepsBuilding = escapes.count() == 1 && ProcessAlive(pids[0]);
+            ::setenv(kAutoAnswerVariable, "yes", 1);
+            stop->trigger();
+        });
+        QTest::keyClick(&form, Qt::Key_F7);
+        ::setenv(kAutoAnswerVariable, "yes", 1);
+        QCOMPARE(runs_, 1);
+        QVERIFY(shownWhileBuilding);
+        QVERIFY(stashed);
+        QVERIFY(declinedKeepsBuilding);
+        QVERIFY(result_.stopped);
+        QVERIFY(!stop->isEnabled() && !button->isVisible());
+        const std::vector<int> pids = HangingBuilderPids(builder);
+        QCOMPARE(pids.size(), size_t{3});
+        for (int pid : pids) QTRY_VERIFY(!ProcessAlive(pid));
+        QVERIFY(fs::exists(builder / "Plugin/a/a.inf"));
+        QVERIFY(!fs::exists(builder / "!Plugin!"));
+    }
+
+    // Build ▸ Try in a virtual machine: enabled once the image exists, starts QEMU (here a
+    // logging stand-in) without waiting; a second start while it runs is told, not made.
+    void tryStartsTheMachineWithoutWaiting() {
+        const fs::path log = root_ / "qemu.log";
+        const fs::path script = root_ / "qemu.sh";
+        std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> '" << log.string()
+                              << "'\nexec sleep 30\n";
+        fs::permissions(script, fs::perms::owner_all);
+        ::setenv("VRNX2_QEMU", script.c_str(), 1);
+        TProfileRec p = ReadProfileRec(ProfileKey(1));
+        p.ISOPath = root_.string();
+        p.ISOFile = "pe.iso";
+        WriteProfileRec(ProfileKey(1), p);
+        TVRNX_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QAction* tryIt = form.Action("TRY_IN_VM");
+        QVERIFY(!tryIt->isEnabled());
+        std::ofstream(root_ / "pe.iso") << "image";
+        form.SelectionUpdate();
+        QVERIFY(tryIt->isEnabled());
+        QElapsedTimer timer;
+        timer.start();
+        QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(timer.elapsed() < 5000);
+        QTRY_VERIFY(fs::exists(log) && fs::file_size(log) > 0);
+        QVERIFY(ReadText(log).contains(QStringLiteral("file=") +
+                                       QString::fromStdString(root_.string())));
+        tryIt->trigger();  // told that one runs: answered by VRNX2_AUTO_ANSWER
+        QTest::qWait(300);
+        QCOMPARE(ReadText(log).count(QLatin1Char('\n')), 1);
+        ::unsetenv("VRNX2_QEMU");
+    }
+
 private:
+    static QString ReadText(const fs::path& file) {
+        std::ifstream in(file);
+        return QString::fromStdString(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+
     void Hook(TVRNX_Form& form) {
         runs_ = 0;
         building_ = false;
@@ -163,7 +261,7 @@ private:
                                      const BuildSteps& steps) {
             ++runs_;
             building_ = true;
-            RunBuild(mode, rec, steps, BuildEnvironment{(root_ / "prog").string()});
+            result_ = RunBuild(mode, rec, steps, BuildEnvironment{(root_ / "prog").string()});
             building_ = false;
         };
     }
@@ -185,6 +283,7 @@ private:
     std::unique_ptr<QTimer> timer_;
     int runs_ = 0;
     bool building_ = false;
+    BuildResult result_;
 };
 
 QTEST_MAIN(BuildWaitTest)

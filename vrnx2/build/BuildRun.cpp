@@ -364,6 +364,15 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         if (!result.builderStarted) ShowError(builderProgram + "\r\n" + error);
         if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
         if (!result.builderStarted) return result;
+        if (UI().StopRequested()) {
+            // Nothing after the builder runs; the report says the build is unfinished.
+            result.stopped = true;
+            report.AddStopped();
+            std::string reportError;
+            if (!report.Write(reportFile, &reportError))
+                ShowError(reportFile + "\r\n" + reportError);
+            return result;
+        }
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
         // whether the run counts as a success.
@@ -398,6 +407,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         LogWatch watch(logFile);
         result.builderStarted = StartArguments(BuilderArguments(builderProgram, options),
                                                result.commandLine, true, &result.exitCode);
+        result.stopped = result.builderStarted && UI().StopRequested();
     }
     result.endedEarly = !result.builderStarted;
     return result;

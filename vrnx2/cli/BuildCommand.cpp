@@ -1,5 +1,6 @@
 // vrnx2-cli build: the build run of the window program, unattended.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,15 +22,21 @@ namespace {
 
 const char* kUsage =
     "usage: vrnx2-cli build PROFILE [--mode basic|iso|advanced] [--steps LIST] [--yes]\n"
+    "                               [--timeout SECONDS]\n"
     "\n"
     "Runs the builder for a profile, as the window program's build actions do.\n"
     "  PROFILE        list position (as 'vrnx2-cli profiles' prints it) or exact name\n"
     "  --mode M       basic (default): build; iso: image only; advanced: the steps of LIST\n"
     "  --steps LIST   advanced mode: comma-separated subset of registry,files,iso,burn\n"
     "  --yes          answer Yes to every question (a retry is tried at most three times)\n"
+    "  --timeout S    stop the builder, and every program it started, when the run takes\n"
+    "                longer than S seconds\n"
     "Exit code: 0 builder started (and for a build ended with 0), 1 the run ended early or\n"
-    "the builder failed, 2 bad usage or unknown profile, 128+N stopped by signal N (the\n"
-    "builder is stopped too and the plugin folder put back first).\n";
+    "the builder failed, 2 bad usage or unknown profile, 124 stopped at the time limit,\n"
+    "128+N stopped by signal N (the builder and its children are stopped too and the\n"
+    "plugin folder put back first).\n";
+
+constexpr int kTimedOut = 124;  // as timeout(1) ends
 
 int Usage(const char* problem) {
     if (problem) std::fprintf(stderr, "vrnx2-cli build: %s\n", problem);
@@ -59,36 +66,24 @@ bool ParseSteps(const std::string& list, BuildSteps& steps) {
     return true;
 }
 
-// The row at a 1-based position, else the row with exactly that name.
-std::optional<TProfileRec> FindProfile(const std::string& wanted) {
-    ProfileList list;
-    {
-        // Raises StoreError for a store that cannot be read, rather than listing nothing.
-        StoreTransaction snapshot(StoreTransaction::Read);
-        LoadProfileList(list);
-    }
-    bool number = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
-    if (number) {
-        long position = std::strtol(wanted.c_str(), nullptr, 10);
-        if (position >= 1 && position <= list.Count())
-            return *list.Profile(static_cast<int>(position - 1));
-    }
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.Caption(i) == wanted) return *list.Profile(i);
-    return std::nullopt;
-}
-
-// Terminate signals wait for the run: they are passed on to the builder, and the run then
-// puts the plugin folder back before the program ends.
+// Terminate signals wait for the run: the builder's process group is stopped, and the run
+// then puts the plugin folder back before the program ends. So does the time limit.
 class StoppableTerminal : public TerminalInterface {
 public:
-    StoppableTerminal(bool yes, platform::HeldSignals& held)
-        : TerminalInterface(yes, stdin, stderr), held_(held) {}
-    void ProcessMessages() override { held_.ForwardToChildren(); }
-    bool StopRequested() override { return held_.Received() != 0; }
+    using Clock = std::chrono::steady_clock;
+    StoppableTerminal(bool yes, platform::HeldSignals& held, std::optional<Clock::time_point> end)
+        : TerminalInterface(yes, stdin, stderr), held_(held), end_(end) {}
+    bool StopRequested() override { return held_.Received() != 0 || TimedOut(); }
+    bool StopNow() override { return held_.Count() > 1; }
+    bool TimedOut() {
+        if (!timedOut_ && end_ && Clock::now() >= *end_) timedOut_ = true;
+        return timedOut_;
+    }
 
 private:
     platform::HeldSignals& held_;
+    std::optional<Clock::time_point> end_;
+    bool timedOut_ = false;
 };
 
 std::optional<BuildMode> ModeNamed(const std::string& name) {
@@ -105,6 +100,7 @@ int BuildCommand(const Args& args) {
     std::string modeName = "basic";
     std::optional<std::string> stepList;
     bool yes = false;
+    std::optional<std::string> timeoutText;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -113,9 +109,13 @@ int BuildCommand(const Args& args) {
         }
         if (a == "--yes" || a == "-y") {
             yes = true;
-        } else if (a == "--mode" || a == "--steps") {
+        } else if (a == "--mode" || a == "--steps" || a == "--timeout") {
             if (i + 1 >= args.size()) return Usage((a + " needs a value").c_str());
-            (a == "--mode" ? modeName : stepList.emplace()) = args[++i];
+            (a == "--mode"    ? modeName
+             : a == "--steps" ? stepList.emplace()
+                              : timeoutText.emplace()) = args[++i];
+        } else if (a.rfind("--timeout=", 0) == 0) {
+            timeoutText = a.substr(10);
         } else if (a.rfind("--mode=", 0) == 0) {
             modeName = a.substr(7);
         } else if (a.rfind("--steps=", 0) == 0) {
@@ -131,6 +131,15 @@ int BuildCommand(const Args& args) {
     if (profileName.empty()) return Usage("no profile named");
     const std::optional<BuildMode> mode = ModeNamed(modeName);
     if (!mode) return Usage(("unknown mode " + modeName).c_str());
+    std::optional<StoppableTerminal::Clock::time_point> end;
+    long timeout = 0;
+    if (timeoutText) {
+        char* rest = nullptr;
+        timeout = std::strtol(timeoutText->c_str(), &rest, 10);
+        if (timeoutText->empty() || *rest || timeout < 1 || timeout > 1000000)
+            return Usage(
+                ("--timeout needs a number of seconds from 1, not " + *timeoutText).c_str());
+    }
     BuildSteps steps;
     if (stepList) {
         if (*mode != BuildMode::Advanced) return Usage("--steps needs --mode advanced");
@@ -155,7 +164,8 @@ int BuildCommand(const Args& args) {
     }
 
     platform::HeldSignals held;
-    StoppableTerminal terminal(yes, held);
+    if (timeout > 0) end = StoppableTerminal::Clock::now() + std::chrono::seconds(timeout);
+    StoppableTerminal terminal(yes, held, end);
     UserInterface* previous = SetUserInterface(&terminal);
     BuildResult result = RunBuild(*mode, *profile, steps);
     SetUserInterface(previous);
@@ -169,6 +179,11 @@ int BuildCommand(const Args& args) {
     if (int sig = held.Received()) {
         std::fprintf(stderr, "vrnx2-cli build: stopped by signal %d (%s)\n", sig, strsignal(sig));
         return 128 + sig;
+    }
+    if (terminal.TimedOut()) {
+        std::fprintf(stderr, "vrnx2-cli build: stopped after the time limit of %ld seconds\n",
+                     timeout);
+        return kTimedOut;
     }
     return result.Succeeded() ? 0 : 1;
 }

@@ -2,8 +2,11 @@
 // The subcommands of vrnx2-cli. Each gets the arguments after its own name and returns the
 // process exit code.
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "vrnx2/settings/Records.h"
 
 namespace vrnx2 {
 
@@ -13,5 +16,10 @@ int RegCommand(const Args& args);
 int ProfilesCommand(const Args& args);
 int BuildCommand(const Args& args);
 int ExtractCommand(const Args& args);
+int TryCommand(const Args& args);
+
+// The profile at a 1-based position of the list, else the one with exactly that name.
+// Raises StoreError for a store that cannot be read, rather than finding nothing.
+std::optional<TProfileRec> FindProfile(const std::string& wanted);
 
 }  // namespace vrnx2

@@ -43,7 +43,7 @@ void OnTerminate(int sig) {
 // SIGTERM, SIGINT and SIGHUP close the main window as the person would, so it saves its
 // state and the instance lock is released; the signal handler only wakes the event loop.
 bool CatchTerminateSignals() {
-    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    if (g_signalPipe[0] < 0 && pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     struct sigaction action {};
     action.sa_handler = OnTerminate;
     sigemptyset(&action.sa_mask);
@@ -115,6 +115,12 @@ int main(int argc, char* argv[]) {
             QObject::connect(terminate.get(), &QSocketNotifier::activated, &form, [&form] {
                 char buffer[16];
                 while (read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+                }
+                if (form.Building()) {
+                    // Ending at once would leave the builder running and the plugin folder
+                    // moved: the build is stopped, and the window closes once it is over.
+                    CatchTerminateSignals();
+                    form.StopBuild(false);
                 }
                 form.close();
             });
