@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "TempTree.h"
 #include "common/Lines.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/HangingBuilder.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
@@ -187,6 +190,29 @@ TEST_F(BuildWineTest, CliBuildsThroughWineToo) {
     EXPECT_NE(ReadAll(t.Path("builder/input.inf")).find("source=" + ZForm(t.Path("source"))),
               std::string::npos);
     EXPECT_TRUE(PathExists(t.Path("builder/out/bootsect.bin")));
+}
+
+// A Windows builder that hangs with a child of its own: the stop ends both (they run in the
+// builder's process group), and the plugin folder comes back.
+TEST_F(BuildWineTest, AStopEndsTheWindowsBuilderAndItsChild) {
+    ::setenv("PEBUILDER_OUTCOME", "hang", 1);
+    ScriptedInterface ui;
+    ui.QueueAnswer(ID_YES);
+    const std::string builder = ZForm(t.Path("builder"));
+    bool bothSeen = false;
+    ui.stopWhen = [&] {
+        bothSeen = bothSeen || ProcessesMentioning(builder) >= 2;
+        return bothSeen;
+    };
+    const BuildResult result = Run(BuildMode::Basic);
+    ::unsetenv("PEBUILDER_OUTCOME");
+    EXPECT_TRUE(result.stopped);
+    EXPECT_TRUE(bothSeen);
+    for (int i = 0; i < 250 && ProcessesMentioning(builder) > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ProcessesMentioning(builder), 0);
+    EXPECT_TRUE(PathExists(t.Path("builder/Plugin/tools/a.inf")));
+    EXPECT_FALSE(PathExists(t.Path("builder/!Plugin!")));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "TempTree.h"
 #include "platform/WineLaunch.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/HangingBuilder.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
@@ -25,16 +26,6 @@ namespace {
 
 bool Has(const std::vector<std::string>& argv, const std::vector<std::string>& run) {
     return std::search(argv.begin(), argv.end(), run.begin(), run.end()) != argv.end();
-}
-
-// Processes whose command line mentions `text`.
-int ProcessesMentioning(const std::string& text) {
-    int found = 0;
-    for (const auto& e : fs::directory_iterator("/proc")) {
-        const std::string cmdline = ReadAll((e.path() / "cmdline").string());
-        if (cmdline.find(text) != std::string::npos) ++found;
-    }
-    return found;
 }
 
 TEST(QemuArguments, DefaultsForImagesOfThatEraAndThePreferences) {
