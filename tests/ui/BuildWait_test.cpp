@@ -219,7 +219,7 @@ private slots:
         const fs::path log = root_ / "qemu.log";
         const fs::path script = root_ / "qemu.sh";
         std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> '" << log.string()
-                              << "'\nexec sleep 30\n";
+                              << "'\nexec sleep 3\n";
         fs::permissions(script, fs::perms::owner_all);
         ::setenv("VRNX2_QEMU", script.c_str(), 1);
         TProfileRec p = ReadProfileRec(ProfileKey(1));
