@@ -332,9 +332,17 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     }
 
     // A stop asked for meanwhile starts nothing more.
+    // The report says the build is unfinished, so it is never taken for a finished one.
+    auto markStopped = [&] {
+        result.stopped = true;
+        report.AddStopped();
+        std::string error;
+        if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
+    };
     auto stopped = [&] {
         if (!UI().StopRequested()) return false;
         if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
+        if (flags.doBuild) markStopped();
         return true;
     };
 
@@ -365,12 +373,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         if (staged) result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir);
         if (!result.builderStarted) return result;
         if (UI().StopRequested()) {
-            // Nothing after the builder runs; the report says the build is unfinished.
-            result.stopped = true;
-            report.AddStopped();
-            std::string reportError;
-            if (!report.Write(reportFile, &reportError))
-                ShowError(reportFile + "\r\n" + reportError);
+            markStopped();  // and nothing after the builder runs
             return result;
         }
         // The builder may end with 0 after a failure it logged, so the log is read after

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Signals.h"
@@ -133,13 +134,8 @@ int BuildCommand(const Args& args) {
     if (!mode) return Usage(("unknown mode " + modeName).c_str());
     std::optional<StoppableTerminal::Clock::time_point> end;
     long timeout = 0;
-    if (timeoutText) {
-        char* rest = nullptr;
-        timeout = std::strtol(timeoutText->c_str(), &rest, 10);
-        if (timeoutText->empty() || *rest || timeout < 1 || timeout > 1000000)
-            return Usage(
-                ("--timeout needs a number of seconds from 1, not " + *timeoutText).c_str());
-    }
+    if (timeoutText && (timeout = DigitsOrZero(*timeoutText)) < 1)
+        return Usage(("--timeout needs a number of seconds from 1, not " + *timeoutText).c_str());
     BuildSteps steps;
     if (stepList) {
         if (*mode != BuildMode::Advanced) return Usage("--steps needs --mode advanced");
@@ -150,18 +146,9 @@ int BuildCommand(const Args& args) {
     // it the locale chooses, as for the window program.
     MessageTable::Instance().LoadForProgram((platform::ProgramDirectory() / "vrnx2.rsl").string());
 
-    std::optional<TProfileRec> profile;
-    try {
-        profile = FindProfile(profileName);
-    } catch (const StoreError& e) {
-        std::fprintf(stderr, "vrnx2-cli build: %s\n", e.what());
-        return 1;
-    }
-    if (!profile) {
-        std::fprintf(stderr, "vrnx2-cli build: no profile '%s' (see 'vrnx2-cli profiles')\n",
-                     profileName.c_str());
-        return 2;
-    }
+    int failed = 0;
+    const std::optional<TProfileRec> profile = LookUpProfile("build", profileName, failed);
+    if (!profile) return failed;
 
     platform::HeldSignals held;
     if (timeout > 0) end = StoppableTerminal::Clock::now() + std::chrono::seconds(timeout);

@@ -1,5 +1,6 @@
 // A profile named on the command line, as `vrnx2-cli profiles` lists them.
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "vrnx2/cli/Commands.h"
@@ -25,6 +26,24 @@ std::optional<TProfileRec> FindProfile(const std::string& wanted) {
     for (int i = 0; i < list.Count(); ++i)
         if (list.Caption(i) == wanted) return *list.Profile(i);
     return std::nullopt;
+}
+
+std::optional<TProfileRec> LookUpProfile(const char* command, const std::string& wanted,
+                                         int& exitCode) {
+    std::optional<TProfileRec> profile;
+    try {
+        profile = FindProfile(wanted);
+    } catch (const StoreError& e) {
+        std::fprintf(stderr, "vrnx2-cli %s: %s\n", command, e.what());
+        exitCode = 1;
+        return std::nullopt;
+    }
+    if (!profile) {
+        std::fprintf(stderr, "vrnx2-cli %s: no profile '%s' (see 'vrnx2-cli profiles')\n", command,
+                     wanted.c_str());
+        exitCode = 2;
+    }
+    return profile;
 }
 
 }  // namespace vrnx2

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/Number.h"
 #include "platform/Files.h"
 #include "platform/Signals.h"
 #include "vrnx2/base/MessageIds.h"
@@ -94,28 +95,19 @@ int TryCommand(const Args& args) {
         }
     }
     if (profileName.empty()) return Usage("no profile named");
-    if (secondsText) {
-        char* rest = nullptr;
-        const long seconds = std::strtol(secondsText->c_str(), &rest, 10);
-        if (*rest || seconds < 1 || seconds > 1000000)
-            return Usage(("--seconds needs a number from 1, not " + *secondsText).c_str());
-        options.seconds = static_cast<int>(seconds);
-    }
+    if (secondsText && (options.seconds = DigitsOrZero(*secondsText)) < 1)
+        return Usage(("--seconds needs a number from 1, not " + *secondsText).c_str());
 
     MessageTable::Instance().LoadForProgram((platform::ProgramDirectory() / "vrnx2.rsl").string());
-    std::optional<TProfileRec> profile;
+    int failed = 0;
+    const std::optional<TProfileRec> profile = LookUpProfile("try", profileName, failed);
+    if (!profile) return failed;
     VmPreferences prefs;
     try {
-        profile = FindProfile(profileName);
         prefs = LoadVmPreferences();
     } catch (const StoreError& e) {
         std::fprintf(stderr, "vrnx2-cli try: %s\n", e.what());
         return 1;
-    }
-    if (!profile) {
-        std::fprintf(stderr, "vrnx2-cli try: no profile '%s' (see 'vrnx2-cli profiles')\n",
-                     profileName.c_str());
-        return 2;
     }
 
     ScratchFile scratch;
