@@ -213,6 +213,30 @@ private slots:
         QVERIFY(!fs::exists(builder / "!Plugin!"));
     }
 
+    // A terminate signal during that build stops it without asking (a "no" is never
+    // consulted) and closes the window once the plugin folder is back.
+    void terminateSignalStopsTheBuildThenCloses() {
+        const fs::path builder = root_ / "builder";
+        WriteHangingBuilder(builder);
+        TVRNX_Form form;
+        Hook(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        bool signalled = false;
+        WhileBuilding([&] {
+            if (signalled || HangingBuilderPids(builder).empty()) return;
+            signalled = true;
+            ::setenv(kAutoAnswerVariable, "no", 1);
+            form.CloseOnSignal();
+        });
+        QTest::keyClick(&form, Qt::Key_F7);
+        ::setenv(kAutoAnswerVariable, "yes", 1);
+        QVERIFY(signalled);
+        QVERIFY(result_.stopped);
+        for (int pid : HangingBuilderPids(builder)) QTRY_VERIFY(!ProcessAlive(pid));
+        QTRY_VERIFY(!form.isVisible());
+    }
+
     // Build ▸ Try in a virtual machine: enabled once the image exists, starts QEMU (here a
     // logging stand-in) without waiting; a second start while it runs is told, not made.
     void tryStartsTheMachineWithoutWaiting() {

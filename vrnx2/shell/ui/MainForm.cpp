@@ -720,6 +720,11 @@ void TVRNX_Form::StopBuild(bool ask) {
     if (confirmed && building_) WaitNotifier::Instance().RequestStop();
 }
 
+void TVRNX_Form::CloseOnSignal() {
+    if (building_) StopBuild(false);
+    close();
+}
+
 void TVRNX_Form::TryInVm() {
     const TProfileRec* p = SelectedProfile();
     if (building_ || !p || !hooks.tryImage) return;

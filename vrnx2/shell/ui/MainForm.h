@@ -81,6 +81,10 @@ public:
     // During a build: after the person confirms (or at once without `ask`), the builder and
     // every program it started are ended, and the run puts the plugin folder back.
     void StopBuild(bool ask = true);
+    // A terminate signal: closes the window as the close button does; during a build it
+    // first stops the build without asking, so the window closes once the plugin folder is
+    // back rather than the program ending with it moved aside.
+    void CloseOnSignal();
 
     bool AdvancedStyle() const;
     void SetBuildStyle(bool advanced);

@@ -116,13 +116,10 @@ int main(int argc, char* argv[]) {
                 char buffer[16];
                 while (read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
                 }
-                if (form.Building()) {
-                    // Ending at once would leave the builder running and the plugin folder
-                    // moved: the build is stopped, and the window closes once it is over.
-                    CatchTerminateSignals();
-                    form.StopBuild(false);
-                }
-                form.close();
+                // During a build a second signal must not end the program at once: that
+                // would leave the builder running and the plugin folder moved aside.
+                if (form.Building()) CatchTerminateSignals();
+                form.CloseOnSignal();
             });
         }
         form.show();
