@@ -88,12 +88,17 @@ protected:
     }
 
     // A QEMU stand-in that logs its arguments one a line, then runs until it is ended
-    // (or ends at once with `exitCode`).
-    void LoggingQemu(const std::string& exitCode = "") {
-        const std::string script = t.Write(
-            "qemu-log.sh", "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done >> '" +
-                               t.Path("qemu.log") + "'\n" +
-                               (exitCode.empty() ? "exec sleep 600\n" : "exit " + exitCode + "\n"));
+    // (or ends at once with `exitCode`). Asked for its displays, it names `displays`.
+    void LoggingQemu(const std::string& exitCode = "", const std::string& displays = "none gtk") {
+        const std::string script =
+            t.Write("qemu-log.sh",
+                    "#!/bin/sh\nif [ \"$1 $2\" = '-display help' ]; then\n"
+                    "  echo 'Available display backend types:'; for d in " +
+                        displays +
+                        "; do echo $d; done; exit 0\nfi\n"
+                        "for a in \"$@\"; do echo \"$a\"; done >> '" +
+                        t.Path("qemu.log") + "'\n" +
+                        (exitCode.empty() ? "exec sleep 600\n" : "exit " + exitCode + "\n"));
         fs::permissions(script, fs::perms::owner_all);
         ::setenv("VRNX2_QEMU", script.c_str(), 1);
     }
@@ -122,11 +127,22 @@ TEST_F(TryTest, RefusalsNameWhatIsMissingAndStartNothing) {
     EXPECT_EQ(o.exitCode, 1);
     EXPECT_NE(o.err.find("qemu-system-x86"), std::string::npos) << o.err;
 
+    // A QEMU that cannot show a window: fine headless, refused for a window.
+    LoggingQemu("0", "none curses");
+    plan = PlanTry(profile, {}, {});
+    EXPECT_NE(plan.refusal.find("qemu-system-gui"), std::string::npos) << plan.refusal;
+    TryOptions headless;
+    headless.headless = true;
+    EXPECT_FALSE(PlanTry(profile, headless, {}).Refused());
+    o = Try({"1"});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_NE(o.err.find("qemu-system-gui"), std::string::npos) << o.err;
+
     // An unknown profile, and bad usage.
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"Nobody"}, {"2"}, {}, {"1", "--seconds", "0"}, {"1", "--serial"}, {"1", "--fast"}})
         EXPECT_EQ(Try(args).exitCode, 2) << (args.empty() ? "(none)" : args[0]);
-    EXPECT_FALSE(PathExists(t.Path("qemu.log")));
+    EXPECT_FALSE(PathExists(t.Path("qemu.log")));  // nothing started
 }
 
 TEST_F(TryTest, TheConsoleStartsTheComposedCommandAndEndsItAtTheTimeLimit) {

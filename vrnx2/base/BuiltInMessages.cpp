@@ -170,6 +170,8 @@ const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages = {
     "VRNX2_QEMU に QEMU のコマンドを指定して下さい。",
     "160=このウィンドウから起動した仮想マシンがまだ動いています。先にそれを閉じて下さい。",
     "161=KVM が使えません。KVM なしでエミュレートするため、動作が遅くなります。",
+    "162=QEMU (%s) はここではウィンドウを表示できません (gtk も sdl もありません)。"
+    "パッケージ qemu-system-gui をインストールして下さい。",
 };
 
 }  // namespace vrnx2

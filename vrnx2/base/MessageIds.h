@@ -196,5 +196,7 @@ inline constexpr char kMsgQemuNotFound[] =
 inline constexpr char kMsgVirtualMachineRunning[] =
     "160";  // A virtual machine started from this window is still running ...
 inline constexpr char kMsgNoKvm[] = "161";  // KVM cannot be used here ... runs slower.
+inline constexpr char kMsgQemuWithoutWindow[] =
+    "162";  // QEMU (%s) cannot show a window here ... Install the package qemu-system-gui ...
 
 }  // namespace vrnx2

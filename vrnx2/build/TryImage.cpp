@@ -9,8 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
+#include "common/Trim.h"
 #include "platform/LocalSocket.h"
+#include "platform/ProgramOutput.h"
 #include "platform/WineLaunch.h"
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
@@ -153,6 +156,19 @@ std::vector<std::string> QemuCommand() {
     return {};
 }
 
+bool QemuShowsWindows(const std::vector<std::string>& qemu) {
+    std::vector<std::string> argv = qemu;
+    argv.insert(argv.end(), {"-display", "help"});
+    std::string output;
+    if (!platform::RunForOutput(argv, output)) return true;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        line = Trim(line);
+        if (line == "gtk" || line == "sdl" || line == "cocoa") return true;
+    }
+    return false;
+}
+
 bool KvmUsable(const std::string& device) {
     const int fd = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return false;
@@ -204,6 +220,10 @@ TryPlan PlanTry(const TProfileRec& profile, const TryOptions& options, const VmP
     if (program.empty() || ::access(program.c_str(), X_OK) != 0) {
         plan.refusal = FillIn(Msg(kMsgQemuNotFound),
                               {qemu.empty() ? "qemu-system-i386, qemu-system-x86_64" : qemu[0]});
+        return plan;
+    }
+    if (!options.headless && !QemuShowsWindows(qemu)) {
+        plan.refusal = FillIn(Msg(kMsgQemuWithoutWindow), {program});
         return plan;
     }
     plan.kvm = prefs.useKvm && KvmUsable();

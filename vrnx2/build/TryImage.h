@@ -27,6 +27,10 @@ void SaveVmPreferences(const VmPreferences& prefs);
 // $VRNX2_QEMU split like VRNX2_WINE; else qemu-system-i386, else qemu-system-x86_64 when
 // found in PATH; empty when there is none.
 std::vector<std::string> QemuCommand();
+// Whether QEMU can open a window: `qemu -display help` names gtk or sdl (Debian ships them
+// in qemu-system-gui; without it QEMU would quietly serve its screen over VNC instead). True
+// when the answer cannot be had, so the start itself reports the problem.
+bool QemuShowsWindows(const std::vector<std::string>& qemu);
 // Whether the kernel's virtual machine device can be opened for use.
 bool KvmUsable(const std::string& device = "/dev/kvm");
 
@@ -54,8 +58,9 @@ struct TryPlan {
     std::string refusal;  // non-empty: nothing may be started (the text to show)
     bool Refused() const { return !refusal.empty(); }
 };
-// The image (ISOPath/ISOFile) must exist and QEMU be found; refusals name the image file or
-// the package qemu-system-x86, in the message table's language.
+// The image (ISOPath/ISOFile) must exist and QEMU be found, and for a machine with a window
+// QEMU must be able to show one; refusals name the image file or the package
+// (qemu-system-x86, qemu-system-gui), in the message table's language.
 TryPlan PlanTry(const TProfileRec& profile, const TryOptions& options, const VmPreferences& prefs);
 
 // A machine started for the window: not waited for, one at a time.
