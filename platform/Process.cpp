@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -143,6 +144,12 @@ int Spawn(const std::vector<std::string>& argv, const StartOptions& options, pid
         env.push_back(nullptr);
     }
 
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (options.ownProcessGroup) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_t* actionsPtr = nullptr;
     if (options.quietStreams) {
@@ -155,10 +162,17 @@ int Spawn(const std::vector<std::string>& argv, const StartOptions& options, pid
                 posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_WRONLY, 0);
         }
         actionsPtr = &actions;
+    } else if (options.ownProcessGroup && ::isatty(0)) {
+        // A group that is not the terminal's foreground would be stopped (SIGTTIN) by its
+        // first read from the terminal, and the wait for it would never end.
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        actionsPtr = &actions;
     }
-    const int rc = ::posix_spawnp(&pid, cargs[0], actionsPtr, nullptr, cargs.data(),
+    const int rc = ::posix_spawnp(&pid, cargs[0], actionsPtr, &attributes, cargs.data(),
                                   env.empty() ? environ : env.data());
     if (actionsPtr) posix_spawn_file_actions_destroy(actionsPtr);
+    posix_spawnattr_destroy(&attributes);
     return rc;
 }
 
@@ -196,8 +210,13 @@ RunningProgram::~RunningProgram() {
 }
 
 RunningProgram::RunningProgram(RunningProgram&& other) noexcept
-    : pid_(other.pid_), pidFd_(other.pidFd_), ended_(other.ended_), exitCode_(other.exitCode_) {
+    : pid_(other.pid_),
+      pidFd_(other.pidFd_),
+      group_(other.group_),
+      ended_(other.ended_),
+      exitCode_(other.exitCode_) {
     other.pid_ = -1;
+    other.group_ = -1;
     other.pidFd_ = -1;
     other.ended_ = false;
 }
@@ -207,9 +226,11 @@ RunningProgram& RunningProgram::operator=(RunningProgram&& other) noexcept {
         Release();
         pid_ = other.pid_;
         pidFd_ = other.pidFd_;
+        group_ = other.group_;
         ended_ = other.ended_;
         exitCode_ = other.exitCode_;
         other.pid_ = -1;
+        other.group_ = -1;
         other.pidFd_ = -1;
         other.ended_ = false;
     }
@@ -246,6 +267,7 @@ RunningProgram RunningProgram::Start(const std::vector<std::string>& argv, std::
     }
     program.pid_ = pid;
     program.pidFd_ = OpenPidFd(pid);
+    if (options.ownProcessGroup) program.group_ = pid;
     return program;
 }
 
@@ -298,6 +320,11 @@ bool RunningProgram::WaitFor(int milliseconds, int& exitCode) {
 int RunningProgram::Wait() {
     if (!Collect(true)) return -1;
     return exitCode_;
+}
+
+bool RunningProgram::SignalGroup(int sig) const {
+    // The group's id stays taken while any member lives, so it never names a stranger.
+    return group_ > 0 && ::killpg(group_, sig) == 0;
 }
 
 // The one way a program is started: a program not waited for is reaped in the background

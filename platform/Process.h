@@ -32,6 +32,10 @@ struct StartOptions {
     // /dev/null.
     int outputFd = -1;
     int errorFd = -1;
+    // The program leads a process group of its own, so a stop can end it together with
+    // every child it started (SignalGroup), and a terminal's Ctrl+C reaches only the caller.
+    // Its standard input is then /dev/null where it would be the terminal.
+    bool ownProcessGroup = false;
 };
 
 struct StartResult {
@@ -74,12 +78,19 @@ public:
     // program that was never started.
     int Wait();
 
+    // The program's process id while it runs (-1 before a start and once it was collected).
+    int Id() const { return pid_; }
+    // Sends `sig` to the program's process group (ownProcessGroup), also after the program
+    // itself has ended, while children of it remain. False when no process was reached.
+    bool SignalGroup(int sig) const;
+
 private:
     void Release();
     bool Collect(bool block);
 
     int pid_ = -1;
     int pidFd_ = -1;  // readable once the program ends, where the system offers it
+    int group_ = -1;  // its own process group, when started so
     bool ended_ = false;
     int exitCode_ = 0;
 };

@@ -62,6 +62,10 @@ int HeldSignals::Received() const {
     return g_first;
 }
 
+int HeldSignals::Count() const {
+    return g_count;
+}
+
 void HeldSignals::ForwardToChildren() {
     const int count = g_count;
     if (count <= forwarded_) return;

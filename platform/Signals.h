@@ -17,6 +17,8 @@ public:
 
     // The first signal received, or 0.
     int Received() const;
+    // How many were received.
+    int Count() const;
     // Passes signals received since the last call on to this program's child processes:
     // the first as it is, a repeated one as SIGKILL, so a child that ignores the first
     // still ends. A signal that reached no child is passed on at a later call.

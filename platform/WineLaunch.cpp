@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/WineLocale.h"
+#include "platform/WineServer.h"
 
 namespace platform {
 
@@ -65,17 +66,6 @@ std::string WineProgramOf(const std::vector<std::string>& command) {
         if (name.rfind("wine", 0) == 0) return FindProgram(part);
     }
     return command.empty() ? std::string() : FindProgram(command[0]);
-}
-
-// The prefix the Wine command uses: a WINEPREFIX= assignment in it ("env WINEPREFIX=/x
-// wine"), else $WINEPREFIX, else ~/.wine.
-std::string PrefixOf(const std::vector<std::string>& command) {
-    for (const std::string& part : command)
-        if (part.rfind("WINEPREFIX=", 0) == 0) return part.substr(11);
-    const char* prefix = std::getenv("WINEPREFIX");
-    if (prefix && *prefix) return prefix;
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.wine";
 }
 
 // A 64-bit prefix made while no 32-bit Wine was installed has no 32-bit system files, and
@@ -205,8 +195,8 @@ LaunchPlan PlanLaunch(const std::vector<std::string>& argv) {
                      "apt-get update && apt-get install wine32:i386";
         return plan;
     }
-    if (plan.kind.Is32Bit() && PrefixLacks32Bit(PrefixOf(wine))) {
-        const std::string prefix = PrefixOf(wine);
+    if (plan.kind.Is32Bit() && PrefixLacks32Bit(WinePrefixOf(wine))) {
+        const std::string prefix = WinePrefixOf(wine);
         plan.error = file + " is a 32-bit Windows program, and the Wine prefix " + prefix +
                      " was made before 32-bit Wine was installed, so it cannot start it. Update "
                      "the prefix (as its owner): rm " +

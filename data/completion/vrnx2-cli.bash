@@ -1,5 +1,5 @@
-# bash completion for vrnx2-cli: commands, reg operations and switches, build options and
-# the profile names of the settings store.
+# bash completion for vrnx2-cli: commands, reg operations and switches, build and try
+# options and the profile names of the settings store.
 
 _vrnx2_cli_profiles() {
     # "position<TAB>name<TAB>builder" per line; names may hold blanks.
@@ -16,7 +16,7 @@ _vrnx2_cli() {
 
     local cli=${words[0]}
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W 'reg profiles build extract hive --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'reg profiles build try extract hive --help --version' -- "$cur"))
         return
     fi
 
@@ -51,8 +51,15 @@ _vrnx2_cli() {
                 COMPREPLY=($(compgen -W "'HKCU\\Software\\HALV\\Varnex v2'" -- "$cur"))
             fi
             ;;
-        build)
+        build | try)
             case $prev in
+                --timeout | --seconds)
+                    return
+                    ;;
+                --serial | --screenshot)
+                    _filedir
+                    return
+                    ;;
                 --mode)
                     COMPREPLY=($(compgen -W 'basic iso advanced' -- "$cur"))
                     return
@@ -69,8 +76,11 @@ _vrnx2_cli() {
                     return
                     ;;
             esac
-            if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W '--mode --steps --yes --help' -- "$cur"))
+            if [[ $cur == -* && ${words[1]} == try ]]; then
+                COMPREPLY=($(compgen -W '--headless --seconds --serial --screenshot --help' \
+                    -- "$cur"))
+            elif [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W '--mode --steps --yes --timeout --help' -- "$cur"))
             else
                 local IFS=$'\n'
                 COMPREPLY=($(compgen -W "$(_vrnx2_cli_profiles "$cli")" -- "$cur"))

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "TempTree.h"
 #include "common/Lines.h"
@@ -14,6 +16,7 @@
 #include "platform/hive/Hive.h"
 #include "platform/hive/RegExport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/HangingBuilder.h"
 #include "tests/support/HiveMaker.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
@@ -400,6 +403,29 @@ TEST_F(BuildWineHiveTest, ADamagedHiveFailsItsLoadAndLeavesNothingMounted) {
     t.Write("source/I386/SETUPREG.HIV", hive::WriteHive(testhive::SampleHive(3), 1));
     ui.QueueAnswer(ID_YES);
     EXPECT_TRUE(Run(BuildMode::Basic).Succeeded()) << ReadAll(t.Path("builder/pebuilder.log"));
+}
+
+// A Windows builder that hangs with a child of its own: the stop ends both (they run in the
+// builder's process group), and the plugin folder comes back.
+TEST_F(BuildWineTest, AStopEndsTheWindowsBuilderAndItsChild) {
+    ::setenv("PEBUILDER_OUTCOME", "hang", 1);
+    ScriptedInterface ui;
+    ui.QueueAnswer(ID_YES);
+    const std::string builder = ZForm(t.Path("builder"));
+    bool bothSeen = false;
+    ui.stopWhen = [&] {
+        bothSeen = bothSeen || ProcessesMentioning(builder) >= 2;
+        return bothSeen;
+    };
+    const BuildResult result = Run(BuildMode::Basic);
+    ::unsetenv("PEBUILDER_OUTCOME");
+    EXPECT_TRUE(result.stopped);
+    EXPECT_TRUE(bothSeen);
+    for (int i = 0; i < 250 && ProcessesMentioning(builder) > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ProcessesMentioning(builder), 0);
+    EXPECT_TRUE(PathExists(t.Path("builder/Plugin/tools/a.inf")));
+    EXPECT_FALSE(PathExists(t.Path("builder/!Plugin!")));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ expect() {
     fi
 }
 
-expect 'reg|profiles|build|extract|hive|--help|--version|' ''
+expect 'reg|profiles|build|try|extract|hive|--help|--version|' ''
 expect 'build|' b
 expect 'query|add|delete|export|import|' reg ''
 expect '/v|/ve|/va|/f|/?|' reg delete K /
@@ -52,7 +52,9 @@ expect '<files reg>|' reg import ''
 expect 'basic|iso|advanced|' build X --mode ''
 expect 'registry,files,iso|registry,files,burn|' build X --steps registry,files,
 expect 'files|' build X --steps f
-expect '--mode|--steps|--yes|--help|' build --
+expect '--mode|--steps|--yes|--timeout|--help|' build --
+expect '--headless|--seconds|--serial|--screenshot|--help|' try --
+expect 'Demo\ rescue|Dépannage|' try D
 expect 'Demo\ rescue|Dépannage|plain|' build ''
 expect 'Demo\ rescue|Dépannage|' build D
 expect '<files cab>|' extract ''

@@ -1,10 +1,15 @@
 // Waiting for a started program in slices.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 
 #include "platform/Process.h"
+#include "tests/support/HangingBuilder.h"
+#include "tests/support/TempDir.h"
 
 using platform::RunningProgram;
 
@@ -78,4 +83,22 @@ TEST(RunningProgramTest, LettingGoOfARunningProgramDoesNotWaitForIt) {
         EXPECT_FALSE(program.WaitFor(0, code));
     }
     EXPECT_LT(SecondsSince(start), 1.0);
+}
+
+TEST(RunningProgramTest, AGroupSignalReachesChildrenThatOutliveTheLeader) {
+    platform::StartOptions options;
+    options.ownProcessGroup = true;
+    // The leader ends at once; its child sleeps on in the same group.
+    TempDir dir("vrnx2-group");
+    const std::string pidFile = (dir.path() / "child").string();
+    RunningProgram program = RunningProgram::Start(
+        {"/bin/sh", "-c", "sleep 60 & echo $! > '" + pidFile + "'"}, nullptr, options);
+    ASSERT_TRUE(program.Started());
+    EXPECT_EQ(program.Wait(), 0);
+    int child = 0;
+    std::ifstream(pidFile) >> child;
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(program.SignalGroup(SIGKILL));
+    for (int i = 0; i < 200 && ProcessAlive(child); ++i) ::usleep(10000);
+    EXPECT_FALSE(ProcessAlive(child));
 }

@@ -53,8 +53,12 @@ public:
         ++busyChanges;
     }
 
+    bool StopRequested() override { return stopWhen && stopWhen(); }
+
     // Runs when a box is shown, before it is answered (to change the world between retries).
     std::function<void(const Box&)> onBox;
+    // Asked while a program is waited for: true stops the run.
+    std::function<bool()> stopWhen;
 
     std::vector<Box> boxes;
     std::vector<InputRequest> inputRequests;

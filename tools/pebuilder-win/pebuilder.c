@@ -9,7 +9,9 @@
  * skipregistry=1, it edits the source's registry hive I386\SETUPREG.HIV as a builder does
  * (hives.c). Environment:
  *   PEBUILDER_OUTCOME=fail|terminate|silent   a logged failure, a termination by the user,
- *                                             or nothing logged at all
+ *                                             or nothing logged at all;
+ *                    hang                     start a child copy of itself and never end,
+ *                                             like a builder waiting on a dialog
  *   PEBUILDER_EXIT=N                          the exit code (default 0 for those outcomes)
  *   PEBUILDER_TRACE=FILE                      append the arguments, the current folder, the
  *                                             ANSI code page and the path values of
@@ -297,12 +299,32 @@ static void Trace(int argc, char** argv) {
     if (!ok) WriteFailed(file);
 }
 
+/* Starts a child that sleeps for good, then sleeps for good itself. */
+static void Hang(void) {
+    char self[MAX_PATH], command[MAX_PATH + 32];
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION child;
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    wsprintfA(command, "\"%s\" -hang-child", self);
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    if (CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &child)) {
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+    Log("Hanging (PEBUILDER_OUTCOME)");
+    if (g_log != INVALID_HANDLE_VALUE) FlushFileBuffers(g_log);
+    for (;;) Sleep(INFINITE);
+}
+
 int main(int argc, char** argv) {
     int autoRun = 0, exitWhenDone = 0, overwrite = 0, buildIso = 0, code = 0, succeeded = 0;
     char outcome[64], exitText[64], text[TEXT_MAX], line[TEXT_MAX + 64], path[MAX_PATH];
     char* slash;
     int i, forced;
 
+    if (argc > 1 && !lstrcmpA(argv[1], "-hang-child"))
+        for (;;) Sleep(INFINITE);
     GetModuleFileNameA(NULL, g_dir, MAX_PATH);
     slash = strrchr(g_dir, '\\');
     if (slash) *slash = '\0';
@@ -342,6 +364,7 @@ int main(int argc, char** argv) {
         Log("Only unattended runs (-auto) are available in the stand-in builder");
         return 2;
     }
+    if (!lstrcmpiA(outcome, "hang")) Hang();
     if (!lstrcmpiA(outcome, "terminate")) {
         Translation("133", "Terminated by user...", text);
         Log(text);

@@ -185,4 +185,18 @@ inline constexpr char kMsgNoBuilderRegisteredYet[] =
 inline constexpr char kMsgNoProfilesYet[] =
     "154";  // No profiles yet. Make one with the %s button (Insert).
 
+// Trying the built image in a virtual machine, and stopping a build.
+inline constexpr char kMsgTryInVirtualMachine[] = "155";  // Try in a &virtual machine
+inline constexpr char kMsgStop[] = "156";                 // &Stop
+inline constexpr char kMsgStopBuildQuestion[] =
+    "157";  // Stop the build? The builder and every program it started are ended ...
+inline constexpr char kMsgImageFileMissing[] = "158";  // The image file does not exist: %s
+inline constexpr char kMsgQemuNotFound[] =
+    "159";  // QEMU was not found (%s). Install the package qemu-system-x86 ...
+inline constexpr char kMsgVirtualMachineRunning[] =
+    "160";  // A virtual machine started from this window is still running ...
+inline constexpr char kMsgNoKvm[] = "161";  // KVM cannot be used here ... runs slower.
+inline constexpr char kMsgQemuWithoutWindow[] =
+    "162";  // QEMU (%s) cannot show a window here ... Install the package qemu-system-gui ...
+
 }  // namespace vrnx2

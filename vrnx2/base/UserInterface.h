@@ -34,9 +34,13 @@ public:
     virtual void WatchLog(const std::string& /*logFile*/) {}
     // Shows or hides the busy pointer.
     virtual void SetBusy(bool) {}
-    // The person asked the run to stop (vrnx2-cli got a terminate signal): a build run
-    // starts no further program and puts the plugin folder back.
+    // The person asked the run to stop (the window's Stop, a terminate signal or the time
+    // limit of vrnx2-cli): the program waited for is ended with every process it started,
+    // and a build run starts no further program and puts the plugin folder back.
     virtual bool StopRequested() { return false; }
+    // The person insists (a second terminate signal): the program waited for is killed at
+    // once rather than given time to end.
+    virtual bool StopNow() { return false; }
 };
 
 // The process-wide interface; a terminal one until the program installs its own.

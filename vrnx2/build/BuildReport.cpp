@@ -79,6 +79,14 @@ void BuildReport::AddPlugin(const std::string& name) {
     lines_.push_back("  " + name);
 }
 
+void BuildReport::AddStopped() {
+    lines_.push_back("");
+    lines_.push_back("[Build Result]");
+    lines_.push_back(kSeparator);
+    lines_.push_back("  Stopped: True (" + LocalDateTime() +
+                     "; the builder and every program it started were ended)");
+}
+
 bool BuildReport::Write(const std::string& path, std::string* error) const {
     std::string text;
     for (const auto& l : lines_) {

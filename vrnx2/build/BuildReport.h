@@ -15,6 +15,9 @@ public:
     // The profile and option sections, up to the "[Plugins]" separator.
     void AddProfileSections(const TProfileRec& profile, BuildMode mode);
     void AddPlugin(const std::string& name);
+    // A section saying that a stop ended the builder and the programs it started, so the
+    // report of an unfinished build is never taken for a finished one.
+    void AddStopped();
     const std::vector<std::string>& Lines() const { return lines_; }
     // Replaces the file's content with the lines (none: an empty file).
     bool Write(const std::string& path, std::string* error = nullptr) const;

@@ -443,10 +443,18 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     }
 
     // A stop asked for meanwhile starts nothing more.
+    // The report says the build is unfinished, so it is never taken for a finished one.
+    auto markStopped = [&] {
+        result.stopped = true;
+        report.AddStopped();
+        std::string error;
+        if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
+    };
     auto stopped = [&] {
         if (!UI().StopRequested()) return false;
         if (staged)
             result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir, stagedFolder);
+        if (flags.doBuild) markStopped();
         return true;
     };
 
@@ -479,6 +487,10 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         if (staged)
             result.pluginFolderRestored = RestorePluginFolder(pluginDir, stashDir, stagedFolder);
         if (!result.builderStarted) return result;
+        if (UI().StopRequested()) {
+            markStopped();  // and nothing after the builder runs
+            return result;
+        }
         ShowErrorLines(builderProgram, result.exitCode, errorLines);
         // The builder may end with 0 after a failure it logged, so the log is read after
         // every such build; it decides on the after-build program, as before, and on
@@ -519,7 +531,9 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                 StartArguments(BuilderArguments(builderProgram, options), result.commandLine, true,
                                &result.exitCode, &errorLines);
         }
-        if (result.builderStarted) ShowErrorLines(builderProgram, result.exitCode, errorLines);
+        result.stopped = result.builderStarted && UI().StopRequested();
+        if (result.builderStarted && !result.stopped)
+            ShowErrorLines(builderProgram, result.exitCode, errorLines);
     }
     result.endedEarly = !result.builderStarted;
     return result;

@@ -1,10 +1,12 @@
 // vrnx2-cli build: the build run of the window program, unattended.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
+#include "common/Number.h"
 #include "common/Trim.h"
 #include "platform/Files.h"
 #include "platform/Signals.h"
@@ -21,16 +23,21 @@ namespace {
 
 const char* kUsage =
     "usage: vrnx2-cli build PROFILE [--mode basic|iso|advanced] [--steps LIST] [--yes]\n"
+    "                               [--timeout SECONDS]\n"
     "\n"
     "Runs the builder for a profile, as the window program's build actions do.\n"
     "  PROFILE        list position (as 'vrnx2-cli profiles' prints it) or exact name\n"
     "  --mode M       basic (default): build; iso: image only; advanced: the steps of LIST\n"
     "  --steps LIST   advanced mode: comma-separated subset of registry,files,iso,burn\n"
     "  --yes          answer Yes to every question (a retry is tried at most three times)\n"
+    "  --timeout S    stop the builder, and every program it started, when the run takes\n"
+    "                longer than S seconds\n"
     "Exit code: 0 builder started (and for a build ended with 0), 1 the run ended early or\n"
     "the builder failed, 2 bad usage or unknown profile, 3 another build of the same\n"
-    "builder folder is running, 128+N stopped by signal N (the builder is stopped too and\n"
-    "the plugin folder put back first).\n";
+    "builder folder is running, 124 stopped at the time limit, 128+N stopped by signal N\n"
+    "(the builder and its children are stopped too and the plugin folder put back first).\n";
+
+constexpr int kTimedOut = 124;  // as timeout(1) ends
 
 int Usage(const char* problem) {
     if (problem) std::fprintf(stderr, "vrnx2-cli build: %s\n", problem);
@@ -60,36 +67,24 @@ bool ParseSteps(const std::string& list, BuildSteps& steps) {
     return true;
 }
 
-// The row at a 1-based position, else the row with exactly that name.
-std::optional<TProfileRec> FindProfile(const std::string& wanted) {
-    ProfileList list;
-    {
-        // Raises StoreError for a store that cannot be read, rather than listing nothing.
-        StoreTransaction snapshot(StoreTransaction::Read);
-        LoadProfileList(list);
-    }
-    bool number = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
-    if (number) {
-        long position = std::strtol(wanted.c_str(), nullptr, 10);
-        if (position >= 1 && position <= list.Count())
-            return *list.Profile(static_cast<int>(position - 1));
-    }
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.Caption(i) == wanted) return *list.Profile(i);
-    return std::nullopt;
-}
-
-// Terminate signals wait for the run: they are passed on to the builder, and the run then
-// puts the plugin folder back before the program ends.
+// Terminate signals wait for the run: the builder's process group is stopped, and the run
+// then puts the plugin folder back before the program ends. So does the time limit.
 class StoppableTerminal : public TerminalInterface {
 public:
-    StoppableTerminal(bool yes, platform::HeldSignals& held)
-        : TerminalInterface(yes, stdin, stderr), held_(held) {}
-    void ProcessMessages() override { held_.ForwardToChildren(); }
-    bool StopRequested() override { return held_.Received() != 0; }
+    using Clock = std::chrono::steady_clock;
+    StoppableTerminal(bool yes, platform::HeldSignals& held, std::optional<Clock::time_point> end)
+        : TerminalInterface(yes, stdin, stderr), held_(held), end_(end) {}
+    bool StopRequested() override { return held_.Received() != 0 || TimedOut(); }
+    bool StopNow() override { return held_.Count() > 1; }
+    bool TimedOut() {
+        if (!timedOut_ && end_ && Clock::now() >= *end_) timedOut_ = true;
+        return timedOut_;
+    }
 
 private:
     platform::HeldSignals& held_;
+    std::optional<Clock::time_point> end_;
+    bool timedOut_ = false;
 };
 
 std::optional<BuildMode> ModeNamed(const std::string& name) {
@@ -106,6 +101,7 @@ int BuildCommand(const Args& args) {
     std::string modeName = "basic";
     std::optional<std::string> stepList;
     bool yes = false;
+    std::optional<std::string> timeoutText;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -114,9 +110,13 @@ int BuildCommand(const Args& args) {
         }
         if (a == "--yes" || a == "-y") {
             yes = true;
-        } else if (a == "--mode" || a == "--steps") {
+        } else if (a == "--mode" || a == "--steps" || a == "--timeout") {
             if (i + 1 >= args.size()) return Usage((a + " needs a value").c_str());
-            (a == "--mode" ? modeName : stepList.emplace()) = args[++i];
+            (a == "--mode"    ? modeName
+             : a == "--steps" ? stepList.emplace()
+                              : timeoutText.emplace()) = args[++i];
+        } else if (a.rfind("--timeout=", 0) == 0) {
+            timeoutText = a.substr(10);
         } else if (a.rfind("--mode=", 0) == 0) {
             modeName = a.substr(7);
         } else if (a.rfind("--steps=", 0) == 0) {
@@ -132,6 +132,10 @@ int BuildCommand(const Args& args) {
     if (profileName.empty()) return Usage("no profile named");
     const std::optional<BuildMode> mode = ModeNamed(modeName);
     if (!mode) return Usage(("unknown mode " + modeName).c_str());
+    std::optional<StoppableTerminal::Clock::time_point> end;
+    long timeout = 0;
+    if (timeoutText && (timeout = DigitsOrZero(*timeoutText)) < 1)
+        return Usage(("--timeout needs a number of seconds from 1, not " + *timeoutText).c_str());
     BuildSteps steps;
     if (stepList) {
         if (*mode != BuildMode::Advanced) return Usage("--steps needs --mode advanced");
@@ -142,21 +146,13 @@ int BuildCommand(const Args& args) {
     // it the locale chooses, as for the window program.
     MessageTable::Instance().LoadForProgram((platform::ProgramDirectory() / "vrnx2.rsl").string());
 
-    std::optional<TProfileRec> profile;
-    try {
-        profile = FindProfile(profileName);
-    } catch (const StoreError& e) {
-        std::fprintf(stderr, "vrnx2-cli build: %s\n", e.what());
-        return 1;
-    }
-    if (!profile) {
-        std::fprintf(stderr, "vrnx2-cli build: no profile '%s' (see 'vrnx2-cli profiles')\n",
-                     profileName.c_str());
-        return 2;
-    }
+    int failed = 0;
+    const std::optional<TProfileRec> profile = LookUpProfile("build", profileName, failed);
+    if (!profile) return failed;
 
     platform::HeldSignals held;
-    StoppableTerminal terminal(yes, held);
+    if (timeout > 0) end = StoppableTerminal::Clock::now() + std::chrono::seconds(timeout);
+    StoppableTerminal terminal(yes, held, end);
     UserInterface* previous = SetUserInterface(&terminal);
     BuildResult result = RunBuild(*mode, *profile, steps);
     SetUserInterface(previous);
@@ -172,6 +168,11 @@ int BuildCommand(const Args& args) {
         return 128 + sig;
     }
     if (result.builderInUse) return 3;
+    if (terminal.TimedOut()) {
+        std::fprintf(stderr, "vrnx2-cli build: stopped after the time limit of %ld seconds\n",
+                     timeout);
+        return kTimedOut;
+    }
     return result.Succeeded() ? 0 : 1;
 }
 

@@ -21,6 +21,8 @@ void Usage(FILE* out) {
         "  build PROFILE [--mode basic|iso|advanced] [--steps LIST] [--yes]\n"
         "                                           run a build unattended\n"
         "  extract CABINET FOLDER                   unpack a cabinet file\n"
+        "  try PROFILE [--headless] [--seconds N] [--serial FILE] [--screenshot FILE]\n"
+        "                                           boot the profile's image in QEMU\n"
         "  hive export FILE [KEY]                   show a registry hive file as text\n"
         "\n"
         "options:\n"
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(command, "profiles") == 0) return ProfilesCommand(args);
         if (std::strcmp(command, "build") == 0) return BuildCommand(args);
         if (std::strcmp(command, "extract") == 0) return ExtractCommand(args);
+        if (std::strcmp(command, "try") == 0) return TryCommand(args);
         if (std::strcmp(command, "hive") == 0) return HiveCommand(args);
         if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
             Usage(stdout);

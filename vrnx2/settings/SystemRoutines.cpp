@@ -7,7 +7,9 @@
 #include "platform/Locale.h"
 #include "platform/OutputFile.h"
 #include "platform/Process.h"
+#include "platform/StopGroup.h"
 #include "platform/WineLaunch.h"
+#include "platform/WineServer.h"
 #include "vrnx2/base/UserInterface.h"
 
 namespace vrnx2 {
@@ -47,6 +49,16 @@ int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* e
         errors.emplace();
         plan.options.errorFd = errors->Descriptor();
     }
+    // A program waited for leads a group of its own, so a stop ends it with its children.
+    plan.options.ownProcessGroup = wait;
+    // Wine's service processes outlive the program; they are this run's to end only when
+    // no server ran for the prefix before (the person's own Wine programs may use it).
+    const bool windows = wait && plan.kind.IsWindows();
+    const std::vector<std::string> wine =
+        windows ? platform::WineCommand() : std::vector<std::string>{};
+    const std::string prefix = windows ? platform::WinePrefixOf(wine) : std::string();
+    const bool serverOfOthers = windows && platform::WineServerRunning(prefix);
+
     std::string reason;
     platform::RunningProgram program =
         platform::RunningProgram::Start(plan.argv, &reason, plan.options);
@@ -56,7 +68,15 @@ int RunArguments(const std::vector<std::string>& argv, bool wait, std::string* e
     if (!wait || !program.Started()) return 0;
     // Waited for in slices, so the windows stay painted while a long program runs.
     int exitCode = 0;
-    while (!program.WaitFor(kWaitSliceMs, exitCode)) UI().ProcessMessages();
+    platform::GroupStop stop(program);
+    while (!program.WaitFor(kWaitSliceMs, exitCode)) {
+        UI().ProcessMessages();
+        if (UI().StopRequested()) stop.Request(UI().StopNow());
+    }
+    if (stop.Requested() || UI().StopRequested()) {
+        stop.EndRest();
+        if (windows && !serverOfOthers) platform::EndWinePrefix(prefix, wine);
+    }
     if (errors) *errorLines = errors->LastLines(kErrorLines);
     return exitCode;
 }

@@ -11,6 +11,10 @@ namespace vrnx2 {
 // (UI().ProcessMessages()) while it runs; otherwise returns 0 at once, also when the start
 // failed. `error`, when given, receives the reason for a failed or refused start (empty when
 // it started). A Windows program is started through Wine (platform/WineLaunch.h).
+// A program waited for leads a process group of its own; once UI().StopRequested(), the
+// group is sent SIGTERM, then SIGKILL after a grace (at once with UI().StopNow()), and after
+// it ended what is left of the group is killed, with the prefix's Wine processes when no
+// Wine server ran for the prefix before the start.
 int RunProgram(const std::string& commandLine, bool wait, std::string* error = nullptr);
 // The same for a program whose path the system knows: argv[0] is the program as it is,
 // never split again.

@@ -107,6 +107,30 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
         RunBuild(mode, p, steps);
     };
     hooks.openTarget = [](const std::string& target) { return platform::OpenWithDesktop(target); };
+    hooks.tryImage = [this](const TProfileRec& p) {
+        // One machine at a time: a second would boot the same image beside the first.
+        if (vm_.Running()) {
+            UI().MessageBox(Msg(kMsgVirtualMachineRunning), Msg(kMsgConfirmation), MB_INFORMATION);
+            return;
+        }
+        VmPreferences prefs;
+        try {
+            prefs = LoadVmPreferences();
+        } catch (const StoreError& e) {
+            UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
+            return;
+        }
+        TryOptions options;
+        options.title = "Varnex v2: " + p.ProfileName;
+        // The machine's own title bar says why it is slow.
+        if (!(prefs.useKvm && KvmUsable())) options.title += " - " + Msg(kMsgNoKvm);
+        const TryPlan plan = PlanTry(p, options, prefs);
+        std::string error;
+        if (plan.Refused())
+            UI().MessageBox(plan.refusal, Msg(kMsgError), MB_ERROR_OK);
+        else if (!vm_.Start(plan, &error))
+            UI().MessageBox(error, Msg(kMsgError), MB_ERROR_OK);
+    };
     hooks.runProgram = [](const std::vector<std::string>& argv, std::string* error) {
         std::string reason;
         RunArguments(argv, false, &reason);
@@ -126,6 +150,7 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
     connect(logTimer_, &QTimer::timeout, this, &TVRNX_Form::RefreshLogTail);
     connect(&WaitNotifier::Instance(), &WaitNotifier::logWatched, this,
             [this](const QString& file) { WatchLog(file.toStdString()); });
+    connect(&WaitNotifier::Instance(), &WaitNotifier::stopAsked, this, [this] { StopBuild(); });
 
     const MainColumnWidths widths = LoadMainColumnWidths();
     // A width of 0 or less, set by hand in the store, would hide the column for good.
@@ -164,6 +189,12 @@ void TVRNX_Form::BuildActions() {
             [this] { RunBuildAction(BuildMode::Advanced); });
     connect(actions_.Make("VIEW_LOGFILE", kMsgViewLog, Qt::Key_F3), &QAction::triggered, this,
             [this] { ViewLog(); });
+    connect(actions_.Make("TRY_IN_VM", kMsgTryInVirtualMachine, Qt::CTRL | Qt::Key_T),
+            &QAction::triggered, this, [this] { TryInVm(); });
+    // Escape stands for it during a build; the wait lets nothing else through.
+    QAction* stop = actions_.Make("STOP_BUILD", kMsgStop, {});
+    stop->setEnabled(false);
+    connect(stop, &QAction::triggered, this, [this] { StopBuild(); });
     connect(actions_.Make("EXIT_PROGRAM", kMsgExit, {}), &QAction::triggered, this,
             [this] { close(); });
     connect(actions_.Make("ADD_PROFILE", kMsgAddProfile, Qt::Key_Insert), &QAction::triggered, this,
@@ -312,6 +343,10 @@ void TVRNX_Form::BuildControls() {
     advanced->addWidget(bar_);
     advanced->addWidget(ActionButton(Action("ADVANCED_BUILD"), advancedPanel_));
     bottom->addWidget(advancedPanel_);
+    stopButton_ = ActionButton(Action("STOP_BUILD"), central);
+    stopButton_->setProperty(kPassesWait, true);
+    stopButton_->hide();
+    bottom->addWidget(stopButton_);
     bottom->addStretch(1);
     bottom->addWidget(ActionButton(Action("EXIT_PROGRAM"), central));
     outer->addLayout(bottom);
@@ -513,6 +548,7 @@ void TVRNX_Form::SelectionUpdate() {
     const TProfileRec* p = SelectedProfile();
     lastSelection_ = SelectionStates(p, row, profiles_.Count());
     ApplyStates(lastSelection_);
+    Action("TRY_IN_VM")->setEnabled(p && ImageFileExists(*p));
     if (p) {
         steps_.SetFromProfile(*p);
         ShowSteps();
@@ -552,6 +588,7 @@ void TVRNX_Form::ApplyStyle() {
     builderMenu_->clear();
     builderMenu_->addAction(Action(advanced ? "ADVANCED_BUILD" : "BASIC_BUILD"));
     if (!advanced) builderMenu_->addAction(Action("BASIC_CREATEISO"));
+    builderMenu_->addAction(Action("TRY_IN_VM"));
     builderMenu_->addSeparator();
     builderMenu_->addAction(Action("VIEW_LOGFILE"));
     builderMenu_->addSeparator();
@@ -653,6 +690,7 @@ void TVRNX_Form::RunBuildAction(BuildMode mode) {
     const TProfileRec profile = *p;
     const BuildSteps steps = steps_.Steps();
     building_ = true;
+    ShowBuildRunning(true);
     try {
         hooks.runBuild(mode, profile, mode == BuildMode::Advanced ? steps : BuildSteps{});
     } catch (const std::exception& e) {
@@ -660,8 +698,37 @@ void TVRNX_Form::RunBuildAction(BuildMode mode) {
         UI().MessageBox(e.what(), Msg(kMsgError), MB_ERROR_OK);
     }
     building_ = false;
+    ShowBuildRunning(false);
     SelectionUpdate();
     ActionStateUpdate();
+}
+
+void TVRNX_Form::ShowBuildRunning(bool running) {
+    WaitNotifier::Instance().ResetStop();
+    Action("STOP_BUILD")->setEnabled(running);
+    stopButton_->setVisible(running);
+}
+
+void TVRNX_Form::StopBuild(bool ask) {
+    if (!building_ || askingStop_ || WaitNotifier::Instance().StopRequested()) return;
+    askingStop_ = true;
+    const bool confirmed =
+        !ask || UI().MessageBox(Msg(kMsgStopBuildQuestion), Msg(kMsgConfirmation),
+                                MB_QUESTION_YESNO) == ID_YES;
+    askingStop_ = false;
+    // The build may have ended while the question was open.
+    if (confirmed && building_) WaitNotifier::Instance().RequestStop();
+}
+
+void TVRNX_Form::CloseOnSignal() {
+    if (building_) StopBuild(false);
+    close();
+}
+
+void TVRNX_Form::TryInVm() {
+    const TProfileRec* p = SelectedProfile();
+    if (building_ || !p || !hooks.tryImage) return;
+    hooks.tryImage(*p);
 }
 
 void TVRNX_Form::OpenFolder(const std::string& actionName) {

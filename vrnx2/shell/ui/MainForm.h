@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vrnx2/build/TryImage.h"
 #include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/shell/MainWindowLogic.h"
@@ -39,6 +40,8 @@ struct MainFormHooks {
     // Starts a program from its argument list without waiting; false with a reason when it
     // did not start.
     std::function<bool(const std::vector<std::string>& argv, std::string* error)> runProgram;
+    // Starts the profile's image in a virtual machine without waiting (refusals are told).
+    std::function<void(const TProfileRec& profile)> tryImage;
 
     std::function<void(TVRNX_Form&)> addProfile;
     std::function<void(TVRNX_Form&)> editProfile;
@@ -73,6 +76,15 @@ public:
     int SelectedRow() const { return profiles_.Selected(); }
     TProfileRec* SelectedProfile() const;
     void SelectRow(int row);
+
+    bool Building() const { return building_; }
+    // During a build: after the person confirms (or at once without `ask`), the builder and
+    // every program it started are ended, and the run puts the plugin folder back.
+    void StopBuild(bool ask = true);
+    // A terminate signal: closes the window as the close button does; during a build it
+    // first stops the build without asking, so the window closes once the plugin folder is
+    // back rather than the program ending with it moved aside.
+    void CloseOnSignal();
 
     bool AdvancedStyle() const;
     void SetBuildStyle(bool advanced);
@@ -119,6 +131,8 @@ private:
     void OpenFolder(const std::string& actionName);
     void ViewLog();
     void ViewHelp();
+    void TryInVm();
+    void ShowBuildRunning(bool running);
     void RunHook(const std::function<void(TVRNX_Form&)>& hook);
     void ShowContextMenu(const QPoint& pos);
     std::pair<int, int> BarSelection() const;
@@ -130,6 +144,8 @@ private:
     std::array<int, 2> sortDirection_{0, 0};
     int sortColumn_ = 0;
     bool building_ = false;
+    bool askingStop_ = false;
+    VmSession vm_;
 
     NamedActions actions_{this, false};
     QActionGroup* styleGroup_ = nullptr;
@@ -144,6 +160,7 @@ private:
     QPlainTextEdit* logTail_ = nullptr;
     int logGrowth_ = 0;  // what the shown log panel added to the window's height
     QLabel* hint_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
     QTimer* logTimer_ = nullptr;
     std::string watchedLog_;
 };

@@ -5,9 +5,11 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -248,6 +250,27 @@ bool IsInput(QEvent::Type type) {
     }
 }
 
+bool Marked(const QWidget* w) {
+    for (; w; w = w->parentWidget())
+        if (w->property(kPassesWait).toBool()) return w->isEnabled();
+    return false;
+}
+
+// Input for a marked widget: sent to it, or to its window at a point over it (the window
+// hands it on to the widget, where this is asked again).
+bool PassesWait(QObject* watched, QEvent* event) {
+    if (auto* widget = qobject_cast<QWidget*>(watched)) return Marked(widget);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            return Marked(QApplication::widgetAt(
+                static_cast<QMouseEvent*>(event)->globalPosition().toPoint()));
+        default:
+            return false;
+    }
+}
+
 // Installed while pending events are let through during a wait.
 class InputBlocker : public QObject {
 public:
@@ -275,6 +298,14 @@ protected:
             return true;
         }
         if (!IsInput(event->type())) return false;
+        if (PassesWait(watched, event)) return false;
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            // Asked after this slice: the confirmation is not opened inside the filter.
+            QMetaObject::invokeMethod(
+                &WaitNotifier::Instance(), [] { emit WaitNotifier::Instance().stopAsked(); },
+                Qt::QueuedConnection);
+        }
         // An accepted shortcut override keeps the key from running an action's shortcut.
         event->accept();
         return true;
@@ -305,6 +336,10 @@ void QtUserInterface::WatchLog(const std::string& logFile) {
         QApplication::restoreOverrideCursor();
     watching_ = !logFile.empty();
     emit WaitNotifier::Instance().logWatched(QString::fromStdString(logFile));
+}
+
+bool QtUserInterface::StopRequested() {
+    return WaitNotifier::Instance().StopRequested();
 }
 
 void QtUserInterface::SetBusy(bool busy) {

@@ -15,6 +15,8 @@
 namespace vrnx2 {
 
 inline constexpr const char* kAutoAnswerVariable = "VRNX2_AUTO_ANSWER";
+// A widget with this property set to true takes input while a build waits.
+inline constexpr const char* kPassesWait = "vrnx2PassesWait";
 
 class QtUserInterface : public UserInterface {
 public:
@@ -26,8 +28,11 @@ public:
     // keys, clicks and shortcuts are dropped (held back they would act once the wait ends)
     // and a window asked to close is closed only after the wait; a modal window opened
     // meanwhile works as usual.
+    // Two things pass: the widgets marked with the property kPassesWait (the Stop button),
+    // and Escape, which asks for a stop (WaitNotifier::stopAsked).
     void ProcessMessages() override;
     void WatchLog(const std::string& logFile) override;
+    bool StopRequested() override;
     void SetBusy(bool busy) override;
 
 private:

@@ -43,7 +43,7 @@ void OnTerminate(int sig) {
 // SIGTERM, SIGINT and SIGHUP close the main window as the person would, so it saves its
 // state and the instance lock is released; the signal handler only wakes the event loop.
 bool CatchTerminateSignals() {
-    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    if (g_signalPipe[0] < 0 && pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     struct sigaction action {};
     action.sa_handler = OnTerminate;
     sigemptyset(&action.sa_mask);
@@ -116,7 +116,10 @@ int main(int argc, char* argv[]) {
                 char buffer[16];
                 while (read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
                 }
-                form.close();
+                // During a build a second signal must not end the program at once: that
+                // would leave the builder running and the plugin folder moved aside.
+                if (form.Building()) CatchTerminateSignals();
+                form.CloseOnSignal();
             });
         }
         form.show();
