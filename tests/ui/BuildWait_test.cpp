@@ -65,11 +65,6 @@ public:
     std::vector<std::string> texts;
 };
 
-std::string ReadText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
 class BuildWaitTest : public QObject {
@@ -217,8 +212,9 @@ private slots:
         fs::remove(root_ / "builder/pebuilder.log");
         const StartedChild running = StartChild({cli, "build", "1", "--yes"}, root_);
         QVERIFY(running.pid > 0);
-        for (int i = 0; i < 500 && ReadText(root_ / "builder/pebuilder.log").find("Working") ==
-                                       std::string::npos;
+        for (int i = 0;
+             i < 500 &&
+             !ReadText(root_ / "builder/pebuilder.log").contains(QStringLiteral("Working"));
              ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ui_.texts.clear();
@@ -229,158 +225,159 @@ private slots:
         QCOMPARE(done.exitCode, 0);
         QVERIFY(fs::exists(plugin));
         QVERIFY(!fs::exists(root_ / "builder/!Plugin!"));
+    }
 
-        // A builder that ignores the terminate signal and starts children: Stop (its action,
-        // confirmed) ends them all and the plugin folder comes back; Escape asks the same.
-        void stopEndsAHangingBuild() {
-            const fs::path builder = root_ / "builder";
-            WriteHangingBuilder(builder);
-            fs::create_directories(builder / "Plugin/a");
-            std::ofstream(builder / "Plugin/a/a.inf") << "[PEBuilder]\r\nName=A\r\n";
-            TProfileRec p = ReadProfileRec(ProfileKey(1));
-            p.ManageOrder = true;
-            WriteProfileRec(ProfileKey(1), p);
-            TVRNX_Form form;
-            Hook(form);
-            form.show();
-            QVERIFY(QTest::qWaitForWindowActive(&form));
-            QAction* stop = form.Action("STOP_BUILD");
-            auto* button = form.findChild<QPushButton*>(QStringLiteral("STOP_BUILD_Button"));
-            QVERIFY(stop && button);
-            QVERIFY(!stop->isEnabled() && !button->isVisible());
+    // A builder that ignores the terminate signal and starts children: Stop (its action,
+    // confirmed) ends them all and the plugin folder comes back; Escape asks the same.
+    void stopEndsAHangingBuild() {
+        const fs::path builder = root_ / "builder";
+        WriteHangingBuilder(builder);
+        fs::create_directories(builder / "Plugin/a");
+        std::ofstream(builder / "Plugin/a/a.inf") << "[PEBuilder]\r\nName=A\r\n";
+        TProfileRec p = ReadProfileRec(ProfileKey(1));
+        p.ManageOrder = true;
+        WriteProfileRec(ProfileKey(1), p);
+        TVRNX_Form form;
+        Hook(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QAction* stop = form.Action("STOP_BUILD");
+        auto* button = form.findChild<QPushButton*>(QStringLiteral("STOP_BUILD_Button"));
+        QVERIFY(stop && button);
+        QVERIFY(!stop->isEnabled() && !button->isVisible());
 
-            QSignalSpy escapes(&WaitNotifier::Instance(), &WaitNotifier::stopAsked);
-            bool shownWhileBuilding = false, stashed = false, escapePressed = false;
-            bool declinedKeepsBuilding = false;
-            WhileBuilding([&] {
-                const std::vector<int> pids = HangingBuilderPids(builder);
-                if (pids.empty()) return;
-                shownWhileBuilding = stop->isEnabled() && button->isVisible();
-                stashed = fs::exists(builder / "!Plugin!");
-                // Escape asks too; declined, the build goes on.
-                if (!escapePressed) {
-                    escapePressed = true;
-                    ::setenv(kAutoAnswerVariable, "no", 1);
-                    QTest::keyClick(&form, Qt::Key_Escape);
-                    return;
-                }
-                declinedKeepsBuilding = escapes.count() == 1 && ProcessAlive(pids[0]);
-                ::setenv(kAutoAnswerVariable, "yes", 1);
-                stop->trigger();
-            });
-            QTest::keyClick(&form, Qt::Key_F7);
-            ::setenv(kAutoAnswerVariable, "yes", 1);
-            QCOMPARE(runs_, 1);
-            QVERIFY(shownWhileBuilding);
-            QVERIFY(stashed);
-            QVERIFY(declinedKeepsBuilding);
-            QVERIFY(result_.stopped);
-            QVERIFY(!stop->isEnabled() && !button->isVisible());
+        QSignalSpy escapes(&WaitNotifier::Instance(), &WaitNotifier::stopAsked);
+        bool shownWhileBuilding = false, stashed = false, escapePressed = false;
+        bool declinedKeepsBuilding = false;
+        WhileBuilding([&] {
             const std::vector<int> pids = HangingBuilderPids(builder);
-            QCOMPARE(pids.size(), size_t{3});
-            for (int pid : pids) QTRY_VERIFY(!ProcessAlive(pid));
-            QVERIFY(fs::exists(builder / "Plugin/a/a.inf"));
-            QVERIFY(!fs::exists(builder / "!Plugin!"));
-        }
-
-        // A terminate signal during that build stops it without asking (a "no" is never
-        // consulted) and closes the window once the plugin folder is back.
-        void terminateSignalStopsTheBuildThenCloses() {
-            const fs::path builder = root_ / "builder";
-            WriteHangingBuilder(builder);
-            TVRNX_Form form;
-            Hook(form);
-            form.show();
-            QVERIFY(QTest::qWaitForWindowActive(&form));
-            bool signalled = false;
-            WhileBuilding([&] {
-                if (signalled || HangingBuilderPids(builder).empty()) return;
-                signalled = true;
+            if (pids.empty()) return;
+            shownWhileBuilding = stop->isEnabled() && button->isVisible();
+            stashed = fs::exists(builder / "!Plugin!");
+            // Escape asks too; declined, the build goes on.
+            if (!escapePressed) {
+                escapePressed = true;
                 ::setenv(kAutoAnswerVariable, "no", 1);
-                form.CloseOnSignal();
-            });
-            QTest::keyClick(&form, Qt::Key_F7);
+                QTest::keyClick(&form, Qt::Key_Escape);
+                return;
+            }
+            declinedKeepsBuilding = escapes.count() == 1 && ProcessAlive(pids[0]);
             ::setenv(kAutoAnswerVariable, "yes", 1);
-            QVERIFY(signalled);
-            QVERIFY(result_.stopped);
-            for (int pid : HangingBuilderPids(builder)) QTRY_VERIFY(!ProcessAlive(pid));
-            QTRY_VERIFY(!form.isVisible());
-        }
+            stop->trigger();
+        });
+        QTest::keyClick(&form, Qt::Key_F7);
+        ::setenv(kAutoAnswerVariable, "yes", 1);
+        QCOMPARE(runs_, 1);
+        QVERIFY(shownWhileBuilding);
+        QVERIFY(stashed);
+        QVERIFY(declinedKeepsBuilding);
+        QVERIFY(result_.stopped);
+        QVERIFY(!stop->isEnabled() && !button->isVisible());
+        const std::vector<int> pids = HangingBuilderPids(builder);
+        QCOMPARE(pids.size(), size_t{3});
+        for (int pid : pids) QTRY_VERIFY(!ProcessAlive(pid));
+        QVERIFY(fs::exists(builder / "Plugin/a/a.inf"));
+        QVERIFY(!fs::exists(builder / "!Plugin!"));
+    }
 
-        // Build ▸ Try in a virtual machine: enabled once the image exists, starts QEMU (here a
-        // logging stand-in) without waiting; a second start while it runs is told, not made.
-        void tryStartsTheMachineWithoutWaiting() {
-            const fs::path log = root_ / "qemu.log";
-            const fs::path script = root_ / "qemu.sh";
-            std::ofstream(script)
-                << "#!/bin/sh\n[ \"$1 $2\" = '-display help' ] && echo gtk && exit 0\n"
-                   "echo \"$@\" >> '"
-                << log.string() << "'\nexec sleep 3\n";
-            fs::permissions(script, fs::perms::owner_all);
-            ::setenv("VRNX2_QEMU", script.c_str(), 1);
-            TProfileRec p = ReadProfileRec(ProfileKey(1));
-            p.ISOPath = root_.string();
-            p.ISOFile = "pe.iso";
-            WriteProfileRec(ProfileKey(1), p);
-            TVRNX_Form form;
-            form.show();
-            QVERIFY(QTest::qWaitForWindowActive(&form));
-            QAction* tryIt = form.Action("TRY_IN_VM");
-            QVERIFY(!tryIt->isEnabled());
-            std::ofstream(root_ / "pe.iso") << "image";
-            form.SelectionUpdate();
-            QVERIFY(tryIt->isEnabled());
-            QElapsedTimer timer;
-            timer.start();
-            QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
-            QVERIFY(timer.elapsed() < 5000);
-            QTRY_VERIFY(fs::exists(log) && fs::file_size(log) > 0);
-            QVERIFY(ReadText(log).contains(QStringLiteral("file=") +
-                                           QString::fromStdString(root_.string())));
-            tryIt->trigger();  // told that one runs: answered by VRNX2_AUTO_ANSWER
-            QTest::qWait(300);
-            QCOMPARE(ReadText(log).count(QLatin1Char('\n')), 1);
-            ::unsetenv("VRNX2_QEMU");
-        }
+    // A terminate signal during that build stops it without asking (a "no" is never
+    // consulted) and closes the window once the plugin folder is back.
+    void terminateSignalStopsTheBuildThenCloses() {
+        const fs::path builder = root_ / "builder";
+        WriteHangingBuilder(builder);
+        TVRNX_Form form;
+        Hook(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        bool signalled = false;
+        WhileBuilding([&] {
+            if (signalled || HangingBuilderPids(builder).empty()) return;
+            signalled = true;
+            ::setenv(kAutoAnswerVariable, "no", 1);
+            form.CloseOnSignal();
+        });
+        QTest::keyClick(&form, Qt::Key_F7);
+        ::setenv(kAutoAnswerVariable, "yes", 1);
+        QVERIFY(signalled);
+        QVERIFY(result_.stopped);
+        for (int pid : HangingBuilderPids(builder)) QTRY_VERIFY(!ProcessAlive(pid));
+        QTRY_VERIFY(!form.isVisible());
+    }
 
-    private:
-        static QString ReadText(const fs::path& file) {
-            std::ifstream in(file);
-            return QString::fromStdString(
-                std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-        }
+    // Build ▸ Try in a virtual machine: enabled once the image exists, starts QEMU (here a
+    // logging stand-in) without waiting; a second start while it runs is told, not made.
+    void tryStartsTheMachineWithoutWaiting() {
+        const fs::path log = root_ / "qemu.log";
+        const fs::path script = root_ / "qemu.sh";
+        std::ofstream(script)
+            << "#!/bin/sh\n[ \"$1 $2\" = '-display help' ] && echo gtk && exit 0\n"
+               "echo \"$@\" >> '"
+            << log.string() << "'\nexec sleep 3\n";
+        fs::permissions(script, fs::perms::owner_all);
+        ::setenv("VRNX2_QEMU", script.c_str(), 1);
+        TProfileRec p = ReadProfileRec(ProfileKey(1));
+        p.ISOPath = root_.string();
+        p.ISOFile = "pe.iso";
+        WriteProfileRec(ProfileKey(1), p);
+        TVRNX_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QAction* tryIt = form.Action("TRY_IN_VM");
+        QVERIFY(!tryIt->isEnabled());
+        std::ofstream(root_ / "pe.iso") << "image";
+        form.SelectionUpdate();
+        QVERIFY(tryIt->isEnabled());
+        QElapsedTimer timer;
+        timer.start();
+        QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(timer.elapsed() < 5000);
+        QTRY_VERIFY(fs::exists(log) && fs::file_size(log) > 0);
+        QVERIFY(ReadText(log).contains(QStringLiteral("file=") +
+                                       QString::fromStdString(root_.string())));
+        tryIt->trigger();  // told that one runs: answered by VRNX2_AUTO_ANSWER
+        QTest::qWait(300);
+        QCOMPARE(ReadText(log).count(QLatin1Char('\n')), 1);
+        ::unsetenv("VRNX2_QEMU");
+    }
 
-        void Hook(TVRNX_Form & form) {
-            runs_ = 0;
+private:
+    static QString ReadText(const fs::path& file) {
+        std::ifstream in(file);
+        return QString::fromStdString(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+
+    void Hook(TVRNX_Form& form) {
+        runs_ = 0;
+        building_ = false;
+        form.hooks.runBuild = [this](BuildMode mode, const TProfileRec& rec,
+                                     const BuildSteps& steps) {
+            ++runs_;
+            building_ = true;
+            result_ = RunBuild(mode, rec, steps, BuildEnvironment{(root_ / "prog").string()});
             building_ = false;
-            form.hooks.runBuild = [this](BuildMode mode, const TProfileRec& rec,
-                                         const BuildSteps& steps) {
-                ++runs_;
-                building_ = true;
-                result_ = RunBuild(mode, rec, steps, BuildEnvironment{(root_ / "prog").string()});
-                building_ = false;
-            };
-        }
+        };
+    }
 
-        // Runs `tick` every 200 ms while a build runs.
-        void WhileBuilding(std::function<void()> tick) {
-            timer_ = std::make_unique<QTimer>();
-            timer_->setInterval(200);
-            QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this, tick] {
-                if (building_) tick();
-            });
-            timer_->start();
-        }
+    // Runs `tick` every 200 ms while a build runs.
+    void WhileBuilding(std::function<void()> tick) {
+        timer_ = std::make_unique<QTimer>();
+        timer_->setInterval(200);
+        QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this, tick] {
+            if (building_) tick();
+        });
+        timer_->start();
+    }
 
-        RecordingInterface ui_;
-        UserInterface* previous_ = nullptr;
-        std::unique_ptr<QTemporaryDir> dir_;
-        fs::path root_;
-        std::unique_ptr<QTimer> timer_;
-        int runs_ = 0;
-        bool building_ = false;
-        BuildResult result_;
-    };
+    RecordingInterface ui_;
+    UserInterface* previous_ = nullptr;
+    std::unique_ptr<QTemporaryDir> dir_;
+    fs::path root_;
+    std::unique_ptr<QTimer> timer_;
+    int runs_ = 0;
+    bool building_ = false;
+    BuildResult result_;
+};
 
-    QTEST_MAIN(BuildWaitTest)
+QTEST_MAIN(BuildWaitTest)
 #include "BuildWait_test.moc"
