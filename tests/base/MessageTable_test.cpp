@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "vrnx2/base/BuiltInMessages.h"
 
 using namespace vrnx2;
 
@@ -43,13 +44,14 @@ int Count(const std::string& text, const std::string& what) {
 TEST(MessageTable, BuiltInTextsInIdOrderWithTheirExactBytes) {
     MessageTable table;
     table.LoadBuiltIn();
-    ASSERT_EQ(table.Lines().size(), 154u);
-    for (int id = 1; id <= 154; ++id) {
+    ASSERT_EQ(table.Lines().size(), kBuiltInMessageCount);
+    for (int id = 1; id <= static_cast<int>(kBuiltInMessageCount); ++id) {
         char prefix[8];
         std::snprintf(prefix, sizeof prefix, "%03d=", id);
         EXPECT_EQ(table.Lines()[id - 1].substr(0, 4), prefix);
     }
-    EXPECT_EQ(std::set<std::string>(table.Lines().begin(), table.Lines().end()).size(), 154u);
+    EXPECT_EQ(std::set<std::string>(table.Lines().begin(), table.Lines().end()).size(),
+              kBuiltInMessageCount);
     EXPECT_FALSE(table.languageLoaded);
     EXPECT_EQ(table.Lookup("001"), "ビルダ(&B)");
     EXPECT_EQ(table.Lookup("028"), "レジストリを初期化しました。");
@@ -79,7 +81,7 @@ TEST(MessageTable, ResourceReplacesTheWholeTable) {
     table.LoadBuiltIn();
     EXPECT_FALSE(table.LoadResource("/nonexistent/vrnx2.rsl"));
     EXPECT_FALSE(table.LoadResource(fs::temp_directory_path().string()));  // a folder
-    EXPECT_EQ(table.Lines().size(), 154u);
+    EXPECT_EQ(table.Lines().size(), kBuiltInMessageCount);
 
     ASSERT_TRUE(table.LoadResource(WriteTemp("one.rsl", "[Strings]\r\n001=X\r\n").string()));
     EXPECT_TRUE(table.languageLoaded);
@@ -123,8 +125,8 @@ TEST(EnglishResource, CoversEveryIdLikeTheBuiltInTexts) {
     MessageTable builtIn, english;
     builtIn.LoadBuiltIn();
     ASSERT_TRUE(english.LoadResource(VRNX2_EXAMPLES_DIR "/lang/english.rsl"));
-    EXPECT_EQ(english.Lines().size(), 154u);
-    for (int id = 1; id <= 154; ++id) {
+    EXPECT_EQ(english.Lines().size(), kBuiltInMessageCount);
+    for (int id = 1; id <= static_cast<int>(kBuiltInMessageCount); ++id) {
         char key[4];
         std::snprintf(key, sizeof key, "%03d", id);
         const std::string ja = builtIn.Lookup(key), en = english.Lookup(key);

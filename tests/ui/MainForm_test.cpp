@@ -14,7 +14,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempDir.h"
 #include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
@@ -53,6 +55,24 @@ QString Column(TVRNX_Form& form, int column) {
     for (int i = 0; i < form.ProfileView()->topLevelItemCount(); ++i)
         out << form.ProfileView()->topLevelItem(i)->text(column);
     return out.join(QLatin1Char(','));
+}
+
+// vrnx2-cli reg add on the same store (VRNX2_SETTINGS is inherited).
+void CliSet(const std::string& key, const std::string& name, const std::string& data,
+            const std::string& type = "REG_SZ") {
+    static TempDir scratch("vrnx2-cli-run");
+    const std::string cli = qEnvironmentVariable("TEST_BIN_DIR").toStdString() + "/vrnx2-cli";
+    const ChildRun run =
+        RunChild({cli, "reg", "add", "HKCU\\" + key, "/v", name, "/t", type, "/d", data, "/f"},
+                 scratch.path());
+    QVERIFY2(run.exitCode == 0, run.err.c_str());
+}
+
+void CliAddProfile(int number, const std::string& name) {
+    CliSet(ProfileKey(number), "ProfileName", name);
+    CliSet(ProfileKey(number), "BuilderIndex", "001");
+    CliSet(ProfileKey(number), "BuilderName", "b");
+    CliSet(kRoot, "ProfileCount", std::to_string(number), "REG_DWORD");
 }
 
 struct BuildCall {
@@ -390,6 +410,52 @@ private slots:
         QVERIFY(form.findChild<QWidget*>(QStringLiteral("AdvancedPanel"))->isVisibleTo(&form));
         QVERIFY(!form.findChild<QWidget*>(QStringLiteral("BasicPanel"))->isVisibleTo(&form));
         QCOMPARE(form.ProfileView()->header()->sectionSize(1), 150);
+    }
+
+    // Closing the window used to save its whole list over what vrnx2-cli wrote meanwhile.
+    void theConsolesChangesSurviveTheWindow() {
+        StoreProfiles({Profile("p1", "b"), Profile("p2", "b")});
+        ScriptedInterface ui;
+        {
+            TVRNX_Form form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            CliSet(ProfileKey(1), "ProfileName", "Renamed");
+            CliAddProfile(3, "p3");
+            // The store's file changed: the list follows without a click.
+            QTRY_COMPARE(Column(form, 0), QStringLiteral("Renamed,p2,p3"));
+            form.close();
+        }
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("Renamed"));
+        QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""), std::string("p3"));
+        QVERIFY(ui.boxes.empty());
+
+        // Both changed: the window's order against a rename; "No" keeps the console's.
+        {
+            TVRNX_Form form;
+            form.SelectRow(0);
+            form.Action("Item_Down")->trigger();
+            CliSet(ProfileKey(3), "ProfileName", "p3 renamed");
+            form.close();
+        }
+        QCOMPARE(ui.boxes.size(), size_t(1));
+        QCOMPARE(ui.boxes[0].flags, unsigned(MB_QUESTION_YESNO));
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("Renamed"));
+        QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""), std::string("p3 renamed"));
+
+        // "Yes" stores the window's list; its unchanged rows are what it read.
+        ui.QueueAnswer(ID_YES);
+        {
+            TVRNX_Form form;
+            form.SelectRow(0);
+            form.Action("Item_Down")->trigger();
+            CliSet(ProfileKey(2), "Source", "/srv/cd");
+            form.close();
+        }
+        QCOMPARE(ui.boxes.size(), size_t(2));
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("p2"));
+        QCOMPARE(RegReadString(0, ProfileKey(2), "ProfileName", ""), std::string("Renamed"));
+        QCOMPARE(RegReadInteger(0, kRoot, "ProfileCount", 0), 3);
     }
 
     void closingWithAnUnwritableStoreSaysSo() {

@@ -161,6 +161,9 @@ const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages = {
     "153=PE Builderが登録されていません。まず「%s」メニューの「%s」(F8) で "
     "PE Builder を登録して下さい。",
     "154=プロファイルがありません。「%s」ボタン (Insert) でプロファイルを作成して下さい。",
+    // The question when the window and another program both changed the profile list.
+    "155=このウィンドウを開いている間に、別のプログラムがプロファイル一覧を変更しました。",
+    "156=このウィンドウの一覧で上書きしますか？「いいえ」では変更された一覧を読み込みます。",
 };
 
 }  // namespace vrnx2

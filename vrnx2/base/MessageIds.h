@@ -184,5 +184,9 @@ inline constexpr char kMsgNoBuilderRegisteredYet[] =
     "153";  // No PE Builder is registered yet. Register one first: %s menu, %s (F8).
 inline constexpr char kMsgNoProfilesYet[] =
     "154";  // No profiles yet. Make one with the %s button (Insert).
+inline constexpr char kMsgProfilesChangedElsewhere[] =
+    "155";  // Another program changed the profile list while this window was open.
+inline constexpr char kMsgOverwriteWithThisList[] =
+    "156";  // Overwrite it with this window's list? No loads the changed list.
 
 }  // namespace vrnx2

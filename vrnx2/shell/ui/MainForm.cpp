@@ -4,6 +4,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -139,6 +141,7 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
 
     profiles_.SetOnChange([this] { ProfilesChanged(); });
     LoadProfiles();
+    WatchStore();
 
     // Typed 1..4 anywhere in this window go to the bar, never to a control.
     qApp->installEventFilter(this);
@@ -462,10 +465,63 @@ void TVRNX_Form::RestoreGeometry() {
 
 void TVRNX_Form::LoadProfiles() {
     LoadProfileList(profiles_);
+    sync_.Matched(profiles_);
 }
 
 void TVRNX_Form::SaveProfiles() {
-    SaveProfileList(profiles_);
+    sync_.Save(profiles_);
+}
+
+void TVRNX_Form::WatchStore() {
+    // A store written by another program changes its file; its folder tells of a store that
+    // did not exist yet or was replaced. Bursts of changes are taken as one.
+    storeTimer_ = new QTimer(this);
+    storeTimer_->setSingleShot(true);
+    storeTimer_->setInterval(200);
+    connect(storeTimer_, &QTimer::timeout, this, &TVRNX_Form::RefreshFromStore);
+    storeWatch_ = new QFileSystemWatcher(this);
+    const QString file = QString::fromStdString(StoreFilePath());
+    const auto watch = [this, file] {
+        if (QFileInfo::exists(file) && !storeWatch_->files().contains(file))
+            storeWatch_->addPath(file);
+    };
+    const QString folder = QFileInfo(file).absolutePath();
+    if (QFileInfo::exists(folder)) storeWatch_->addPath(folder);
+    watch();
+    const auto changed = [this, watch] {
+        watch();
+        storeTimer_->start();
+    };
+    connect(storeWatch_, &QFileSystemWatcher::fileChanged, this, changed);
+    connect(storeWatch_, &QFileSystemWatcher::directoryChanged, this, changed);
+}
+
+void TVRNX_Form::RefreshFromStore() {
+    // A build or a profile operation works on rows of the list: never under them.
+    if (building_ || inHook_) return;
+    if (sync_.Check(profiles_) == ProfileListSync::StoreChanged) sync_.Reload(profiles_);
+}
+
+bool TVRNX_Form::Reconcile(bool closing) {
+    switch (sync_.Check(profiles_)) {
+        case ProfileListSync::InSync:
+            return true;
+        case ProfileListSync::StoreChanged:
+            if (!closing) sync_.Reload(profiles_);
+            return true;
+        case ProfileListSync::ListChanged:
+            if (!closing) return true;
+            break;
+        case ProfileListSync::BothChanged:
+            if (UI().MessageBox(
+                    Msg(kMsgProfilesChangedElsewhere) + "\r\n" + Msg(kMsgOverwriteWithThisList),
+                    Msg(kMsgConfirmation), MB_QUESTION_YESNO) != ID_YES) {
+                if (!closing) sync_.Reload(profiles_);
+                return true;
+            }
+            break;
+    }
+    return WriteOrTell([this] { SaveProfiles(); });
 }
 
 TProfileRec* TVRNX_Form::SelectedProfile() const {
@@ -640,8 +696,13 @@ bool TVRNX_Form::DropOn(int row) {
 // ---- actions ----
 
 void TVRNX_Form::RunHook(const std::function<void(TVRNX_Form&)>& hook) {
-    if (building_ || !hook) return;
+    if (building_ || inHook_ || !hook) return;
+    // The operation saves the whole list: it must not carry an old copy over the store.
+    Reconcile(false);
+    inHook_ = true;
     hook(*this);
+    inHook_ = false;
+    sync_.Check(profiles_);  // takes the operation's own save as the new common state
     ActionStateUpdate();
 }
 
@@ -772,17 +833,20 @@ bool TVRNX_Form::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TVRNX_Form::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) RefreshFromStore();
+}
+
 void TVRNX_Form::closeEvent(QCloseEvent* event) {
     if (building_) {
         event->ignore();
         return;
     }
+    // The list is saved only when this window changed it: what vrnx2-cli wrote meanwhile
+    // stays (Reconcile tells the person of a refused write itself).
+    Reconcile(true);
     std::string failure;
-    try {
-        SaveProfiles();
-    } catch (const StoreError& e) {
-        failure = e.what();
-    }
     try {
         MainFormGeometry g = CurrentGeometry(this);
         g.height -= logGrowth_;
