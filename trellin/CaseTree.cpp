@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "platform/Files.h"
@@ -113,7 +114,7 @@ void CaseTree::Forget(const fs::path& dir, const std::string& from, const std::s
     }
 }
 
-bool CaseTree::RenameToUpper(std::string_view relative) {
+bool CaseTree::RenameToUpper(std::string_view relative, std::string* reason) {
     const std::optional<fs::path> path = Resolve(relative);
     if (!path) return false;
     const fs::path dir = path->parent_path();
@@ -122,24 +123,32 @@ bool CaseTree::RenameToUpper(std::string_view relative) {
     if (to == from) return true;
 
     const fs::path target = dir / to;
+    const auto taken = [&] {
+        if (reason) *reason = path->string() + ": another entry is named " + to + " already";
+        return false;
+    };
+    const auto failed = [&](int code) {
+        if (reason)
+            *reason = "cannot rename " + path->string() + " to " + to + ": " + std::strerror(code);
+        return false;
+    };
     for (const std::string& n : List(dir).names) {
-        if (n == to) return false;  // a different entry, possibly an empty folder
+        if (n == to) return taken();  // a different entry, possibly an empty folder
     }
     struct stat st {};
     if (::lstat(target.c_str(), &st) == 0) {
         // Only on a case-insensitive file system may the new name already name this entry.
         struct stat self {};
         if (::lstat(path->c_str(), &self) != 0 || self.st_dev != st.st_dev ||
-            self.st_ino != st.st_ino || ::rename(path->c_str(), target.c_str()) != 0) {
-            return false;
-        }
+            self.st_ino != st.st_ino)
+            return taken();
+        if (::rename(path->c_str(), target.c_str()) != 0) return failed(errno);
     } else if (::renameat2(AT_FDCWD, path->c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) !=
                0) {
-        if (errno != EINVAL && errno != ENOSYS) return false;
+        if (errno != EINVAL && errno != ENOSYS) return errno == EEXIST ? taken() : failed(errno);
         // The file system cannot refuse to replace; the checks above have to do.
-        if (::lstat(target.c_str(), &st) == 0 || ::rename(path->c_str(), target.c_str()) != 0) {
-            return false;
-        }
+        if (::lstat(target.c_str(), &st) == 0) return taken();
+        if (::rename(path->c_str(), target.c_str()) != 0) return failed(errno);
     }
     Forget(dir, from, to);
     return true;

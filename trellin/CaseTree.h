@@ -30,8 +30,9 @@ public:
 
     // Gives the entry at `relative` its upper-case name. True when it has that name
     // afterwards; false when it is missing, cannot be renamed, or another entry already has
-    // the upper-case name (which is never replaced).
-    bool RenameToUpper(std::string_view relative);
+    // the upper-case name (which is never replaced). `reason` tells why, except for a missing
+    // entry (the built-in names a build lacks are no fault).
+    bool RenameToUpper(std::string_view relative, std::string* reason = nullptr);
 
 private:
     struct Listing {

@@ -237,6 +237,25 @@ TEST_F(BuildRunTest, DeclinedQuestionChangesNothing) {
     EXPECT_FALSE(PathExists(t.Path("trace.txt")));
 }
 
+// An unwritable build.info was told twice (also before the question) and the run still
+// counted as a success.
+TEST_F(BuildRunTest, AReportThatCannotBeWrittenIsToldOnceAndFailsTheRun) {
+    t.Mkdir("prog/build.info");
+    t.Write("builder/out/BOOTSECT.BIN", "boot");
+    t.Mkdir("iso");
+    for (BuildMode mode : {BuildMode::Basic, BuildMode::ImageOnly}) {
+        ui.boxes.clear();
+        ui.QueueAnswer(ID_YES);
+        const BuildResult r = Run(mode);
+        EXPECT_TRUE(r.builderStarted);
+        EXPECT_FALSE(r.Succeeded());
+        ASSERT_EQ(ui.boxes.size(), 2u);
+        EXPECT_EQ(ui.boxes[0].flags, unsigned(MB_QUESTION_YESNO));
+        EXPECT_EQ(ui.boxes[1].flags, unsigned(MB_ERROR_OK));
+        EXPECT_NE(ui.boxes[1].text.find(t.Path("prog/build.info")), std::string::npos);
+    }
+}
+
 TEST_F(BuildRunTest, ImageOnlyRunUsesBuildIsoAndLeavesTheReportEmpty) {
     t.Write("builder/out/BOOTSECT.BIN", "boot");
     t.Mkdir("iso");

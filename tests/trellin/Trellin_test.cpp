@@ -128,7 +128,7 @@ TEST_F(TrellinRun, UnicodeLettersWithoutLanguageRules) {
 TEST_F(TrellinRun, NeverReplacesAnExistingEntry) {
     Make({"win.ini", "i386/ntdetect.com", "I386/", "programs/", "PROGRAMS"});
     Write(out_ / "WIN.INI", "upper");
-    const std::string text = Run();
+    const std::string text = Run({out_.string()}, 1);
     EXPECT_THAT(text, HasSubstr("\nwin.ini - Failure.\n"));
     EXPECT_THAT(text, HasSubstr(Dir("i386", " - Failure.\n")));
     EXPECT_THAT(text, HasSubstr(Dir("programs", " - Failure.\n")));
@@ -162,16 +162,34 @@ TEST_F(TrellinRun, UsageLeavesTheTreeAlone) {
     const std::string usage = std::string(kBanner) + "Usage:\n  Trellin %outdir%\n";
     const std::vector<std::vector<std::string>> cases = {
         {},
-        {(out_ / "missing").string()},
-        {""},
         {out_.string(), "-?"},
         {"--HELP", out_.string()},
         {out_.string(), "x", "--Help"},
     };
     for (const auto& args : cases) EXPECT_EQ(Run(args), usage) << ::testing::PrintToString(args);
+    // A folder that is not there is a failed run, with its reason.
+    for (const std::string& missing : {(out_ / "missing").string(), std::string()}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(trellin::Run({missing}, root_ / "trellin.env", out, err), 1);
+        EXPECT_EQ(out.str(), usage);
+        EXPECT_EQ(err.str(), "Trellin: " + missing + ": not found\n");
+    }
     EXPECT_EQ(Names(out_), (std::set<std::string>{"programs/", "win.ini"}));
     // "/" does not introduce an option.
     EXPECT_THAT(Run({out_.string(), "/?"}), HasSubstr("Done."));
+}
+
+// A refused rename looked like a normal run: same lines, exit code 0, no reason.
+TEST_F(TrellinRun, ARefusedRenameGivesItsReasonAndExitCode1ButMissingNamesDoNot) {
+    Make({"programs/", "PROGRAMS/", "win.ini"});
+    std::ostringstream out, err;
+    EXPECT_EQ(trellin::Run({out_.string()}, root_ / "trellin.env", out, err), 1);
+    EXPECT_THAT(out.str(), HasSubstr(Dir("programs", " - Failure.\n")));
+    EXPECT_EQ(err.str(), "Trellin: " + (out_ / "programs").string() +
+                             ": another entry is named PROGRAMS already\n");
+    // The built-in names the tree lacks stay plain " - Failure." lines of a normal run.
+    fs::remove(out_ / "programs");
+    EXPECT_THAT(Run(), HasSubstr(" - Failure."));
 }
 
 TEST_F(TrellinRun, UnreadableListFileStopsBeforeAnyRename) {

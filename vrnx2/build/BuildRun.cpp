@@ -223,12 +223,15 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                                        : environment.programDir;
     const std::string reportFile = platform::JoinPath(ReportDirectory(programDir), "build.info");
 
-    // 1. Every run starts from an empty report.
+    // 1. Every run starts from an empty report. A failure is told once, when the run has
+    // been confirmed and the report is written again (or would have been).
     BuildReport report;
-    {
-        std::string error;
-        if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
-    }
+    std::string reportError;
+    report.Write(reportFile, &reportError);
+    const auto reportFailed = [&](const std::string& error) {
+        ShowError(reportFile + "\r\n" + error);
+        result.reportWritten = false;
+    };
 
     // 2. Paths and flags. The builder's fixed names are found without regard to case.
     const TProfileRec p = profile;
@@ -348,7 +351,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         // 8. The build.
         {
             std::string error;
-            if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
+            if (!report.Write(reportFile, &error)) reportFailed(error);
             if (!platform::WriteFileAtomic(logFile, "", &error))
                 ShowError(logFile + "\r\n" + error);
         }
@@ -387,6 +390,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     }
 
     // 9. Image-only run.
+    if (!reportError.empty()) reportFailed(reportError);
     if (p.ISO_UseExternalProgram) {
         const OutsideCommand command =
             PrepareOutsideCommand(p.ExternalProgram3, outDir, p, programDir);

@@ -25,11 +25,12 @@ struct BuildResult {
     std::string commandLine;      // what was started as the builder (or image program)
     LogVerdict log = LogVerdict::NotInspected;  // after a build that ended with 0
     bool pluginFolderRestored = true;  // false when Plugin / !Plugin! were left for the user
+    bool reportWritten = true;         // false when build.info could not be written
 
     // Started, and for a build ended with exit code 0 and a log that shows no failure. An
     // empty or missing log means the builder never ran: it was emptied before the start.
     bool Succeeded() const {
-        if (endedEarly || !builderStarted) return false;
+        if (endedEarly || !builderStarted || !reportWritten) return false;
         if (!built) return true;
         return exitCode == 0 && log == LogVerdict::Ok;
     }
