@@ -214,10 +214,11 @@ TEST_F(Profiles, ASaveThatFailsHalfwayLeavesStoreAndRecordsAsBefore) {
     list.Move(0, 2);
     list.Remove(0);
     const std::string before = Snapshot();
-    for (int after : {0, 1, 5, 40, 200}) {
-        SetStoreFaultAfter(after);
+    for (const faulty_store::Way& way : faulty_store::kEveryWay) {
+        const int after = static_cast<int>(way.fault) * 2 + static_cast<int>(way.step);
+        faulty_store::FailAfter(0, way.fault, way.step);
         EXPECT_THROW(SaveProfileList(list), StoreError) << after;
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         EXPECT_EQ(Snapshot(), before) << after;
         EXPECT_EQ(list.Profile(0)->ProfileNumber, 3);
     }

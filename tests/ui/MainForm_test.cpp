@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/ActionTable.h"
@@ -89,7 +90,7 @@ class MainFormTest : public QObject {
 private slots:
     void initTestCase() { MessageTable::Instance().LoadBuiltIn(); }
     void init() {
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         RegDeleteKey(0, kRoot);
     }
 
@@ -462,9 +463,9 @@ private slots:
         StoreProfiles({Profile("p", "b")});
         ScriptedInterface ui;
         TVRNX_Form form;
-        SetStoreFaultAfter(0);
+        faulty_store::FailAfter(0);
         form.close();
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         QCOMPARE(ui.boxes.size(), size_t(1));
         QCOMPARE(ui.boxes[0].flags, unsigned(MB_ERROR_OK));
         QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("p"));

@@ -6,7 +6,7 @@
 
 namespace vrnx2 {
 
-inline constexpr std::size_t kBuiltInMessageCount = 156;
+inline constexpr std::size_t kBuiltInMessageCount = 181;
 extern const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages;
 
 }  // namespace vrnx2

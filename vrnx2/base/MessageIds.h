@@ -188,5 +188,43 @@ inline constexpr char kMsgProfilesChangedElsewhere[] =
     "155";  // Another program changed the profile list while this window was open.
 inline constexpr char kMsgOverwriteWithThisList[] =
     "156";  // Overwrite it with this window's list? No loads the changed list.
+inline constexpr char kMsgStoreReadOnly[] =
+    "157";  // The settings store %s cannot be written: the file or its folder is read-only, ...
+inline constexpr char kMsgStoreDiskFull[] =
+    "158";  // The settings store %s cannot be written: the disk is full.
+inline constexpr char kMsgStoreInUse[] =
+    "159";  // The settings store %s is in use by another program. Try again when it has ...
+inline constexpr char kMsgStoreCannotBeUsed[] = "160";  // The settings store %s cannot be used: %s
+// Message-box buttons other than OK and Cancel.
+inline constexpr char kMsgYes[] = "161";    // &Yes
+inline constexpr char kMsgNo[] = "162";     // &No
+inline constexpr char kMsgRetry[] = "163";  // &Retry
+// The reasons of the file and program layer (platform::Sentence, in its order).
+inline constexpr char kMsgNotAProgram[] =
+    "164";  // %s is not a program that can be started here (%s). A Linux program or ...
+inline constexpr char kMsgNeedsWine[] =
+    "165";  // %s is a Windows program; starting it needs Wine, which was not found (...
+inline constexpr char kMsgNeedsWine32[] =
+    "166";  // %s is a 32-bit Windows program, and no 32-bit Wine is installed (Wine ...
+inline constexpr char kMsgNeedsDisplay[] =
+    "167";  // %s is a Windows program with windows, and there is no display to show ...
+inline constexpr char kMsgNoWineDrive[] =
+    "168";  // No drive of the Wine prefix %s holds %s. Add one with winecfg (Drives)...
+inline constexpr char kMsgCannotOpen[] = "169";        // cannot open '%s': %s
+inline constexpr char kMsgCannotRead[] = "170";        // cannot read '%s': %s
+inline constexpr char kMsgCannotReadStatus[] = "171";  // cannot read the status of '%s': %s
+inline constexpr char kMsgNotARegularFile[] =
+    "172";  // cannot rewrite what is not a regular file '%s': %s
+inline constexpr char kMsgCannotCreateTemp[] =
+    "173";                                        // cannot create a temporary file beside '%s': %s
+inline constexpr char kMsgCannotWrite[] = "174";  // cannot write '%s': %s
+inline constexpr char kMsgCannotReplace[] = "175";    // cannot replace '%s': %s
+inline constexpr char kMsgCannotSetMode[] = "176";    // cannot set the mode of '%s': %s
+inline constexpr char kMsgCannotKeepOwner[] = "177";  // cannot keep the owner of '%s': %s
+inline constexpr char kMsgCannotKeepMode[] = "178";   // cannot keep the mode of '%s': %s
+inline constexpr char kMsgCannotKeepTime[] = "179";   // cannot keep the time of '%s': %s
+inline constexpr char kMsgCannotDelete[] = "180";     // cannot delete '%s': %s
+inline constexpr char kMsgNotInCodePage[] =
+    "181";  // The value of %s cannot be written in code page %s, which the file is r...
 
 }  // namespace vrnx2
