@@ -12,13 +12,14 @@
 #include <sstream>
 
 #include "platform/TextCase.h"
+#include "platform/Texts.h"
 
 namespace platform {
 
 namespace {
 
-std::string ErrnoText(const std::string& what, const fs::path& p) {
-    return what + " '" + p.string() + "': " + std::strerror(errno);
+std::string ErrnoText(Sentence what, const fs::path& p) {
+    return Say(what, {p.string(), std::strerror(errno)});
 }
 
 }  // namespace
@@ -125,7 +126,7 @@ bool SetWriteTime(const fs::path& p, FileTime t) {
 std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (error) *error = ErrnoText("cannot open", p);
+        if (error) *error = ErrnoText(Sentence::CannotOpen, p);
         return std::nullopt;
     }
     std::string data;
@@ -133,7 +134,7 @@ std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         errno = EISDIR;
-        if (error) *error = ErrnoText("cannot read", p);
+        if (error) *error = ErrnoText(Sentence::CannotRead, p);
         return std::nullopt;
     }
     if (st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
@@ -142,7 +143,7 @@ std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (error) *error = ErrnoText("cannot read", p);
+            if (error) *error = ErrnoText(Sentence::CannotRead, p);
             ::close(fd);
             return std::nullopt;
         }
@@ -170,7 +171,7 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
     tmpl += ".XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) {
-        if (error) *error = ErrnoText("cannot create a temporary file beside", p);
+        if (error) *error = ErrnoText(Sentence::CannotCreateTemp, p);
         return false;
     }
     auto fail = [&](const std::string& text) {
@@ -184,25 +185,25 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
         ::umask(m);
         return m;
     }();
-    if (::fchmod(fd, mode | S_IWUSR) != 0) return fail(ErrnoText("cannot set the mode of", tmpl));
+    if (::fchmod(fd, mode | S_IWUSR) != 0) return fail(ErrnoText(Sentence::CannotSetMode, tmpl));
     size_t done = 0;
     while (done < data.size()) {
         const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return fail(ErrnoText("cannot write", p));
+            return fail(ErrnoText(Sentence::CannotWrite, p));
         }
         done += static_cast<size_t>(n);
     }
     if ((mode & S_IWUSR) == 0 && ::fchmod(fd, mode) != 0)
-        return fail(ErrnoText("cannot set the mode of", tmpl));
+        return fail(ErrnoText(Sentence::CannotSetMode, tmpl));
     if (::close(fd) != 0) {
-        if (error) *error = ErrnoText("cannot write", p);
+        if (error) *error = ErrnoText(Sentence::CannotWrite, p);
         ::unlink(tmpl.c_str());
         return false;
     }
     if (::rename(tmpl.c_str(), p.c_str()) != 0) {
-        if (error) *error = ErrnoText("cannot replace", p);
+        if (error) *error = ErrnoText(Sentence::CannotReplace, p);
         ::unlink(tmpl.c_str());
         return false;
     }
@@ -237,7 +238,7 @@ bool RemoveTree(const fs::path& p, std::string* error) {
     ec.clear();
     fs::remove_all(p, ec);
     if (ec) {
-        if (error) *error = "cannot delete '" + p.string() + "': " + ec.message();
+        if (error) *error = Say(Sentence::CannotDelete, {p.string(), ec.message()});
         return false;
     }
     return true;

@@ -589,7 +589,8 @@ TEST_F(BuildRunTest, RefusedBuilderChangesNothing) {
         const char* mention;
     };
     const Row rows[] = {
-        {"not a program", "MZ" + std::string(100, '\0'), fakeWine, "is not a program"},
+        {"not a program", "MZ" + std::string(100, '\0'), fakeWine,
+         "はここで起動できるプログラムではありません"},
         {"no Wine", PeImage(0x8664, 3), t.Path("no/wine"), "wine64"},
         {"32-bit, no 32-bit Wine", PeImage(0x14c, 2), fakeWine, "wine32:i386"},
         {"window program, no display", PeImage(0x8664, 2), fakeWine, "WAYLAND_DISPLAY"},
