@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/FileSystem.h"
 #include "platform/TextCase.h"
 #include "platform/Texts.h"
 
@@ -169,15 +170,16 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
     tmpl += "/.";
     tmpl += p.filename().string();
     tmpl += ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
+    FileSystem& files = Fs();
+    const int fd = files.CreateTemporary(tmpl);
     if (fd < 0) {
         if (error) *error = ErrnoText(Sentence::CannotCreateTemp, p);
         return false;
     }
     auto fail = [&](const std::string& text) {
         if (error) *error = text;
-        ::close(fd);
-        ::unlink(tmpl.c_str());
+        files.Close(fd, tmpl);
+        files.Remove(tmpl);
         return false;
     };
     const mode_t mode = exists ? st.st_mode & 07777 : 0666 & ~[] {
@@ -186,25 +188,17 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
         return m;
     }();
     if (::fchmod(fd, mode | S_IWUSR) != 0) return fail(ErrnoText(Sentence::CannotSetMode, tmpl));
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(ErrnoText(Sentence::CannotWrite, p));
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (WriteAll(fd, data, tmpl) != 0) return fail(ErrnoText(Sentence::CannotWrite, p));
     if ((mode & S_IWUSR) == 0 && ::fchmod(fd, mode) != 0)
         return fail(ErrnoText(Sentence::CannotSetMode, tmpl));
-    if (::close(fd) != 0) {
+    if (files.Close(fd, tmpl) != 0) {
         if (error) *error = ErrnoText(Sentence::CannotWrite, p);
-        ::unlink(tmpl.c_str());
+        files.Remove(tmpl);
         return false;
     }
-    if (::rename(tmpl.c_str(), p.c_str()) != 0) {
+    if (files.Rename(tmpl, p.string()) != 0) {
         if (error) *error = ErrnoText(Sentence::CannotReplace, p);
-        ::unlink(tmpl.c_str());
+        files.Remove(tmpl);
         return false;
     }
     return true;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/TextCase.h"
 
@@ -142,13 +143,12 @@ bool CaseTree::RenameToUpper(std::string_view relative, std::string* reason) {
         if (::lstat(path->c_str(), &self) != 0 || self.st_dev != st.st_dev ||
             self.st_ino != st.st_ino)
             return taken();
-        if (::rename(path->c_str(), target.c_str()) != 0) return failed(errno);
-    } else if (::renameat2(AT_FDCWD, path->c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) !=
-               0) {
+        if (platform::Fs().Rename(*path, target) != 0) return failed(errno);
+    } else if (platform::Fs().Rename(*path, target, true) != 0) {
         if (errno != EINVAL && errno != ENOSYS) return errno == EEXIST ? taken() : failed(errno);
         // The file system cannot refuse to replace; the checks above have to do.
         if (::lstat(target.c_str(), &st) == 0) return taken();
-        if (::rename(path->c_str(), target.c_str()) != 0) return failed(errno);
+        if (platform::Fs().Rename(*path, target) != 0) return failed(errno);
     }
     Forget(dir, from, to);
     return true;

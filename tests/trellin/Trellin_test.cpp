@@ -3,10 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "TreeFixture.h"
+#include "tests/support/FailingFileSystem.h"
 
 namespace trellin {
 namespace {
@@ -190,6 +193,18 @@ TEST_F(TrellinRun, ARefusedRenameGivesItsReasonAndExitCode1ButMissingNamesDoNot)
     // The built-in names the tree lacks stay plain " - Failure." lines of a normal run.
     fs::remove(out_ / "programs");
     EXPECT_THAT(Run(), HasSubstr(" - Failure."));
+
+    // A read-only tree looked like a normal run.
+    fs::remove(out_ / "WIN.INI");
+    Make({"win.ini"});
+    FailingFileSystem disk;
+    disk.FailOn(out_.string(), EROFS, FailingFileSystem::Op::Rename);
+    std::ostringstream out2, err2;
+    EXPECT_EQ(trellin::Run({out_.string()}, root_ / "trellin.env", out2, err2), 1);
+    EXPECT_THAT(out2.str(), HasSubstr("\nwin.ini - Failure.\n"));
+    EXPECT_THAT(err2.str(), HasSubstr("Trellin: cannot rename " + (out_ / "win.ini").string() +
+                                      " to WIN.INI: " + std::strerror(EROFS) + "\n"));
+    EXPECT_TRUE(fs::exists(out_ / "win.ini"));
 }
 
 TEST_F(TrellinRun, UnreadableListFileStopsBeforeAnyRename) {

@@ -1,13 +1,16 @@
 #include "vrnx2/build/BuildRun.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <vector>
 
 #include "common/Number.h"
 #include "common/Trim.h"
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/Path.h"
@@ -316,11 +319,11 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         }
         if (p.ManageOrder && IsDirectory(pluginDir)) {
             if (!StashPluginFolder(pluginDir, stashDir)) return result;
-            std::error_code ec;
-            fs::create_directory(pluginDir, ec);
+            const int made = platform::Fs().MakeFolder(pluginDir);
+            const int madeError = errno;
             staged = true;
-            if (ec) {
-                failures.push_back(pluginDir + ": " + ec.message());
+            if (made != 0) {
+                failures.push_back(pluginDir + ": " + std::strerror(madeError));
             } else {
                 SortForStaging(plugins);
                 failures = StagePlugins(plugins, pluginDir, stashDir, IsNtfsDrive(builderDir));
