@@ -186,17 +186,10 @@ TEST(WritePluginEnable, AFailureAtEveryStepLeavesTheFileWhole) {
     std::string path = t.Write("a.inf", before);
     PluginHolder h;
     AddPluginRec(h, "a", Rec(path, false));
-    int steps = 0;
-    for (const int code : {ENOSPC, EIO, EACCES}) {
-        for (int nth = 1;; ++nth) {
-            FailingFileSystem disk;
-            disk.FailNth(nth, code);
-            const auto failures = WritePluginEnable(h);
-            if (!disk.Failed()) {
-                t.Write("a.inf", before);
-                break;
-            }
-            ++steps;
+    std::vector<std::string> failures;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES}, [&] { failures = WritePluginEnable(h); },
+        [&](int code, int nth) {
             ASSERT_EQ(failures.size(), 1u) << nth;
             EXPECT_NE(failures[0].find(path), std::string::npos) << failures[0];
             EXPECT_NE(failures[0].find(std::strerror(code)), std::string::npos) << failures[0];
@@ -204,8 +197,8 @@ TEST(WritePluginEnable, AFailureAtEveryStepLeavesTheFileWhole) {
             EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path()),
                                     std::filesystem::directory_iterator()),
                       1);  // no temporary file left behind
-        }
-    }
+        },
+        [&] { t.Write("a.inf", before); });
     EXPECT_GE(steps, 3 * 4);
 }
 

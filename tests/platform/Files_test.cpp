@@ -81,27 +81,22 @@ TEST_F(FilesTest, AtomicWriteKeepsModeAndLeavesNoTemporaryFile) {
 TEST_F(FilesTest, AtomicWriteFailingAtEveryStepLosesNothing) {
     const fs::path f = dir_ / "input.inf";
     Write(f, "old");
-    int steps = 0;
-    for (const int code : {ENOSPC, EIO, EACCES}) {
-        for (int nth = 1;; ++nth) {
-            FailingFileSystem disk;
-            disk.FailNth(nth, code);
-            std::string error;
-            const bool written = platform::WriteFileAtomic(f, "new", &error);
-            if (!disk.Failed()) {
-                ASSERT_TRUE(written);
-                Write(f, "old");
-                break;
-            }
-            ++steps;
+    std::string error;
+    bool written = false;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES}, [&] { written = platform::WriteFileAtomic(f, "new", &error); },
+        [&](int code, int nth) {
             EXPECT_FALSE(written) << nth;
             EXPECT_EQ(*platform::ReadFile(f), "old") << nth;
             EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
                 << nth;
             EXPECT_NE(error.find(f.string()), std::string::npos) << error;
             EXPECT_NE(error.find(std::strerror(code)), std::string::npos) << error;
-        }
-    }
+        },
+        [&] {
+            EXPECT_TRUE(written);
+            Write(f, "old");
+        });
     EXPECT_EQ(steps, 3 * 4);  // temporary file, write, close, rename
 }
 

@@ -102,27 +102,27 @@ TEST_F(RewriteTest, OwnerThatCannotBeKeptLeavesTheFileUntouched) {
 // the run says which file and why, and ends with 1.
 TEST_F(RewriteTest, AFailureAtEveryStepOfTheRewriteLosesNothingAndSaysWhy) {
     const fs::path p = dir_.Write("a.inf", "a = 1\r\n");
-    int steps = 0;
-    for (const int code : {ENOSPC, EIO, EACCES}) {
-        for (int nth = 1;; ++nth) {
-            FailingFileSystem disk;
-            disk.FailNth(nth, code);
-            std::ostringstream out, err;
-            const int exit = RunQuenfa({dir_.path().string()}, out, err);
-            if (!disk.Failed()) {
-                ASSERT_EQ(exit, 0) << err.str();
-                dir_.Write("a.inf", "a = 1\r\n");
-                break;
-            }
-            ++steps;
+    int exit = 0;
+    std::ostringstream out, err;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES},
+        [&] {
+            out.str({});
+            err.str({});
+            exit = RunQuenfa({dir_.path().string()}, out, err);
+        },
+        [&](int code, int nth) {
             EXPECT_EQ(exit, 1) << nth;
             EXPECT_NE(out.str().find("Processing...a.inf - Failure.\n"), std::string::npos);
             EXPECT_NE(err.str().find(p.string()), std::string::npos) << err.str();
             EXPECT_NE(err.str().find(std::strerror(code)), std::string::npos) << err.str();
             EXPECT_EQ(TempDir::Read(p), "a = 1\r\n") << nth;
             EXPECT_EQ(Entries(), 1u) << nth;
-        }
-    }
+        },
+        [&] {
+            EXPECT_EQ(exit, 0) << err.str();
+            dir_.Write("a.inf", "a = 1\r\n");
+        });
     EXPECT_EQ(steps, 3 * 5);  // open, temporary file, write, close, rename
 }
 

@@ -4,6 +4,7 @@
 // call on a path. It installs itself on construction and restores the previous one after.
 
 #include <cerrno>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -117,3 +118,30 @@ private:
     int counted_ = 0;
     bool failed_ = false;
 };
+
+// A failure at every step of a writer: `run()` goes again with its 1st, 2nd, ... file call
+// failing, for each of `codes` in turn, until a run meets no failure; `check(code, nth)`
+// looks at what each failed run left, `restore()` puts back what the whole run changed.
+// Returns the number of failed runs (the writer's steps times the codes).
+template <typename Run, typename Check, typename Restore>
+int FailEveryStep(std::initializer_list<int> codes, Run run, Check check, Restore restore) {
+    int failed = 0;
+    for (const int code : codes) {
+        for (int nth = 1;; ++nth) {
+            bool hit = false;
+            {
+                FailingFileSystem disk;
+                disk.FailNth(nth, code);
+                run();
+                hit = disk.Failed();
+            }
+            if (!hit) {
+                restore();
+                break;
+            }
+            ++failed;
+            check(code, nth);
+        }
+    }
+    return failed;
+}

@@ -431,14 +431,16 @@ private slots:
         QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""), std::string("p3"));
         QVERIFY(ui.boxes.empty());
 
-        // Both changed: the window's order against a rename; "No" keeps the console's.
-        {
+        // Both changed: the window moves its first row down while the console writes.
+        const auto bothChange = [](const std::string& key, const char* name, const char* data) {
             TVRNX_Form form;
             form.SelectRow(0);
             form.Action("Item_Down")->trigger();
-            CliSet(ProfileKey(3), "ProfileName", "p3 renamed");
+            CliSet(key, name, data);
             form.close();
-        }
+        };
+        // "No" keeps the console's.
+        bothChange(ProfileKey(3), "ProfileName", "p3 renamed");
         QCOMPARE(ui.boxes.size(), size_t(1));
         QCOMPARE(ui.boxes[0].flags, unsigned(MB_QUESTION_YESNO));
         QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("Renamed"));
@@ -446,13 +448,7 @@ private slots:
 
         // "Yes" stores the window's list; its unchanged rows are what it read.
         ui.QueueAnswer(ID_YES);
-        {
-            TVRNX_Form form;
-            form.SelectRow(0);
-            form.Action("Item_Down")->trigger();
-            CliSet(ProfileKey(2), "Source", "/srv/cd");
-            form.close();
-        }
+        bothChange(ProfileKey(2), "Source", "/srv/cd");
         QCOMPARE(ui.boxes.size(), size_t(2));
         QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("p2"));
         QCOMPARE(RegReadString(0, ProfileKey(2), "ProfileName", ""), std::string("Renamed"));

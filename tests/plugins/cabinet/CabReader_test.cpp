@@ -365,29 +365,27 @@ TEST_F(CabReader, AFailureAtEveryStepOfAFilesWriteLeavesItsTargetWhole) {
     fs::create_directories(out_);
     Put("out/x.txt", "old");
     const std::string cab = Put("a.cab", BuildCabinet({{"x.txt", "new content"}}));
-    int steps = 0;
-    for (const int code : {ENOSPC, EIO, EACCES}) {
-        for (int nth = 1;; ++nth) {
-            FailingFileSystem disk;
-            disk.FailNth(nth, code);
-            std::string text;
+    std::string text;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES},
+        [&] {
+            text.clear();
             try {
                 Extract(cab, out_);
             } catch (const ESTCabinet& e) {
                 text = e.what();
             }
-            if (!disk.Failed()) {
-                EXPECT_EQ(text, "");
-                Put("out/x.txt", "old");
-                break;
-            }
-            ++steps;
+        },
+        [&](int code, int nth) {
             EXPECT_NE(text.find(Out("x.txt")), std::string::npos) << text;
             EXPECT_NE(text.find(std::strerror(code)), std::string::npos) << text;
             EXPECT_EQ(Read(Out("x.txt")), "old") << nth;
             EXPECT_EQ(Tree(), (std::set<std::string>{"a.cab", "out", "out/x.txt"})) << nth;
-        }
-    }
+        },
+        [&] {
+            EXPECT_EQ(text, "");
+            Put("out/x.txt", "old");
+        });
     EXPECT_EQ(steps, 3 * 4);  // temporary file, write, close, rename
 }
 
