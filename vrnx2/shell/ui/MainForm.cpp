@@ -54,6 +54,18 @@ namespace {
 constexpr int kLogTailLines = 4;  // enough to follow the builder
 constexpr int kListRows = 4;      // the profile list never shows fewer
 
+// Marks a window of an operation as open, however the operation ends.
+class HookGuard {
+public:
+    explicit HookGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~HookGuard() { flag_ = false; }
+    HookGuard(const HookGuard&) = delete;
+    HookGuard& operator=(const HookGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
 // Windows system colour indexes, as the stored colour numbers name them.
 QColor SystemColour(int index, const QPalette& pal) {
     switch (index) {
@@ -208,8 +220,13 @@ void TVRNX_Form::BuildActions() {
     connect(advanced, &QAction::triggered, this, [this] { SetBuildStyle(true); });
     connect(actions_.Make("REGISTER_BUILDER", kMsgRegisterBuilderMenu, Qt::Key_F8),
             &QAction::triggered, this, [this] {
-                if (building_ || !hooks.registerBuilder) return;
-                if (hooks.registerBuilder(*this)) LoadProfiles();
+                if (building_ || inHook_ || !hooks.registerBuilder) return;
+                bool changed = false;
+                {
+                    const HookGuard guard(inHook_);
+                    changed = hooks.registerBuilder(*this);
+                }
+                if (changed) LoadProfiles();
                 ActionStateUpdate();
             });
     connect(actions_.Make("PREFERENSES", kMsgMenuPreferences, Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
@@ -505,23 +522,20 @@ void TVRNX_Form::RefreshFromStore() {
 bool TVRNX_Form::Reconcile(bool closing) {
     switch (sync_.Check(profiles_)) {
         case ProfileListSync::InSync:
-            return true;
+            return false;
         case ProfileListSync::StoreChanged:
             if (!closing) sync_.Reload(profiles_);
-            return true;
+            return false;
         case ProfileListSync::ListChanged:
-            if (!closing) return true;
-            break;
+            return closing;  // an operation saves the whole list itself
         case ProfileListSync::BothChanged:
-            if (UI().MessageBox(
-                    Msg(kMsgProfilesChangedElsewhere) + "\r\n" + Msg(kMsgOverwriteWithThisList),
-                    Msg(kMsgConfirmation), MB_QUESTION_YESNO) != ID_YES) {
-                if (!closing) sync_.Reload(profiles_);
-                return true;
-            }
             break;
     }
-    return WriteOrTell([this] { SaveProfiles(); });
+    if (UI().MessageBox(Msg(kMsgProfilesChangedElsewhere) + "\r\n" + Msg(kMsgOverwriteWithThisList),
+                        Msg(kMsgConfirmation), MB_QUESTION_YESNO) == ID_YES)
+        return true;
+    if (!closing) sync_.Reload(profiles_);
+    return false;
 }
 
 TProfileRec* TVRNX_Form::SelectedProfile() const {
@@ -698,10 +712,11 @@ bool TVRNX_Form::DropOn(int row) {
 void TVRNX_Form::RunHook(const std::function<void(TVRNX_Form&)>& hook) {
     if (building_ || inHook_ || !hook) return;
     // The operation saves the whole list: it must not carry an old copy over the store.
-    Reconcile(false);
-    inHook_ = true;
-    hook(*this);
-    inHook_ = false;
+    if (Reconcile(false)) WriteOrTell([this] { SaveProfiles(); });
+    {
+        const HookGuard guard(inHook_);
+        hook(*this);
+    }
     sync_.Check(profiles_);  // takes the operation's own save as the new common state
     ActionStateUpdate();
 }
@@ -844,9 +859,13 @@ void TVRNX_Form::closeEvent(QCloseEvent* event) {
         return;
     }
     // The list is saved only when this window changed it: what vrnx2-cli wrote meanwhile
-    // stays (Reconcile tells the person of a refused write itself).
-    Reconcile(true);
+    // stays.
     std::string failure;
+    try {
+        if (Reconcile(true)) SaveProfiles();
+    } catch (const StoreError& e) {
+        failure = e.what();
+    }
     try {
         MainFormGeometry g = CurrentGeometry(this);
         g.height -= logGrowth_;

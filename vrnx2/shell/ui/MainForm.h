@@ -128,8 +128,8 @@ private:
     void ViewHelp();
     void RunHook(const std::function<void(TVRNX_Form&)>& hook);
     void WatchStore();
-    // Before a profile operation and on close: takes the store's changes, or asks when both
-    // sides changed. False when the store could not be written.
+    // Before a profile operation and on close: takes the store's changes when the window has
+    // none, asks when both changed. True when the window's list is to be saved.
     bool Reconcile(bool closing);
     void ShowContextMenu(const QPoint& pos);
     std::pair<int, int> BarSelection() const;
