@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/TextCase.h"
+#include "platform/Texts.h"
 
 namespace trellin {
 
@@ -46,16 +47,19 @@ CaseTree::CaseTree(fs::path root) : root_(std::move(root)) {}
 const CaseTree::Listing& CaseTree::List(const fs::path& dir) {
     const auto [it, added] = listings_.try_emplace(Key(dir));
     if (added) {
-        for (platform::DirEntry& e : platform::ListDirectory(dir)) {
-            it->second.folded.push_back(platform::FoldCase(e.name));
-            it->second.names.push_back(std::move(e.name));
-        }
+        Listing& l = it->second;
+        if (platform::Fs().List(dir.string(), l.names) != 0) l.error = errno;
+        for (const std::string& name : l.names) l.folded.push_back(platform::FoldCase(name));
     }
     return it->second;
 }
 
 std::optional<std::string> CaseTree::Find(const fs::path& dir, std::string_view name) {
     const Listing& l = List(dir);
+    if (l.error != 0) {
+        unreadable_ = dir;
+        unreadableError_ = l.error;
+    }
     for (const std::string& n : l.names) {
         if (n == name) return n;
     }
@@ -116,8 +120,14 @@ void CaseTree::Forget(const fs::path& dir, const std::string& from, const std::s
 }
 
 bool CaseTree::RenameToUpper(std::string_view relative, std::string* reason) {
+    unreadableError_ = 0;
     const std::optional<fs::path> path = Resolve(relative);
-    if (!path) return false;
+    if (!path) {
+        if (unreadableError_ != 0 && reason)
+            *reason = platform::Say(platform::Sentence::CannotRead,
+                                    {unreadable_.string(), std::strerror(unreadableError_)});
+        return false;
+    }
     const fs::path dir = path->parent_path();
     const std::string from = path->filename().string();
     const std::string to = platform::UpperCase(from);

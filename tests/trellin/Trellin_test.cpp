@@ -205,6 +205,14 @@ TEST_F(TrellinRun, ARefusedRenameGivesItsReasonAndExitCode1ButMissingNamesDoNot)
     EXPECT_THAT(err2.str(), HasSubstr("Trellin: cannot rename " + (out_ / "win.ini").string() +
                                       " to WIN.INI: " + std::strerror(EROFS) + "\n"));
     EXPECT_TRUE(fs::exists(out_ / "win.ini"));
+
+    // A folder that cannot be read hides its entries: they are unknown, not missing.
+    Make({"i386/ntdetect.com"});
+    disk.FailOn((out_ / "i386").string(), EACCES, FailingFileSystem::Op::List);
+    std::ostringstream out3, err3;
+    EXPECT_EQ(trellin::Run({out_.string()}, root_ / "trellin.env", out3, err3), 1);
+    EXPECT_THAT(err3.str(), HasSubstr("Trellin: cannot read '" + (out_ / "i386").string() +
+                                      "': " + std::strerror(EACCES) + "\n"));
 }
 
 TEST_F(TrellinRun, UnreadableListFileStopsBeforeAnyRename) {
