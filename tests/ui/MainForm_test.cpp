@@ -455,6 +455,23 @@ private slots:
         QCOMPARE(RegReadInteger(0, kRoot, "ProfileCount", 0), 3);
     }
 
+    // A profile operation saves the whole list: right after a console change, before the
+    // watch has told the window, it must save over the store's list, not its old copy.
+    void aProfileOperationKeepsWhatTheConsoleJustWrote() {
+        StoreProfiles({Profile("p1", "b"), Profile("p2", "b")});
+        ScriptedInterface ui;
+        TVRNX_Form form;
+        form.hooks.copyProfile = [](TVRNX_Form& f) { SaveProfileList(f.Profiles()); };
+        CliAddProfile(3, "from the console");
+        form.SelectRow(0);
+        form.Action("COPY_PROFILE")->trigger();  // no event has run since the console wrote
+        QCOMPARE(RegReadInteger(0, kRoot, "ProfileCount", 0), 3);
+        QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""),
+                 std::string("from the console"));
+        QCOMPARE(Column(form, 0), QStringLiteral("p1,p2,from the console"));
+        QVERIFY(ui.boxes.empty());
+    }
+
     void closingWithAnUnwritableStoreSaysSo() {
         StoreProfiles({Profile("p", "b")});
         ScriptedInterface ui;
