@@ -215,7 +215,7 @@ TEST_F(Profiles, ASaveThatFailsHalfwayLeavesStoreAndRecordsAsBefore) {
     list.Remove(0);
     const std::string before = Snapshot();
     for (const faulty_store::Way& way : faulty_store::kEveryWay) {
-        const int after = static_cast<int>(way.fault) * 2 + static_cast<int>(way.step);
+        const int after = static_cast<int>(way.fault) * 3 + static_cast<int>(way.step);
         faulty_store::FailAfter(0, way.fault, way.step);
         EXPECT_THROW(SaveProfileList(list), StoreError) << after;
         faulty_store::Reset();

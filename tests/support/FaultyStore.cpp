@@ -26,6 +26,7 @@ sqlite3_vfs g_vfs;
 // Our file: the base VFS's file follows it in the same allocation.
 struct File {
     sqlite3_file base;
+    bool storeFile;  // the database itself, not a journal
     sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
 };
 
@@ -50,7 +51,7 @@ int Read(sqlite3_file* f, void* p, int n, sqlite3_int64 off) {
     return Of(f)->real()->pMethods->xRead(Of(f)->real(), p, n, off);
 }
 int Write(sqlite3_file* f, const void* p, int n, sqlite3_int64 off) {
-    if (FailsAt(Step::Write)) return Code();
+    if (FailsAt(Step::Write) || (Of(f)->storeFile && FailsAt(Step::StoreWrite))) return Code();
     return Of(f)->real()->pMethods->xWrite(Of(f)->real(), p, n, off);
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size) {
@@ -104,6 +105,7 @@ const sqlite3_io_methods kMethods = [] {
 int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     File* file = Of(f);
     file->base.pMethods = nullptr;
+    file->storeFile = (flags & SQLITE_OPEN_MAIN_DB) != 0;
     if ((flags & SQLITE_OPEN_MAIN_DB) && g.armed && g.fault == Fault::ReadOnly) {
         flags &= ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         flags |= SQLITE_OPEN_READONLY;

@@ -6,9 +6,11 @@
 namespace faulty_store {
 
 enum class Fault { Full, IoError, ReadOnly };
-// Where a doomed write transaction fails: its first write, or its first sync (the journal's,
-// so the store file itself is never touched).
-enum class Step { Write, Sync };
+// Where a doomed write transaction fails: its first write or its first sync (both the
+// journal's, so the store file itself is never touched), or its first write to the store
+// file, after the journal was made safe (SQLite then rolls back from the journal, at the
+// latest when the store is next opened).
+enum class Step { Write, Sync, StoreWrite };
 
 // The next `commits` write transactions go through; every one after fails at `step` with
 // `fault`, until Reset(). ReadOnly opens the store read-only at once (`commits` and `step`
@@ -23,10 +25,10 @@ struct Way {
     Fault fault;
     Step step;
 };
-inline constexpr Way kEveryWay[] = {{Fault::Full, Step::Write},
-                                    {Fault::IoError, Step::Write},
-                                    {Fault::Full, Step::Sync},
-                                    {Fault::IoError, Step::Sync},
-                                    {Fault::ReadOnly, Step::Write}};
+inline constexpr Way kEveryWay[] = {
+    {Fault::Full, Step::Write},      {Fault::IoError, Step::Write},
+    {Fault::Full, Step::Sync},       {Fault::IoError, Step::Sync},
+    {Fault::Full, Step::StoreWrite}, {Fault::IoError, Step::StoreWrite},
+    {Fault::ReadOnly, Step::Write}};
 
 }  // namespace faulty_store
