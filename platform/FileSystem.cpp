@@ -101,7 +101,7 @@ int CopyFile(const std::string& from, const std::string& to) {
     struct stat st {};
     if (::fstat(in, &st) != 0) {
         const int code = errno;
-        files.Close(in, from);
+        ::close(in);
         errno = code;
         return -1;
     }
@@ -117,7 +117,7 @@ int CopyFile(const std::string& from, const std::string& to) {
         }
         if (WriteAll(out, std::string_view(buffer, static_cast<size_t>(n)), to) != 0) code = errno;
     }
-    files.Close(in, from);
+    ::close(in);  // a read descriptor: closing it cannot lose anything
     if (out >= 0 && files.Close(out, to) != 0 && code == 0) code = errno;
     if (code != 0) {
         if (out >= 0) files.Remove(to);

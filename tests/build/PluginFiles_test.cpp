@@ -225,6 +225,28 @@ TEST(StagePlugins, AFileThatCannotBeStagedIsNamedWithItsReason) {
         std::filesystem::remove_all(t.Path("Plugin"));
         t.Mkdir("Plugin");
     }
+
+    // Copies failing at every step: each failure named with its reason, the user's tree
+    // untouched.
+    std::vector<std::string> failures;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES},
+        [&] { failures = StagePlugins(h, t.Path("Plugin"), t.Path("!Plugin!"), false); },
+        [&](int code, int nth) {
+            ASSERT_EQ(failures.size(), 1u) << nth;
+            EXPECT_NE(failures[0].find(t.Path("Plugin/")), std::string::npos) << failures[0];
+            EXPECT_NE(failures[0].find(std::strerror(code)), std::string::npos) << failures[0];
+            EXPECT_EQ(ReadAll(t.Path("!Plugin!/tools/tool.exe")), "exe");
+            EXPECT_EQ(ReadAll(t.Path("!Plugin!/tools/a.inf")), PluginInf("A"));
+            std::filesystem::remove_all(t.Path("Plugin"));
+            t.Mkdir("Plugin");
+        },
+        [&] {
+            EXPECT_TRUE(failures.empty());
+            std::filesystem::remove_all(t.Path("Plugin"));
+            t.Mkdir("Plugin");
+        });
+    EXPECT_GE(steps, 3 * 5);  // the folder, then per file: open both, write, close
 }
 
 TEST(StagedFolderName, NumberAndUnderscoredPath) {
