@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/settings/RegFile.h"
 #include "vrnx2/settings/Store.h"
 
 using namespace vrnx2;
@@ -93,6 +94,41 @@ void BM_RegWriteInteger(benchmark::State& state) {
     for (auto _ : state) RegWriteInteger(0, kVarnexKey, "BuilderCount", ++i);
 }
 BENCHMARK(BM_RegWriteInteger)->Unit(benchmark::kMicrosecond);
+
+// .reg import of one hex(1) value of N characters: written over N continuation lines as an
+// export wraps it, against the same bytes on one line (the baseline). Linear when the two
+// keep the same ratio as N doubles.
+std::string RegFileWithValue(int64_t chars, bool continued) {
+    std::string file =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\HALV\\Varnex v2\\Long]\r\n\"v\"=hex(1):";
+    for (int64_t i = 0; i < chars; ++i) file += continued ? "41,00,\\\r\n  " : "41,00,";
+    return file + "00,00\r\n";
+}
+
+void ParseLoop(benchmark::State& state, bool continued) {
+    std::string file = RegFileWithValue(state.range(0), continued);
+    std::vector<RegFileOp> ops;
+    RegFileError error;
+    for (auto _ : state) {
+        if (!ParseRegFile(file, 1252, ops, error)) state.SkipWithError(error.message.c_str());
+        benchmark::DoNotOptimize(ops);
+    }
+}
+
+void BM_RegImportOneLine(benchmark::State& state) {
+    ParseLoop(state, false);
+}
+BENCHMARK(BM_RegImportOneLine)->Arg(80000)->Arg(160000)->Arg(320000)->Unit(benchmark::kMillisecond);
+
+void BM_RegImportContinued(benchmark::State& state) {
+    ParseLoop(state, true);
+}
+BENCHMARK(BM_RegImportContinued)
+    ->Arg(80000)
+    ->Arg(160000)
+    ->Arg(320000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

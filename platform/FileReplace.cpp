@@ -7,12 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/FileSystem.h"
+#include "platform/Texts.h"
+
 namespace platform {
 
 namespace {
 
-bool Fail(std::string* error, const char* what, const std::string& path, int code = errno) {
-    if (error) *error = std::string(what) + " '" + path + "': " + std::strerror(code);
+bool Fail(std::string* error, Sentence what, const std::string& path, int code = errno) {
+    if (error) *error = Say(what, {path, std::strerror(code)});
     return false;
 }
 
@@ -29,11 +32,10 @@ OpenedFile::~OpenedFile() {
 bool OpenedFile::Open(const std::string& path, std::string* error) {
     if (fd_ >= 0) ::close(fd_);
     path_ = path;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd_ < 0) return Fail(error, "cannot open", path);
-    if (::fstat(fd_, &status_) != 0) return Fail(error, "cannot read the status of", path);
-    if (!S_ISREG(status_.st_mode))
-        return Fail(error, "cannot rewrite what is not a regular file", path, EINVAL);
+    fd_ = Fs().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (fd_ < 0) return Fail(error, Sentence::CannotOpen, path);
+    if (::fstat(fd_, &status_) != 0) return Fail(error, Sentence::CannotReadStatus, path);
+    if (!S_ISREG(status_.st_mode)) return Fail(error, Sentence::NotARegularFile, path, EINVAL);
     return true;
 }
 
@@ -49,7 +51,7 @@ bool OpenedFile::ReadAll(std::string& bytes, std::string* error) {
         if (n < 0) {
             if (errno == EINTR) continue;
             bytes.clear();
-            return Fail(error, "cannot read", path_);
+            return Fail(error, Sentence::CannotRead, path_);
         }
         done += static_cast<size_t>(n);
         if (static_cast<size_t>(n) < wanted) break;
@@ -60,7 +62,7 @@ bool OpenedFile::ReadAll(std::string& bytes, std::string* error) {
 
 bool OpenedFile::SetMode(mode_t mode, std::string* error) {
     if (::fchmod(fd_, mode) == 0) return true;
-    return Fail(error, "cannot set the mode of", path_);
+    return Fail(error, Sentence::CannotSetMode, path_);
 }
 
 bool ReplaceFileContent(const std::string& path, std::string_view data, const KeptAttributes& keep,
@@ -69,37 +71,31 @@ bool ReplaceFileContent(const std::string& path, std::string_view data, const Ke
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temp = dir + "/." + name.substr(0, kMaxStem) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return Fail(error, "cannot create a temporary file beside", path);
-    auto fail = [&](const char* what) {
+    FileSystem& files = Fs();
+    const int fd = files.CreateTemporary(temp);
+    if (fd < 0) return Fail(error, Sentence::CannotCreateTemp, path);
+    auto fail = [&](Sentence what) {
         const int code = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
+        files.Close(fd, temp);
+        files.Remove(temp);
         return Fail(error, what, path, code);
     };
-    for (size_t done = 0; done < data.size();) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail("cannot write");
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (WriteAll(fd, data, temp) != 0) return fail(Sentence::CannotWrite);
     // The owner first: giving a file away clears its set-user and set-group bits, which the
     // mode then puts back.
-    if (::fchown(fd, keep.owner, keep.group) != 0) return fail("cannot keep the owner of");
-    if (::fchmod(fd, keep.mode & 07777) != 0) return fail("cannot keep the mode of");
+    if (::fchown(fd, keep.owner, keep.group) != 0) return fail(Sentence::CannotKeepOwner);
+    if (::fchmod(fd, keep.mode & 07777) != 0) return fail(Sentence::CannotKeepMode);
     const struct timespec times[2] = {{0, UTIME_OMIT}, keep.modified};
-    if (::futimens(fd, times) != 0) return fail("cannot keep the time of");
-    if (::close(fd) != 0) {
+    if (::futimens(fd, times) != 0) return fail(Sentence::CannotKeepTime);
+    if (files.Close(fd, temp) != 0) {
         const int code = errno;
-        ::unlink(temp.c_str());
-        return Fail(error, "cannot write", path, code);
+        files.Remove(temp);
+        return Fail(error, Sentence::CannotWrite, path, code);
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (files.Rename(temp, path) != 0) {
         const int code = errno;
-        ::unlink(temp.c_str());
-        return Fail(error, "cannot replace", path, code);
+        files.Remove(temp);
+        return Fail(error, Sentence::CannotReplace, path, code);
     }
     return true;
 }

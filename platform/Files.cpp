@@ -11,14 +11,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/FileSystem.h"
 #include "platform/TextCase.h"
+#include "platform/Texts.h"
 
 namespace platform {
 
 namespace {
 
-std::string ErrnoText(const std::string& what, const fs::path& p) {
-    return what + " '" + p.string() + "': " + std::strerror(errno);
+std::string ErrnoText(Sentence what, const fs::path& p) {
+    return Say(what, {p.string(), std::strerror(errno)});
 }
 
 }  // namespace
@@ -125,7 +127,7 @@ bool SetWriteTime(const fs::path& p, FileTime t) {
 std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (error) *error = ErrnoText("cannot open", p);
+        if (error) *error = ErrnoText(Sentence::CannotOpen, p);
         return std::nullopt;
     }
     std::string data;
@@ -133,7 +135,7 @@ std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         errno = EISDIR;
-        if (error) *error = ErrnoText("cannot read", p);
+        if (error) *error = ErrnoText(Sentence::CannotRead, p);
         return std::nullopt;
     }
     if (st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
@@ -142,7 +144,7 @@ std::optional<std::string> ReadFile(const fs::path& p, std::string* error) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (error) *error = ErrnoText("cannot read", p);
+            if (error) *error = ErrnoText(Sentence::CannotRead, p);
             ::close(fd);
             return std::nullopt;
         }
@@ -168,15 +170,16 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
     tmpl += "/.";
     tmpl += p.filename().string();
     tmpl += ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
+    FileSystem& files = Fs();
+    const int fd = files.CreateTemporary(tmpl);
     if (fd < 0) {
-        if (error) *error = ErrnoText("cannot create a temporary file beside", p);
+        if (error) *error = ErrnoText(Sentence::CannotCreateTemp, p);
         return false;
     }
     auto fail = [&](const std::string& text) {
         if (error) *error = text;
-        ::close(fd);
-        ::unlink(tmpl.c_str());
+        files.Close(fd, tmpl);
+        files.Remove(tmpl);
         return false;
     };
     const mode_t mode = exists ? st.st_mode & 07777 : 0666 & ~[] {
@@ -184,26 +187,18 @@ bool WriteFileAtomic(const fs::path& target, std::string_view data, std::string*
         ::umask(m);
         return m;
     }();
-    if (::fchmod(fd, mode | S_IWUSR) != 0) return fail(ErrnoText("cannot set the mode of", tmpl));
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(ErrnoText("cannot write", p));
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (::fchmod(fd, mode | S_IWUSR) != 0) return fail(ErrnoText(Sentence::CannotSetMode, tmpl));
+    if (WriteAll(fd, data, tmpl) != 0) return fail(ErrnoText(Sentence::CannotWrite, p));
     if ((mode & S_IWUSR) == 0 && ::fchmod(fd, mode) != 0)
-        return fail(ErrnoText("cannot set the mode of", tmpl));
-    if (::close(fd) != 0) {
-        if (error) *error = ErrnoText("cannot write", p);
-        ::unlink(tmpl.c_str());
+        return fail(ErrnoText(Sentence::CannotSetMode, tmpl));
+    if (files.Close(fd, tmpl) != 0) {
+        if (error) *error = ErrnoText(Sentence::CannotWrite, p);
+        files.Remove(tmpl);
         return false;
     }
-    if (::rename(tmpl.c_str(), p.c_str()) != 0) {
-        if (error) *error = ErrnoText("cannot replace", p);
-        ::unlink(tmpl.c_str());
+    if (files.Rename(tmpl, p.string()) != 0) {
+        if (error) *error = ErrnoText(Sentence::CannotReplace, p);
+        files.Remove(tmpl);
         return false;
     }
     return true;
@@ -237,7 +232,7 @@ bool RemoveTree(const fs::path& p, std::string* error) {
     ec.clear();
     fs::remove_all(p, ec);
     if (ec) {
-        if (error) *error = "cannot delete '" + p.string() + "': " + ec.message();
+        if (error) *error = Say(Sentence::CannotDelete, {p.string(), ec.message()});
         return false;
     }
     return true;

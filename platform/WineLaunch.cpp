@@ -10,6 +10,7 @@
 
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Texts.h"
 #include "platform/WineLocale.h"
 #include "platform/WineServer.h"
 
@@ -172,8 +173,7 @@ LaunchPlan PlanLaunch(const std::vector<std::string>& argv) {
         case ProgramType::Native:
             return plan;
         case ProgramType::NotAProgram:
-            plan.error = file + " is not a program that can be started here (" + plan.kind.reason +
-                         "). A Linux program or a Windows program is needed.";
+            plan.error = Say(Sentence::NotAProgram, {file, plan.kind.reason});
             return plan;
         case ProgramType::Windows:
             break;
@@ -182,32 +182,20 @@ LaunchPlan PlanLaunch(const std::vector<std::string>& argv) {
     const std::vector<std::string> wine = WineCommand();
     const std::string wineProgram = WineProgramOf(wine);
     if (!IsExecutableFile(FindProgram(wine[0]))) {
-        plan.error = file + " is a Windows program; starting it needs Wine, which was not found (" +
-                     wine[0] +
-                     "). Install the packages wine and wine64, or name the Wine command in "
-                     "VRNX2_WINE.";
+        plan.error = Say(Sentence::NeedsWine, {file, wine[0]});
         return plan;
     }
     if (plan.kind.Is32Bit() && !HasWine32(wineProgram, SearchRoot())) {
-        plan.error = file +
-                     " is a 32-bit Windows program, and no 32-bit Wine is installed (Wine would "
-                     "end at once without running it). As root: dpkg --add-architecture i386 && "
-                     "apt-get update && apt-get install wine32:i386";
+        plan.error = Say(Sentence::NeedsWine32, {file});
         return plan;
     }
     if (plan.kind.Is32Bit() && PrefixLacks32Bit(WinePrefixOf(wine))) {
         const std::string prefix = WinePrefixOf(wine);
-        plan.error = file + " is a 32-bit Windows program, and the Wine prefix " + prefix +
-                     " was made before 32-bit Wine was installed, so it cannot start it. Update "
-                     "the prefix (as its owner): rm " +
-                     prefix + "/.update-timestamp && WINEPREFIX=" + prefix + " wineboot -u";
+        plan.error = Say(Sentence::PrefixLacks32Bit, {file, prefix, prefix, prefix});
         return plan;
     }
     if (plan.kind.IsWindowProgram() && !HasDisplay()) {
-        plan.error = file +
-                     " is a Windows program with windows, and there is no display to show them "
-                     "(neither DISPLAY nor WAYLAND_DISPLAY is set). Start it from a desktop "
-                     "session, or under xvfb-run.";
+        plan.error = Say(Sentence::NeedsDisplay, {file});
         return plan;
     }
     plan.argv = wine;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/Files.h"
+#include "platform/Texts.h"
 
 namespace platform {
 
@@ -80,9 +81,7 @@ bool WineDrives::ToWindows(const std::string& path, std::string& out, std::strin
             return true;
         }
     }
-    if (error)
-        *error = "No drive of the Wine prefix " + prefix_ + " holds " + path +
-                 ". Add one with winecfg (Drives), or link it in " + prefix_ + "/dosdevices.";
+    if (error) *error = Say(Sentence::NoWineDrive, {prefix_, path, prefix_});
     return false;
 }
 

@@ -136,8 +136,8 @@ std::vector<WalkEntry> ListEntries(const std::string& dir) {
 // before it are done. The walk may run ahead of the printed lines by kWindow files at most.
 class OrderedWork {
 public:
-    OrderedWork(unsigned workers, const FileWork& work, std::ostream& out)
-        : work_(work), out_(out) {
+    OrderedWork(unsigned workers, const FileWork& work, std::ostream& out, std::ostream& err)
+        : work_(work), out_(out), err_(err) {
         try {
             for (unsigned i = 0; i < std::max(workers, 1u); ++i)
                 threads_.emplace_back([this] { Run(); });
@@ -158,8 +158,9 @@ public:
         return true;
     }
 
-    // Waits for every file, prints what is left, and rethrows an escaped exception.
-    void Finish() {
+    // Waits for every file, prints what is left, and rethrows an escaped exception. Returns
+    // the number of failed files.
+    size_t Finish() {
         Stop();
         if (escaped_) {
             // As a walk of one file at a time would have left it: the lines before the file
@@ -168,6 +169,7 @@ public:
                 out_ << "Processing..." << window_.front().name << std::flush;
             std::rethrow_exception(escaped_);
         }
+        return failed_;
     }
 
 private:
@@ -176,7 +178,7 @@ private:
     struct Item {
         std::string path;
         std::string name;
-        std::string tail;
+        FileOutcome outcome;
         bool done = false;
         bool escaped = false;
     };
@@ -202,10 +204,10 @@ private:
             // ends, and this one leaves the window only once it is done.
             Item& item = window_[taken_++];
             lock.unlock();
-            std::string tail;
+            FileOutcome outcome;
             std::exception_ptr escaped;
             try {
-                tail = work_(item.path, lists);
+                outcome = work_(item.path, lists);
             } catch (...) {
                 escaped = std::current_exception();
             }
@@ -216,7 +218,7 @@ private:
                 room_.notify_all();
                 work_ready_.notify_all();
             } else {
-                item.tail = std::move(tail);
+                item.outcome = std::move(outcome);
                 item.done = true;
             }
             PrintReady();
@@ -228,7 +230,18 @@ private:
         size_t printed = 0;
         while (!window_.empty() && window_.front().done) {
             const Item& item = window_.front();
-            out_ << "Processing..." << item.name << item.tail << '\n';
+            out_ << "Processing..." << item.name << item.outcome.tail << '\n';
+            if (!item.outcome.reason.empty()) {
+                // The line first, so the reason reads as its continuation on a terminal.
+                out_.flush();
+                // Reasons of the file system name the file already.
+                const std::string& why = item.outcome.reason;
+                if (why.find(item.path) == std::string::npos)
+                    err_ << "quenfa: " << item.path << ": " << why << '\n';
+                else
+                    err_ << "quenfa: " << why << '\n';
+                ++failed_;
+            }
             window_.pop_front();
             --taken_;
             ++printed;
@@ -240,6 +253,8 @@ private:
 
     const FileWork& work_;
     std::ostream& out_;
+    std::ostream& err_;
+    size_t failed_ = 0;
     std::mutex mutex_;
     std::condition_variable work_ready_;  // a file to take, or the end
     std::condition_variable room_;        // the walk may add again
@@ -271,28 +286,28 @@ unsigned DefaultWorkerCount() {
     return std::max(std::thread::hardware_concurrency(), 1u);
 }
 
-void WalkDirectory(const std::string& dir, const Options& options, unsigned workers,
-                   const FileWork& work, std::ostream& out) {
-    OrderedWork ordered(workers, work, out);
+size_t WalkDirectory(const std::string& dir, const Options& options, unsigned workers,
+                     const FileWork& work, std::ostream& out, std::ostream& err) {
+    OrderedWork ordered(workers, work, out, err);
     Walk(dir, options, ordered);
-    ordered.Finish();
+    return ordered.Finish();
 }
 
-void ProcessDirectory(const std::string& dir, const Options& options, const ReduceLocale& locale,
-                      std::ostream& out, unsigned workers) {
-    const FileWork reduce = [&locale](const std::string& path, LineLists& lists) -> std::string {
+size_t ProcessDirectory(const std::string& dir, const Options& options, const ReduceLocale& locale,
+                        std::ostream& out, std::ostream& err, unsigned workers) {
+    const FileWork reduce = [&locale](const std::string& path, LineLists& lists) -> FileOutcome {
         std::string ratio;
         try {
             ratio = ReduceFile(path, lists, locale);
-        } catch (const std::exception&) {
-            return " - Failure.";
+        } catch (const std::exception& e) {
+            return {" - Failure.", *e.what() ? e.what() : "failed"};
         }
         return "(" + (ratio.empty() ? std::string("100.0") : ratio) + "%)";
     };
-    WalkDirectory(dir, options, workers, reduce, out);
+    return WalkDirectory(dir, options, workers, reduce, out, err);
 }
 
-int RunQuenfa(const std::vector<std::string>& args, std::ostream& out) {
+int RunQuenfa(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     PrintBanner(out);
     const Options options = ParseOptions(args);
     std::string dir;
@@ -301,16 +316,24 @@ int RunQuenfa(const std::vector<std::string>& args, std::ostream& out) {
     if (args.empty() || options.help || !fs::is_directory(dir, ec)) {
         PrintUsage(out);
         out.flush();
+        // The usage text and exit code 0 are the described answer; the reason is ours.
+        if (!args.empty() && !options.help) {
+            const bool exists = fs::exists(dir, ec);
+            err << "quenfa: " << dir << ": " << (exists ? "not a folder" : "not found") << '\n';
+        }
         return 0;
     }
+    size_t failed = 0;
     try {
-        ProcessDirectory(dir, options, CurrentReduceLocale(), out);
+        failed = ProcessDirectory(dir, options, CurrentReduceLocale(), out, err);
     } catch (...) {
         out << "Done.\n" << std::flush;
         throw;
     }
     out << "Done.\n" << std::flush;
-    return 0;
+    // Described as 0 whatever failed; a script must be able to tell a run that changed
+    // nothing.
+    return failed == 0 ? 0 : 1;
 }
 
 }  // namespace quenfa

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
-        return quenfa::RunQuenfa(args, std::cout);
+        return quenfa::RunQuenfa(args, std::cout, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << "quenfa: " << e.what() << '\n';
         return 1;

@@ -5,10 +5,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/TextCase.h"
+#include "platform/Texts.h"
 
 namespace trellin {
 
@@ -44,16 +47,19 @@ CaseTree::CaseTree(fs::path root) : root_(std::move(root)) {}
 const CaseTree::Listing& CaseTree::List(const fs::path& dir) {
     const auto [it, added] = listings_.try_emplace(Key(dir));
     if (added) {
-        for (platform::DirEntry& e : platform::ListDirectory(dir)) {
-            it->second.folded.push_back(platform::FoldCase(e.name));
-            it->second.names.push_back(std::move(e.name));
-        }
+        Listing& l = it->second;
+        if (platform::Fs().List(dir.string(), l.names) != 0) l.error = errno;
+        for (const std::string& name : l.names) l.folded.push_back(platform::FoldCase(name));
     }
     return it->second;
 }
 
 std::optional<std::string> CaseTree::Find(const fs::path& dir, std::string_view name) {
     const Listing& l = List(dir);
+    if (l.error != 0) {
+        unreadable_ = dir;
+        unreadableError_ = l.error;
+    }
     for (const std::string& n : l.names) {
         if (n == name) return n;
     }
@@ -113,33 +119,46 @@ void CaseTree::Forget(const fs::path& dir, const std::string& from, const std::s
     }
 }
 
-bool CaseTree::RenameToUpper(std::string_view relative) {
+bool CaseTree::RenameToUpper(std::string_view relative, std::string* reason) {
+    unreadableError_ = 0;
     const std::optional<fs::path> path = Resolve(relative);
-    if (!path) return false;
+    if (!path) {
+        if (unreadableError_ != 0 && reason)
+            *reason = platform::Say(platform::Sentence::CannotRead,
+                                    {unreadable_.string(), std::strerror(unreadableError_)});
+        return false;
+    }
     const fs::path dir = path->parent_path();
     const std::string from = path->filename().string();
     const std::string to = platform::UpperCase(from);
     if (to == from) return true;
 
     const fs::path target = dir / to;
+    const auto taken = [&] {
+        if (reason) *reason = path->string() + ": another entry is named " + to + " already";
+        return false;
+    };
+    const auto failed = [&](int code) {
+        if (reason)
+            *reason = "cannot rename " + path->string() + " to " + to + ": " + std::strerror(code);
+        return false;
+    };
     for (const std::string& n : List(dir).names) {
-        if (n == to) return false;  // a different entry, possibly an empty folder
+        if (n == to) return taken();  // a different entry, possibly an empty folder
     }
     struct stat st {};
     if (::lstat(target.c_str(), &st) == 0) {
         // Only on a case-insensitive file system may the new name already name this entry.
         struct stat self {};
         if (::lstat(path->c_str(), &self) != 0 || self.st_dev != st.st_dev ||
-            self.st_ino != st.st_ino || ::rename(path->c_str(), target.c_str()) != 0) {
-            return false;
-        }
-    } else if (::renameat2(AT_FDCWD, path->c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) !=
-               0) {
-        if (errno != EINVAL && errno != ENOSYS) return false;
+            self.st_ino != st.st_ino)
+            return taken();
+        if (platform::Fs().Rename(*path, target) != 0) return failed(errno);
+    } else if (platform::Fs().Rename(*path, target, true) != 0) {
+        if (errno != EINVAL && errno != ENOSYS) return errno == EEXIST ? taken() : failed(errno);
         // The file system cannot refuse to replace; the checks above have to do.
-        if (::lstat(target.c_str(), &st) == 0 || ::rename(path->c_str(), target.c_str()) != 0) {
-            return false;
-        }
+        if (::lstat(target.c_str(), &st) == 0) return taken();
+        if (platform::Fs().Rename(*path, target) != 0) return failed(errno);
     }
     Forget(dir, from, to);
     return true;

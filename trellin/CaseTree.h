@@ -30,13 +30,16 @@ public:
 
     // Gives the entry at `relative` its upper-case name. True when it has that name
     // afterwards; false when it is missing, cannot be renamed, or another entry already has
-    // the upper-case name (which is never replaced).
-    bool RenameToUpper(std::string_view relative);
+    // the upper-case name (which is never replaced). `reason` tells why, except for a missing
+    // entry (the built-in names a build lacks are no fault); a folder on the way that cannot
+    // be read is a reason.
+    bool RenameToUpper(std::string_view relative, std::string* reason = nullptr);
 
 private:
     struct Listing {
         std::vector<std::string> names;
         std::vector<std::string> folded;
+        int error = 0;  // why the folder could not be read
     };
     const Listing& List(const std::filesystem::path& dir);
     std::optional<std::string> Find(const std::filesystem::path& dir, std::string_view name);
@@ -46,6 +49,9 @@ private:
 
     std::filesystem::path root_;
     std::map<std::string, Listing> listings_;  // by real folder path
+    // The last folder a lookup could not read: an entry below it is not missing but unknown.
+    std::filesystem::path unreadable_;
+    int unreadableError_ = 0;
 };
 
 // Components of a relative path; empty and "." parts dropped. Nothing when a part is "..".

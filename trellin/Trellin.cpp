@@ -70,12 +70,26 @@ std::string BareName(std::string_view path) {
     return std::string(slash == path.npos ? path : path.substr(slash + 1));
 }
 
-bool RenameEntry(CaseTree& tree, const std::string& outdir, const std::string& path) {
+bool RenameEntry(CaseTree& tree, const std::string& outdir, const std::string& path,
+                 std::string& reason) {
+    reason.clear();
     try {
-        return tree.RenameToUpper(std::string_view(path).substr(outdir.size()));
-    } catch (const std::exception&) {
+        return tree.RenameToUpper(std::string_view(path).substr(outdir.size()), &reason);
+    } catch (const std::exception& e) {
+        reason = e.what();
         return false;
     }
+}
+
+// The described line ends in " - Failure."; the reason, when it is more than a missing
+// entry, follows on standard error. True when the entry failed with a reason.
+bool FinishLine(bool renamed, const std::string& reason, std::ostream& out, std::ostream& err) {
+    if (!renamed) out << " - Failure.";
+    out << '\n';
+    if (renamed || reason.empty()) return false;
+    out << std::flush;
+    err << "Trellin: " << reason << '\n';
+    return true;
 }
 
 void AddListed(CaseTree& tree, const std::string& outdir, EntryLists& lists,
@@ -167,7 +181,12 @@ int Run(const std::vector<std::string>& args, const fs::path& listFile, std::ost
     std::error_code ec;
     if (help || outdir.empty() || !fs::is_directory(outdir, ec)) {
         Usage(out);
-        return 0;
+        if (help || args.empty()) return 0;
+        // The Part gives no exit code here: a folder that is not there is a failed run.
+        out << std::flush;
+        err << "Trellin: " << args.front() << ": "
+            << (fs::exists(outdir, ec) ? "not a folder" : "not found") << '\n';
+        return 1;
     }
 
     ListFile list;
@@ -186,24 +205,28 @@ int Run(const std::vector<std::string>& args, const fs::path& listFile, std::ost
     CaseTree tree(outdir);
     const EntryLists lists = BuildLists(tree, outdir, haveList ? &list : nullptr);
 
+    size_t failed = 0;
+    std::string reason;
     out << "Processing Directories.\n";
     for (auto it = lists.directories.rbegin(); it != lists.directories.rend(); ++it) {
         std::string_view shown = *it;
         if (shown.ends_with('/')) shown.remove_suffix(1);
         out << shown << std::flush;
-        if (!RenameEntry(tree, outdir, *it)) out << " - Failure.";
-        out << '\n';
+        const bool renamed = RenameEntry(tree, outdir, *it, reason);
+        failed += FinishLine(renamed, reason, out, err);
     }
 
     out << "\nProcessing Files.\n";
     for (const std::string& path : lists.files) {
         out << BareName(path) << std::flush;
-        if (!RenameEntry(tree, outdir, path)) out << " - Failure.";
-        out << '\n';
+        const bool renamed = RenameEntry(tree, outdir, path, reason);
+        failed += FinishLine(renamed, reason, out, err);
     }
 
     out << "\nDone.\n" << std::flush;
-    return 0;
+    // The Part's exit code 0 holds for a run where only missing names failed: a rename that
+    // was refused (a read-only tree) must not look like a normal run.
+    return failed == 0 ? 0 : 1;
 }
 
 }  // namespace trellin

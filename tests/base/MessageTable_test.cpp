@@ -8,8 +8,11 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "platform/Files.h"
+#include "platform/WineLaunch.h"
 #include "vrnx2/base/BuiltInMessages.h"
 
 using namespace vrnx2;
@@ -134,6 +137,41 @@ TEST(EnglishResource, CoversEveryIdLikeTheBuiltInTexts) {
         for (const char* marker : {"%s", "%d", "|", "&"})
             EXPECT_EQ(Count(en, marker), Count(ja, marker)) << key << " " << marker;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A Japanese caption over an English reason: the file and program layer's sentences follow
+// the table (and stay English without one, as in quenfa).
+TEST(MessageTable, TheFileAndProgramLayerSpeaksTheTablesLanguage) {
+    namespace fs = std::filesystem;
+    MessageTable& table = MessageTable::Instance();
+    const std::string missing = "/nonexistent-vrnx2/input.inf";
+    const fs::path text = fs::temp_directory_path() / "vrnx2-not-a-program.txt";
+    std::ofstream(text) << "plain text";
+    auto reasons = [&] {
+        std::string write;
+        platform::WriteFileAtomic(missing, "x", &write);
+        return std::pair{write, platform::PlanLaunch({text.string()}).error};
+    };
+
+    table.LoadBuiltIn();
+    auto [write, launch] = reasons();
+    EXPECT_EQ(write.rfind("'" + missing + "' の横に一時ファイルを作成できません: ", 0), 0u)
+        << write;
+    EXPECT_NE(launch.find("はここで起動できるプログラムではありません"), std::string::npos)
+        << launch;
+
+    ASSERT_TRUE(table.LoadResource(VRNX2_EXAMPLES_DIR "/lang/english.rsl"));
+    std::tie(write, launch) = reasons();
+    EXPECT_EQ(write.rfind("cannot create a temporary file beside '" + missing + "': ", 0), 0u);
+    EXPECT_NE(launch.find("is not a program that can be started here"), std::string::npos);
+
+    table.Clear();
+    EXPECT_EQ(reasons().first, write);
+    fs::remove(text);
 }
 
 }  // namespace

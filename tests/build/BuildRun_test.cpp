@@ -241,6 +241,25 @@ TEST_F(BuildRunTest, DeclinedQuestionChangesNothing) {
     EXPECT_FALSE(PathExists(t.Path("trace.txt")));
 }
 
+// An unwritable build.info was told twice (also before the question) and the run still
+// counted as a success.
+TEST_F(BuildRunTest, AReportThatCannotBeWrittenIsToldOnceAndFailsTheRun) {
+    t.Mkdir("prog/build.info");
+    t.Write("builder/out/BOOTSECT.BIN", "boot");
+    t.Mkdir("iso");
+    for (BuildMode mode : {BuildMode::Basic, BuildMode::ImageOnly}) {
+        ui.boxes.clear();
+        ui.QueueAnswer(ID_YES);
+        const BuildResult r = Run(mode);
+        EXPECT_TRUE(r.builderStarted);
+        EXPECT_FALSE(r.Succeeded());
+        ASSERT_EQ(ui.boxes.size(), 2u);
+        EXPECT_EQ(ui.boxes[0].flags, unsigned(MB_QUESTION_YESNO));
+        EXPECT_EQ(ui.boxes[1].flags, unsigned(MB_ERROR_OK));
+        EXPECT_NE(ui.boxes[1].text.find(t.Path("prog/build.info")), std::string::npos);
+    }
+}
+
 TEST_F(BuildRunTest, ImageOnlyRunUsesBuildIsoAndLeavesTheReportEmpty) {
     t.Write("builder/out/BOOTSECT.BIN", "boot");
     t.Mkdir("iso");
@@ -682,7 +701,8 @@ TEST_F(BuildRunTest, RefusedBuilderChangesNothing) {
         const char* mention;
     };
     const Row rows[] = {
-        {"not a program", "MZ" + std::string(100, '\0'), fakeWine, "is not a program"},
+        {"not a program", "MZ" + std::string(100, '\0'), fakeWine,
+         "はここで起動できるプログラムではありません"},
         {"no Wine", PeImage(0x8664, 3), t.Path("no/wine"), "wine64"},
         {"32-bit, no 32-bit Wine", PeImage(0x14c, 2), fakeWine, "wine32:i386"},
         {"window program, no display", PeImage(0x8664, 2), fakeWine, "WAYLAND_DISPLAY"},

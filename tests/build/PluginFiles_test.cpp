@@ -3,13 +3,14 @@
 #include "vrnx2/build/PluginFiles.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <csignal>
+#include <cerrno>
+#include <cstring>
 
 #include "TempTree.h"
+#include "tests/support/FailingFileSystem.h"
 #include "tests/support/TextRow.h"
 #include "vrnx2/build/TextFile.h"
 
@@ -177,29 +178,75 @@ TEST(WritePluginEnable, TextItCannotReadIsLeftUntouchedAndReported) {
     EXPECT_EQ(ReadAll(b), lone);
 }
 
-TEST(WritePluginEnable, AFailedWriteLeavesTheFileWhole) {
+// A failure at any step of the rewrite (the disk full, failing or refusing) leaves the file
+// whole and no temporary file, and the failure names the file and the reason.
+TEST(WritePluginEnable, AFailureAtEveryStepLeavesTheFileWhole) {
     TempTree t;
-    // Larger than the file-size limit below, so the rewrite fails part of the way through.
-    std::string before =
-        "[PEBuilder]\r\nName=A\r\nEnable=1\r\n;" + std::string(16384, 'x') + "\r\n";
+    const std::string before = "[PEBuilder]\r\nName=A\r\nEnable=1\r\n";
     std::string path = t.Write("a.inf", before);
     PluginHolder h;
     AddPluginRec(h, "a", Rec(path, false));
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    auto failures = WritePluginEnable(h);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_NE(failures[0].find(path), std::string::npos);
-    EXPECT_EQ(ReadAll(path), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path()),
-                            std::filesystem::directory_iterator()),
-              1);  // no temporary file left behind
+    std::vector<std::string> failures;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES}, [&] { failures = WritePluginEnable(h); },
+        [&](int code, int nth) {
+            ASSERT_EQ(failures.size(), 1u) << nth;
+            EXPECT_NE(failures[0].find(path), std::string::npos) << failures[0];
+            EXPECT_NE(failures[0].find(std::strerror(code)), std::string::npos) << failures[0];
+            EXPECT_EQ(ReadAll(path), before) << nth;
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path()),
+                                    std::filesystem::directory_iterator()),
+                      1);  // no temporary file left behind
+        },
+        [&] { t.Write("a.inf", before); });
+    EXPECT_GE(steps, 3 * 4);
+}
+
+// A file that can be neither linked nor copied is named with its reason; nothing of the
+// user's tree changes.
+TEST(StagePlugins, AFileThatCannotBeStagedIsNamedWithItsReason) {
+    TempTree t;
+    t.Write("Plugin/tools/a.inf", PluginInf("A"));
+    t.Write("Plugin/tools/tool.exe", "exe");
+    PluginHolder h;
+    ScanPluginFiles(t.Path("Plugin"), t.Path("Plugin"), h);
+    ASSERT_EQ(h.Count(), 1);
+    std::filesystem::rename(t.Path("Plugin"), t.Path("!Plugin!"));
+    t.Mkdir("Plugin");
+    for (const bool links : {true, false}) {
+        FailingFileSystem disk;
+        disk.FailOn("/tool.exe", ENOSPC, FailingFileSystem::Op::Link);
+        disk.FailOn("/tool.exe", ENOSPC, FailingFileSystem::Op::Write);
+        const auto failures = StagePlugins(h, t.Path("Plugin"), t.Path("!Plugin!"), links);
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_NE(failures[0].find("tool.exe"), std::string::npos) << failures[0];
+        EXPECT_NE(failures[0].find(std::strerror(ENOSPC)), std::string::npos) << failures[0];
+        EXPECT_EQ(ReadAll(t.Path("!Plugin!/tools/tool.exe")), "exe");
+        std::filesystem::remove_all(t.Path("Plugin"));
+        t.Mkdir("Plugin");
+    }
+
+    // Copies failing at every step: each failure named with its reason, the user's tree
+    // untouched.
+    std::vector<std::string> failures;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES},
+        [&] { failures = StagePlugins(h, t.Path("Plugin"), t.Path("!Plugin!"), false); },
+        [&](int code, int nth) {
+            ASSERT_EQ(failures.size(), 1u) << nth;
+            EXPECT_NE(failures[0].find(t.Path("Plugin/")), std::string::npos) << failures[0];
+            EXPECT_NE(failures[0].find(std::strerror(code)), std::string::npos) << failures[0];
+            EXPECT_EQ(ReadAll(t.Path("!Plugin!/tools/tool.exe")), "exe");
+            EXPECT_EQ(ReadAll(t.Path("!Plugin!/tools/a.inf")), PluginInf("A"));
+            std::filesystem::remove_all(t.Path("Plugin"));
+            t.Mkdir("Plugin");
+        },
+        [&] {
+            EXPECT_TRUE(failures.empty());
+            std::filesystem::remove_all(t.Path("Plugin"));
+            t.Mkdir("Plugin");
+        });
+    EXPECT_GE(steps, 3 * 5);  // the folder, then per file: open both, write, close
 }
 
 TEST(StagedFolderName, NumberAndUnderscoredPath) {

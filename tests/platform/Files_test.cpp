@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
+#include "tests/support/FailingFileSystem.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -71,16 +74,30 @@ TEST_F(FilesTest, AtomicWriteKeepsModeAndLeavesNoTemporaryFile) {
     ::stat(f.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
 
-    // A folder that cannot take the temporary file: the original stays as it was.
-    if (::geteuid() != 0) {
-        ::chmod(dir_.c_str(), 0500);
-        std::string error;
-        EXPECT_FALSE(platform::WriteFileAtomic(f, "lost?", &error));
-        EXPECT_FALSE(error.empty());
-        ::chmod(dir_.c_str(), 0700);
-        EXPECT_EQ(*platform::ReadFile(f), "new content");
-    }
+// A failure at any step of the write leaves the old content whole, no temporary file, and a
+// message naming the file and the reason (also for root, whom permissions do not stop).
+TEST_F(FilesTest, AtomicWriteFailingAtEveryStepLosesNothing) {
+    const fs::path f = dir_ / "input.inf";
+    Write(f, "old");
+    std::string error;
+    bool written = false;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES}, [&] { written = platform::WriteFileAtomic(f, "new", &error); },
+        [&](int code, int nth) {
+            EXPECT_FALSE(written) << nth;
+            EXPECT_EQ(*platform::ReadFile(f), "old") << nth;
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+                << nth;
+            EXPECT_NE(error.find(f.string()), std::string::npos) << error;
+            EXPECT_NE(error.find(std::strerror(code)), std::string::npos) << error;
+        },
+        [&] {
+            EXPECT_TRUE(written);
+            Write(f, "old");
+        });
+    EXPECT_EQ(steps, 3 * 4);  // temporary file, write, close, rename
 }
 
 TEST_F(FilesTest, WriteTimeRoundTripAndHardLinks) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
 #include "tests/support/TempDir.h"
 #include "vrnx2/base/MessageTable.h"
@@ -26,7 +27,7 @@ protected:
         root_ = dir_.path().string();
         fs::create_directories(root_ + "/PEB/Plugin");
         vrnx2::SetStoreFilePath(root_ + "/settings.db");
-        vrnx2::SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         vrnx2::MessageTable::Instance().Clear();
         vrnx2::MessageTable::Instance().LoadBuiltIn();
         profile_.ProfileNumber = 7;
@@ -34,7 +35,7 @@ protected:
         profile_.Builder.Path = root_ + "/PEB/";
     }
     void TearDown() override {
-        vrnx2::SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         vrnx2::SetStoreFilePath("");
     }
 

@@ -194,9 +194,9 @@ TEST_F(CatalogueTest, FailedApplyKeepsStoredChoicesAndProfile) {
     Store("\"Q\",\"q\\q.inf\"", "\"1\",\"Old\",\"0\"");
     auto c = Loaded();
     c.TogglePlugin(Find(c, {"Old", "P"}));
-    SetStoreFaultAfter(2);  // the delete and one value get through, the next write fails
+    faulty_store::FailAfter(0);  // the transaction of the delete and the values fails
     EXPECT_FALSE(c.Apply(profile_, "New name"));
-    SetStoreFaultAfter(-1);
+    faulty_store::Reset();
     EXPECT_FALSE(c.Applied());
     EXPECT_EQ(profile_.ProfileName, "Rescue");
     ASSERT_EQ(ui_.boxes.size(), 1u);

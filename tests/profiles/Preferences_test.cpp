@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/settings/StoreFixture.h"
+#include "tests/support/FaultyStore.h"
 #include "tests/support/TextRow.h"
 
 using namespace vrnx2;
@@ -26,9 +27,9 @@ TEST_F(PreferencesStore, SavedValuesReadBackWithFlagsAsIntegers) {
 TEST_F(PreferencesStore, FailedSaveLeavesEveryValueAsItWas) {
     const Preferences before{"/old/pb", false, "/old/editor", true};
     SavePreferences(before);
-    SetStoreFaultAfter(2);  // the third of the four writes fails
+    faulty_store::FailAfter(0);  // the transaction of the four writes fails
     EXPECT_THROW(SavePreferences(Preferences{"/new/pb", true, "/new/editor", false}), StoreError);
-    SetStoreFaultAfter(-1);
+    faulty_store::Reset();
     EXPECT_EQ(LoadPreferences(), before);
 }
 

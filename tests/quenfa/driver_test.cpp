@@ -21,9 +21,12 @@ const std::string kUsage =
     "\n  -g, --reg\n\t*.reg file(s) is processed.\n\n  -n, --ini\n\t*.ini file(s) is processed.\n"
     "\n  -s, --sif\n\t*.sif file(s) is processed.\n\n  -?, --help\n\tdisplay this help and exit.\n";
 
-std::string RunArgs(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    EXPECT_EQ(RunQuenfa(args, out), 0);
+// The run's standard output; its standard error in `errors` when asked for.
+std::string RunArgs(const std::vector<std::string>& args, int code = 0,
+                    std::string* errors = nullptr) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunQuenfa(args, out, err), code);
+    if (errors) *errors = err.str();
     return out.str();
 }
 
@@ -62,10 +65,26 @@ TEST_F(DriverTest, UsageCases) {
                                                  {Root() + "/missing"}})
         EXPECT_EQ(RunArgs(args), kBanner + kUsage) << (args.empty() ? "" : args.front());
     EXPECT_FALSE(Reduced("a.inf"));
+    // The described exit code 0 stays; standard error says why nothing was done.
+    std::string errors;
+    RunArgs({"-R", Root() + "/missing"}, 0, &errors);
+    EXPECT_EQ(errors, "quenfa: " + Root() + "/missing: not found\n");
+    RunArgs({Root() + "/n.txt"}, 0, &errors);
+    EXPECT_EQ(errors, "quenfa: " + Root() + "/n.txt: not a folder\n");
+}
+
+// Every file failing used to end with exit code 0 and no word of why.
+TEST_F(DriverTest, AFailedFileGivesItsReasonOnStandardErrorAndExitCode1) {
+    std::string errors;
+    RunArgs({(dir_.path() / "s.inf").string()}, 0, &errors);
+    EXPECT_EQ(errors, "");
+    RunArgs({Root()}, 1, &errors);
+    EXPECT_EQ(errors, "quenfa: cannot rewrite what is not a regular file '" + Root() +
+                          "/s.inf': Invalid argument\n");
 }
 
 TEST_F(DriverTest, WalkSelectsByExtensionInAnyCase) {
-    EXPECT_EQ(Progress(RunArgs({"/g", Root()})),  // a slash does not make an option
+    EXPECT_EQ(Progress(RunArgs({"/g", Root()}, 1)),  // a slash does not make an option
               (std::vector<std::string>{
                   "Processing....hidden.inf(71.4%)", "Processing...B.INF(71.4%)",
                   "Processing...a.inf(71.4%)", "Processing...c.Inf(71.4%)",
@@ -74,7 +93,7 @@ TEST_F(DriverTest, WalkSelectsByExtensionInAnyCase) {
 }
 
 TEST_F(DriverTest, RecursiveWithAllTypesWalksDepthFirst) {
-    const std::string output = RunArgs({"-r", "--REG", "-N", "--sif", Root()});
+    const std::string output = RunArgs({"-r", "--REG", "-N", "--sif", Root()}, 1);
     EXPECT_EQ(Progress(output).size(), 11u);
     for (const char* name : {"x.reg", "y.ini", "z.sif", "sub/d.inf", "s.inf/e.inf"})
         EXPECT_TRUE(Reduced(name)) << name;
@@ -87,7 +106,7 @@ TEST_F(DriverTest, LinkedFoldersAreNeitherWalkedNorRewritten) {
     outside.Write("o.inf", "a = 1\r\n");
     fs::create_directory_symlink(outside.path(), dir_.path() / "out.inf");
     fs::create_directory_symlink(dir_.path(), dir_.path() / "sub" / "loop");
-    const auto lines = Progress(RunArgs({"-R", Root()}));
+    const auto lines = Progress(RunArgs({"-R", Root()}, 1));
     EXPECT_EQ(lines.size(), 9u);
     EXPECT_TRUE(std::count(lines.begin(), lines.end(), "Processing...out.inf - Failure."));
     EXPECT_EQ(TempDir::Read(outside.path() / "o.inf"), "a = 1\r\n");

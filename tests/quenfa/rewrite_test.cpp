@@ -9,11 +9,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <sstream>
 #include <thread>
 
 #include "platform/Files.h"
+#include "quenfa/Driver.h"
 #include "quenfa/Reduce.h"
+#include "tests/support/FailingFileSystem.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -90,6 +95,35 @@ TEST_F(RewriteTest, OwnerThatCannotBeKeptLeavesTheFileUntouched) {
     EXPECT_EQ(StatOf(p).st_mode & 07777, 0444u);  // not even the read-only bit went
     EXPECT_EQ(StatOf(p).st_uid, 0u);
     EXPECT_EQ(Entries(), 1u);
+}
+
+// Every file failing on a full disk looked like " - Failure." with exit code 0 and no reason.
+// Now a failure at any step of the rewrite leaves the file whole and no temporary file, and
+// the run says which file and why, and ends with 1.
+TEST_F(RewriteTest, AFailureAtEveryStepOfTheRewriteLosesNothingAndSaysWhy) {
+    const fs::path p = dir_.Write("a.inf", "a = 1\r\n");
+    int exit = 0;
+    std::ostringstream out, err;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES},
+        [&] {
+            out.str({});
+            err.str({});
+            exit = RunQuenfa({dir_.path().string()}, out, err);
+        },
+        [&](int code, int nth) {
+            EXPECT_EQ(exit, 1) << nth;
+            EXPECT_NE(out.str().find("Processing...a.inf - Failure.\n"), std::string::npos);
+            EXPECT_NE(err.str().find(p.string()), std::string::npos) << err.str();
+            EXPECT_NE(err.str().find(std::strerror(code)), std::string::npos) << err.str();
+            EXPECT_EQ(TempDir::Read(p), "a = 1\r\n") << nth;
+            EXPECT_EQ(Entries(), 1u) << nth;
+        },
+        [&] {
+            EXPECT_EQ(exit, 0) << err.str();
+            dir_.Write("a.inf", "a = 1\r\n");
+        });
+    EXPECT_EQ(steps, 3 * 5);  // open, temporary file, write, close, rename
 }
 
 TEST_F(RewriteTest, NameAtTheLengthLimitIsRewritten) {

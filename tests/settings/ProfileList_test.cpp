@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/settings/StoreFixture.h"
+#include "vrnx2/settings/ProfileListSync.h"
 #include "vrnx2/settings/RegFile.h"
 
 using namespace vrnx2;
@@ -213,10 +214,11 @@ TEST_F(Profiles, ASaveThatFailsHalfwayLeavesStoreAndRecordsAsBefore) {
     list.Move(0, 2);
     list.Remove(0);
     const std::string before = Snapshot();
-    for (int after : {0, 1, 5, 40, 200}) {
-        SetStoreFaultAfter(after);
+    for (const faulty_store::Way& way : faulty_store::kEveryWay) {
+        const int after = static_cast<int>(way.fault) * 3 + static_cast<int>(way.step);
+        faulty_store::FailAfter(0, way.fault, way.step);
         EXPECT_THROW(SaveProfileList(list), StoreError) << after;
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         EXPECT_EQ(Snapshot(), before) << after;
         EXPECT_EQ(list.Profile(0)->ProfileNumber, 3);
     }
@@ -248,6 +250,50 @@ TEST_F(Profiles, ListRowsKeepSelectionThroughMovesAndRemovals) {
     EXPECT_EQ(list.Caption(0), "renamed");
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The window kept its whole list and saved it on close, undoing what vrnx2-cli had written
+// meanwhile: the sync tells whose change a difference is.
+TEST_F(Profiles, TheSyncTellsTheWindowsChangesFromAnotherProgramsAndKeepsTheSelection) {
+    RegWriteInteger(0, VKey(), "ProfileCount", 3);
+    for (int n = 1; n <= 3; ++n) StoreProfile(n, "P" + std::to_string(n));
+    ProfileList list;
+    LoadProfileList(list);
+    ProfileListSync sync;
+    sync.Matched(list);
+    EXPECT_EQ(sync.Check(list), ProfileListSync::InSync);
+
+    // A folder kept with its separator in memory is the same as stored without it.
+    list.Profile(0)->Source = "/srv/cd/";
+    RegWriteString(0, ProfileKey(1), "Source", "/srv/cd");
+    EXPECT_EQ(sync.Check(list), ProfileListSync::InSync);
+
+    // Another program renames profile 2 and adds a fourth.
+    list.Select(1);
+    RegWriteString(0, ProfileKey(2), "ProfileName", "Renamed");
+    RegWriteInteger(0, VKey(), "ProfileCount", 4);
+    StoreProfile(4, "P4");
+    EXPECT_EQ(sync.Check(list), ProfileListSync::StoreChanged);
+    sync.Reload(list);
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Caption(1), "Renamed");
+    EXPECT_EQ(list.Selected(), 1);
+    EXPECT_EQ(sync.Check(list), ProfileListSync::InSync);
+
+    // The window's own order change; then both sides.
+    list.Move(0, 3);
+    EXPECT_EQ(sync.Check(list), ProfileListSync::ListChanged);
+    RegWriteString(0, ProfileKey(4), "ProfileName", "Again");
+    EXPECT_EQ(sync.Check(list), ProfileListSync::BothChanged);
+
+    // A save of the list (a profile operation's own) is the new common state.
+    SaveProfileList(list);
+    EXPECT_EQ(sync.Check(list), ProfileListSync::InSync);
+    list.Clear();
 }
 
 }  // namespace

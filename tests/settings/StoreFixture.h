@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/FaultyStore.h"
 #include "tests/support/TempDir.h"
 #include "vrnx2/settings/Store.h"
 
@@ -14,10 +15,10 @@ class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         vrnx2::SetStoreFilePath(File());
-        vrnx2::SetStoreFaultAfter(-1);
+        faulty_store::Reset();
     }
     void TearDown() override {
-        vrnx2::SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         vrnx2::SetStoreFilePath("");
     }
     std::string File() const { return dir_ + "/store/settings.db"; }

@@ -10,6 +10,9 @@
 #include <thread>
 
 #include "tests/settings/StoreFixture.h"
+#include "vrnx2/base/MessageIds.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/OwnTexts.h"
 
 using namespace vrnx2;
 
@@ -281,21 +284,51 @@ TEST_F(Store, ATransactionLeftWithoutCommitLeavesNothing) {
     EXPECT_THROW(outer.Commit(), StoreError);
 }
 
-TEST_F(Store, AFailingBackendMidTransactionRollsBack) {
+TEST_F(Store, AFailingDiskMidTransactionRollsBack) {
     RegWriteString(0, VKey("A"), "v", "old");
-    SetStoreFaultAfter(2);
-    EXPECT_THROW(
-        {
-            StoreTransaction tx;
-            RegWriteString(0, VKey("A"), "v", "new");
-            RegWriteString(0, VKey("B"), "v", "new");
-            RegDeleteKey(0, VKey("A"));
-            tx.Commit();
-        },
-        StoreError);
-    SetStoreFaultAfter(-1);
-    EXPECT_EQ(RegReadString(0, VKey("A"), "v", ""), "old");
-    EXPECT_FALSE(RegKeyExists(0, VKey(), "B"));
+    for (const faulty_store::Way& way : faulty_store::kEveryWay) {
+        faulty_store::FailAfter(0, way.fault, way.step);
+        EXPECT_THROW(
+            {
+                StoreTransaction tx;
+                RegWriteString(0, VKey("A"), "v", "new");
+                RegWriteString(0, VKey("B"), "v", "new");
+                RegDeleteKey(0, VKey("A"));
+                tx.Commit();
+            },
+            StoreError);
+        faulty_store::Reset();
+        EXPECT_EQ(RegReadString(0, VKey("A"), "v", ""), "old");
+        EXPECT_FALSE(RegKeyExists(0, VKey(), "B"));
+    }
+}
+
+// SQLite's "attempt to write a readonly database" told the person nothing of what to do.
+TEST_F(Store, RefusedWritesAreToldInThePersonsWordsAndLanguage) {
+    RegWriteString(0, VKey(), "v", "old");
+    auto failure = [](faulty_store::Fault fault) {
+        faulty_store::FailAfter(0, fault);
+        std::string text;
+        try {
+            RegWriteString(0, VKey(), "v", "new");
+        } catch (const StoreError& e) {
+            text = e.what();
+        }
+        faulty_store::Reset();
+        return text;
+    };
+    MessageTable::Instance().Clear();  // vrnx2-cli reg: no table, English
+    EXPECT_EQ(failure(faulty_store::Fault::ReadOnly),
+              "The settings store " + File() +
+                  " cannot be written: the file or its folder is read-only, or belongs to "
+                  "another user.");
+    EXPECT_EQ(failure(faulty_store::Fault::Full),
+              "The settings store " + File() + " cannot be written: the disk is full.");
+    EXPECT_NE(failure(faulty_store::Fault::IoError).find(File()), std::string::npos);
+    MessageTable::Instance().LoadBuiltIn();
+    EXPECT_EQ(failure(faulty_store::Fault::ReadOnly), FillIn(Msg(kMsgStoreReadOnly), {File()}));
+    MessageTable::Instance().Clear();
+    EXPECT_EQ(RegReadString(0, VKey(), "v", ""), "old");
 }
 
 TEST_F(Store, AWriterWaitsForAnotherWritersTransaction) {

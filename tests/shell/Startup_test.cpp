@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/OwnTexts.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/settings/Store.h"
 
@@ -72,6 +75,19 @@ TEST_F(ResetTest, StoreFailureIsReportedNotHidden) {
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].caption, "エラー");
     EXPECT_EQ(ui.boxes[0].flags, unsigned{MB_ERROR_OK});
+}
+
+// The reason came in SQLite's English under a Japanese caption.
+TEST_F(ResetTest, AReadOnlyStoreIsToldInTheProgramsLanguage) {
+    RegWriteInteger(0, kVarnexKey, "ProfileCount", 1);
+    faulty_store::FailAfter(0, faulty_store::Fault::ReadOnly);
+    const int code = ResetSettings();
+    faulty_store::Reset();
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].caption, "エラー");
+    EXPECT_EQ(ui.boxes[0].text, FillIn(Msg(kMsgStoreReadOnly), {StoreFilePath()}));
+    EXPECT_EQ(RegReadInteger(0, kVarnexKey, "ProfileCount", 0), 1);
 }
 
 }  // namespace

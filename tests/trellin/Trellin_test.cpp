@@ -3,10 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "TreeFixture.h"
+#include "tests/support/FailingFileSystem.h"
 
 namespace trellin {
 namespace {
@@ -128,7 +131,7 @@ TEST_F(TrellinRun, UnicodeLettersWithoutLanguageRules) {
 TEST_F(TrellinRun, NeverReplacesAnExistingEntry) {
     Make({"win.ini", "i386/ntdetect.com", "I386/", "programs/", "PROGRAMS"});
     Write(out_ / "WIN.INI", "upper");
-    const std::string text = Run();
+    const std::string text = Run({out_.string()}, 1);
     EXPECT_THAT(text, HasSubstr("\nwin.ini - Failure.\n"));
     EXPECT_THAT(text, HasSubstr(Dir("i386", " - Failure.\n")));
     EXPECT_THAT(text, HasSubstr(Dir("programs", " - Failure.\n")));
@@ -162,16 +165,54 @@ TEST_F(TrellinRun, UsageLeavesTheTreeAlone) {
     const std::string usage = std::string(kBanner) + "Usage:\n  Trellin %outdir%\n";
     const std::vector<std::vector<std::string>> cases = {
         {},
-        {(out_ / "missing").string()},
-        {""},
         {out_.string(), "-?"},
         {"--HELP", out_.string()},
         {out_.string(), "x", "--Help"},
     };
     for (const auto& args : cases) EXPECT_EQ(Run(args), usage) << ::testing::PrintToString(args);
+    // A folder that is not there is a failed run, with its reason.
+    for (const std::string& missing : {(out_ / "missing").string(), std::string()}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(trellin::Run({missing}, root_ / "trellin.env", out, err), 1);
+        EXPECT_EQ(out.str(), usage);
+        EXPECT_EQ(err.str(), "Trellin: " + missing + ": not found\n");
+    }
     EXPECT_EQ(Names(out_), (std::set<std::string>{"programs/", "win.ini"}));
     // "/" does not introduce an option.
     EXPECT_THAT(Run({out_.string(), "/?"}), HasSubstr("Done."));
+}
+
+// A refused rename looked like a normal run: same lines, exit code 0, no reason.
+TEST_F(TrellinRun, ARefusedRenameGivesItsReasonAndExitCode1ButMissingNamesDoNot) {
+    Make({"programs/", "PROGRAMS/", "win.ini"});
+    std::ostringstream out, err;
+    EXPECT_EQ(trellin::Run({out_.string()}, root_ / "trellin.env", out, err), 1);
+    EXPECT_THAT(out.str(), HasSubstr(Dir("programs", " - Failure.\n")));
+    EXPECT_EQ(err.str(), "Trellin: " + (out_ / "programs").string() +
+                             ": another entry is named PROGRAMS already\n");
+    // The built-in names the tree lacks stay plain " - Failure." lines of a normal run.
+    fs::remove(out_ / "programs");
+    EXPECT_THAT(Run(), HasSubstr(" - Failure."));
+
+    // A read-only tree looked like a normal run.
+    fs::remove(out_ / "WIN.INI");
+    Make({"win.ini"});
+    FailingFileSystem disk;
+    disk.FailOn(out_.string(), EROFS, FailingFileSystem::Op::Rename);
+    std::ostringstream out2, err2;
+    EXPECT_EQ(trellin::Run({out_.string()}, root_ / "trellin.env", out2, err2), 1);
+    EXPECT_THAT(out2.str(), HasSubstr("\nwin.ini - Failure.\n"));
+    EXPECT_THAT(err2.str(), HasSubstr("Trellin: cannot rename " + (out_ / "win.ini").string() +
+                                      " to WIN.INI: " + std::strerror(EROFS) + "\n"));
+    EXPECT_TRUE(fs::exists(out_ / "win.ini"));
+
+    // A folder that cannot be read hides its entries: they are unknown, not missing.
+    Make({"i386/ntdetect.com"});
+    disk.FailOn((out_ / "i386").string(), EACCES, FailingFileSystem::Op::List);
+    std::ostringstream out3, err3;
+    EXPECT_EQ(trellin::Run({out_.string()}, root_ / "trellin.env", out3, err3), 1);
+    EXPECT_THAT(err3.str(), HasSubstr("Trellin: cannot read '" + (out_ / "i386").string() +
+                                      "': " + std::strerror(EACCES) + "\n"));
 }
 
 TEST_F(TrellinRun, UnreadableListFileStopsBeforeAnyRename) {

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
 #include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
@@ -82,7 +83,7 @@ class BuildersTest : public QObject {
 private slots:
     void initTestCase() { MessageTable::Instance().LoadBuiltIn(); }
     void init() {
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         RegDeleteKey(0, kRoot);
     }
 
@@ -241,9 +242,9 @@ private slots:
         ScriptedInterface ui;
         form.open();
         form.Action("ITEM_DOWN")->trigger();
-        SetStoreFaultAfter(0);
+        faulty_store::FailAfter(0);
         form.Action("OK")->trigger();
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         QVERIFY(form.isVisible());
         QVERIFY(!form.Changed());
         QCOMPARE(ui.boxes.size(), size_t(1));

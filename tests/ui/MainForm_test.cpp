@@ -14,7 +14,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/ChildProcess.h"
+#include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempDir.h"
 #include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
@@ -55,6 +58,24 @@ QString Column(TVRNX_Form& form, int column) {
     return out.join(QLatin1Char(','));
 }
 
+// vrnx2-cli reg add on the same store (VRNX2_SETTINGS is inherited).
+void CliSet(const std::string& key, const std::string& name, const std::string& data,
+            const std::string& type = "REG_SZ") {
+    static TempDir scratch("vrnx2-cli-run");
+    const std::string cli = qEnvironmentVariable("TEST_BIN_DIR").toStdString() + "/vrnx2-cli";
+    const ChildRun run =
+        RunChild({cli, "reg", "add", "HKCU\\" + key, "/v", name, "/t", type, "/d", data, "/f"},
+                 scratch.path());
+    QVERIFY2(run.exitCode == 0, run.err.c_str());
+}
+
+void CliAddProfile(int number, const std::string& name) {
+    CliSet(ProfileKey(number), "ProfileName", name);
+    CliSet(ProfileKey(number), "BuilderIndex", "001");
+    CliSet(ProfileKey(number), "BuilderName", "b");
+    CliSet(kRoot, "ProfileCount", std::to_string(number), "REG_DWORD");
+}
+
 struct BuildCall {
     BuildMode mode;
     std::string profile;
@@ -69,7 +90,7 @@ class MainFormTest : public QObject {
 private slots:
     void initTestCase() { MessageTable::Instance().LoadBuiltIn(); }
     void init() {
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         RegDeleteKey(0, kRoot);
     }
 
@@ -392,13 +413,72 @@ private slots:
         QCOMPARE(form.ProfileView()->header()->sectionSize(1), 150);
     }
 
+    // Closing the window used to save its whole list over what vrnx2-cli wrote meanwhile.
+    void theConsolesChangesSurviveTheWindow() {
+        StoreProfiles({Profile("p1", "b"), Profile("p2", "b")});
+        ScriptedInterface ui;
+        {
+            TVRNX_Form form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            CliSet(ProfileKey(1), "ProfileName", "Renamed");
+            CliAddProfile(3, "p3");
+            // The store's file changed: the list follows without a click.
+            QTRY_COMPARE(Column(form, 0), QStringLiteral("Renamed,p2,p3"));
+            form.close();
+        }
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("Renamed"));
+        QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""), std::string("p3"));
+        QVERIFY(ui.boxes.empty());
+
+        // Both changed: the window moves its first row down while the console writes.
+        const auto bothChange = [](const std::string& key, const char* name, const char* data) {
+            TVRNX_Form form;
+            form.SelectRow(0);
+            form.Action("Item_Down")->trigger();
+            CliSet(key, name, data);
+            form.close();
+        };
+        // "No" keeps the console's.
+        bothChange(ProfileKey(3), "ProfileName", "p3 renamed");
+        QCOMPARE(ui.boxes.size(), size_t(1));
+        QCOMPARE(ui.boxes[0].flags, unsigned(MB_QUESTION_YESNO));
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("Renamed"));
+        QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""), std::string("p3 renamed"));
+
+        // "Yes" stores the window's list; its unchanged rows are what it read.
+        ui.QueueAnswer(ID_YES);
+        bothChange(ProfileKey(2), "Source", "/srv/cd");
+        QCOMPARE(ui.boxes.size(), size_t(2));
+        QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("p2"));
+        QCOMPARE(RegReadString(0, ProfileKey(2), "ProfileName", ""), std::string("Renamed"));
+        QCOMPARE(RegReadInteger(0, kRoot, "ProfileCount", 0), 3);
+    }
+
+    // A profile operation saves the whole list: right after a console change, before the
+    // watch has told the window, it must save over the store's list, not its old copy.
+    void aProfileOperationKeepsWhatTheConsoleJustWrote() {
+        StoreProfiles({Profile("p1", "b"), Profile("p2", "b")});
+        ScriptedInterface ui;
+        TVRNX_Form form;
+        form.hooks.copyProfile = [](TVRNX_Form& f) { SaveProfileList(f.Profiles()); };
+        CliAddProfile(3, "from the console");
+        form.SelectRow(0);
+        form.Action("COPY_PROFILE")->trigger();  // no event has run since the console wrote
+        QCOMPARE(RegReadInteger(0, kRoot, "ProfileCount", 0), 3);
+        QCOMPARE(RegReadString(0, ProfileKey(3), "ProfileName", ""),
+                 std::string("from the console"));
+        QCOMPARE(Column(form, 0), QStringLiteral("p1,p2,from the console"));
+        QVERIFY(ui.boxes.empty());
+    }
+
     void closingWithAnUnwritableStoreSaysSo() {
         StoreProfiles({Profile("p", "b")});
         ScriptedInterface ui;
         TVRNX_Form form;
-        SetStoreFaultAfter(0);
+        faulty_store::FailAfter(0);
         form.close();
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         QCOMPARE(ui.boxes.size(), size_t(1));
         QCOMPARE(ui.boxes[0].flags, unsigned(MB_ERROR_OK));
         QCOMPARE(RegReadString(0, ProfileKey(1), "ProfileName", ""), std::string("p"));

@@ -19,6 +19,7 @@
 #include <fstream>
 
 #include "CabWriter.h"
+#include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
 #include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
@@ -106,7 +107,7 @@ private slots:
         QVERIFY(dir_.isValid());
     }
     void init() {
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         RegDeleteKey(0, kVarnexKey);
         fs::remove_all(Root() + "/PEB");
         // Drivers > Nic (enabled, with help and a configuration program), Tools > Disk

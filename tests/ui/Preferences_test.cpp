@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <functional>
 
+#include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
@@ -71,7 +72,7 @@ class PreferencesTest : public QObject {
 private slots:
     void initTestCase() { MessageTable::Instance().LoadBuiltIn(); }
     void init() {
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         RegDeleteKey(0, kVarnexKey);
     }
 
@@ -125,7 +126,7 @@ private slots:
         TPREFERENSES_Form form;
         form.SetPreferences(Preferences{"/opt/pb", false, "", false});
         form.show();
-        SetStoreFaultAfter(1);
+        faulty_store::FailAfter(0);
         QTest::mouseClick(Child<QPushButton>(form, "OK"), Qt::LeftButton);
         QCOMPARE(ui.boxes.size(), size_t(1));
         QCOMPARE(ui.boxes[0].caption, Msg("045"));
@@ -133,7 +134,7 @@ private slots:
         QVERIFY(form.isVisible());
         QCOMPARE(LoadPreferences(), Preferences{});  // nothing half-written
 
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         QTest::mouseClick(Child<QPushButton>(form, "OK"), Qt::LeftButton);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.result(), int(QDialog::Accepted));

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "platform/CodePage.h"
+#include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/settings/Store.h"
@@ -191,7 +192,8 @@ private slots:
         QFETCH(int, answer);
         QMessageBox::Icon seenIcon{};
         int seenButtons = 0;
-        QString title, text, okText;
+        QString title, text;
+        QStringList buttonTexts;
         OnNextModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             if (!box) return w->close(), void();
@@ -199,7 +201,7 @@ private slots:
             seenButtons = int(box->standardButtons());
             title = box->windowTitle();
             text = box->textFormat() == Qt::PlainText ? box->text() : QString();
-            if (auto* ok = box->button(QMessageBox::Ok)) okText = ok->text();
+            for (QAbstractButton* b : box->buttons()) buttonTexts << b->text();
             box->button(QMessageBox::StandardButton(press))->click();
         });
         const int result =
@@ -208,7 +210,18 @@ private slots:
         QCOMPARE(seenButtons, buttons);
         QCOMPARE(title, QStringLiteral("確認"));
         QCOMPARE(text, QStringLiteral("<b>C:/x</b>\n続行しますか？"));  // never read as markup
-        if (buttons & QMessageBox::Ok) QCOMPARE(okText, QStringLiteral("Ok"));
+        // Every button speaks the program's language (Japanese here), never Qt's English.
+        QStringList expected;
+        const std::pair<int, const char*> kTexts[] = {{QMessageBox::Ok, kMsgOK},
+                                                      {QMessageBox::Cancel, kMsgCancel},
+                                                      {QMessageBox::Yes, kMsgYes},
+                                                      {QMessageBox::No, kMsgNo},
+                                                      {QMessageBox::Retry, kMsgRetry}};
+        for (const auto& [button, id] : kTexts)
+            if (buttons & button) expected << QString::fromStdString(Msg(id));
+        buttonTexts.sort();
+        expected.sort();
+        QCOMPARE(buttonTexts, expected);
         QCOMPARE(result, answer);
     }
 

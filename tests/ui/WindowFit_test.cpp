@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+#include "tests/support/FaultyStore.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/builders/BuilderList.h"
@@ -188,7 +189,7 @@ private slots:
         profile_.Builder.Number = 1;
     }
     void init() {
-        SetStoreFaultAfter(-1);
+        faulty_store::Reset();
         RegDeleteKey(0, kRoot);
     }
     void cleanup() {

@@ -6,7 +6,7 @@
 
 namespace vrnx2 {
 
-inline constexpr std::size_t kBuiltInMessageCount = 162;
+inline constexpr std::size_t kBuiltInMessageCount = 190;
 extern const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages;
 
 }  // namespace vrnx2

@@ -184,6 +184,50 @@ inline constexpr char kMsgNoBuilderRegisteredYet[] =
     "153";  // No PE Builder is registered yet. Register one first: %s menu, %s (F8).
 inline constexpr char kMsgNoProfilesYet[] =
     "154";  // No profiles yet. Make one with the %s button (Insert).
+inline constexpr char kMsgProfilesChangedElsewhere[] =
+    "163";  // Another program changed the profile list while this window was open.
+inline constexpr char kMsgOverwriteWithThisList[] =
+    "164";  // Overwrite it with this window's list? No loads the changed list.
+inline constexpr char kMsgStoreReadOnly[] =
+    "165";  // The settings store %s cannot be written: the file or its folder is read-only, ...
+inline constexpr char kMsgStoreDiskFull[] =
+    "166";  // The settings store %s cannot be written: the disk is full.
+inline constexpr char kMsgStoreInUse[] =
+    "167";  // The settings store %s is in use by another program. Try again when it has ...
+inline constexpr char kMsgStoreCannotBeUsed[] = "168";  // The settings store %s cannot be used: %s
+// Message-box buttons other than OK and Cancel.
+inline constexpr char kMsgYes[] = "169";    // &Yes
+inline constexpr char kMsgNo[] = "170";     // &No
+inline constexpr char kMsgRetry[] = "171";  // &Retry
+// The reasons of the file and program layer (platform::Sentence, in its order).
+inline constexpr char kMsgNotAProgram[] =
+    "172";  // %s is not a program that can be started here (%s). A Linux program or ...
+inline constexpr char kMsgNeedsWine[] =
+    "173";  // %s is a Windows program; starting it needs Wine, which was not found (...
+inline constexpr char kMsgNeedsWine32[] =
+    "174";  // %s is a 32-bit Windows program, and no 32-bit Wine is installed (Wine ...
+inline constexpr char kMsgNeedsDisplay[] =
+    "175";  // %s is a Windows program with windows, and there is no display to show ...
+inline constexpr char kMsgNoWineDrive[] =
+    "176";  // No drive of the Wine prefix %s holds %s. Add one with winecfg (Drives)...
+inline constexpr char kMsgCannotOpen[] = "177";        // cannot open '%s': %s
+inline constexpr char kMsgCannotRead[] = "178";        // cannot read '%s': %s
+inline constexpr char kMsgCannotReadStatus[] = "179";  // cannot read the status of '%s': %s
+inline constexpr char kMsgNotARegularFile[] =
+    "180";  // cannot rewrite what is not a regular file '%s': %s
+inline constexpr char kMsgCannotCreateTemp[] =
+    "181";                                        // cannot create a temporary file beside '%s': %s
+inline constexpr char kMsgCannotWrite[] = "182";  // cannot write '%s': %s
+inline constexpr char kMsgCannotReplace[] = "183";    // cannot replace '%s': %s
+inline constexpr char kMsgCannotSetMode[] = "184";    // cannot set the mode of '%s': %s
+inline constexpr char kMsgCannotKeepOwner[] = "185";  // cannot keep the owner of '%s': %s
+inline constexpr char kMsgCannotKeepMode[] = "186";   // cannot keep the mode of '%s': %s
+inline constexpr char kMsgCannotKeepTime[] = "187";   // cannot keep the time of '%s': %s
+inline constexpr char kMsgCannotDelete[] = "188";     // cannot delete '%s': %s
+inline constexpr char kMsgNotInCodePage[] = "189";
+inline constexpr char kMsgPrefixLacks32Bit[] =
+    "190";  // %s is a 32-bit Windows program, and the Wine prefix %s was made before ...  // The
+            // value of %s cannot be written in code page %s, which the file is r...
 
 // Trying the built image in a virtual machine, and stopping a build.
 inline constexpr char kMsgTryInVirtualMachine[] = "155";  // Try in a &virtual machine

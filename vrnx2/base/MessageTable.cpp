@@ -2,13 +2,16 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Texts.h"
 #include "vrnx2/base/BuiltInMessages.h"
 #include "vrnx2/base/LanguageChoice.h"
 #include "vrnx2/base/LanguageResource.h"
+#include "vrnx2/base/MessageIds.h"
 
 namespace vrnx2 {
 
@@ -26,10 +29,28 @@ bool HoldsKana(const std::vector<std::string>& lines) {
     return false;
 }
 
+// The platform layer's reasons in the table's language; an id the table lacks keeps them
+// English.
+std::string PlatformForm(platform::Sentence id) {
+    static constexpr const char* kIds[] = {
+        kMsgNotAProgram,     kMsgNeedsWine,        kMsgNeedsWine32,     kMsgNeedsDisplay,
+        kMsgNoWineDrive,     kMsgCannotOpen,       kMsgCannotRead,      kMsgCannotReadStatus,
+        kMsgNotARegularFile, kMsgCannotCreateTemp, kMsgCannotWrite,     kMsgCannotReplace,
+        kMsgCannotSetMode,   kMsgCannotKeepOwner,  kMsgCannotKeepMode,  kMsgCannotKeepTime,
+        kMsgCannotDelete,    kMsgNotInCodePage,    kMsgPrefixLacks32Bit};
+    static_assert(std::size(kIds) == static_cast<size_t>(platform::Sentence::Count));
+    const auto index = static_cast<size_t>(id);
+    return index < std::size(kIds) ? Msg(kIds[index]) : std::string();
+}
+
 }  // namespace
 
 MessageTable& MessageTable::Instance() {
-    static MessageTable table;
+    static MessageTable& table = []() -> MessageTable& {
+        static MessageTable instance;
+        platform::SetForms(&PlatformForm);
+        return instance;
+    }();
     return table;
 }
 

@@ -24,7 +24,7 @@ public:
 
     void Clear();
     void AddLine(std::string line);
-    void LoadBuiltIn();  // the built-in texts, ids 001..162 in order
+    void LoadBuiltIn();  // the built-in texts, ids 001..kBuiltInMessageCount in order
     // Reads the language resource at `path`; false (table unchanged) when it does not exist.
     bool LoadResource(const std::string& path);
     // The resource at `beside` if it exists; else the installed resource for the locale's

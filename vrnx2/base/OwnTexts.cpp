@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "platform/Texts.h"
 #include "vrnx2/base/MessageTable.h"
 
 namespace vrnx2 {
@@ -72,18 +73,7 @@ std::string Own(OwnText id) {
 }
 
 std::string FillIn(std::string_view text, std::initializer_list<std::string_view> args) {
-    std::string out;
-    auto next = args.begin();
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t mark = text.find("%s", pos);
-        if (mark == std::string_view::npos || next == args.end()) break;
-        out.append(text.substr(pos, mark - pos));
-        out.append(*next++);
-        pos = mark + 2;
-    }
-    out.append(text.substr(pos));
-    return out;
+    return platform::FillIn(text, args);
 }
 
 std::string JoinSentences(std::string_view first, std::string_view second) {

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -11,6 +13,7 @@
 
 #include "common/Number.h"
 #include "common/Trim.h"
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/FolderLock.h"
 #include "platform/Locale.h"
@@ -305,12 +308,15 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                                        : environment.programDir;
     const std::string reportFile = platform::JoinPath(ReportDirectory(programDir), "build.info");
 
-    // 1. Every run starts from an empty report.
+    // 1. Every run starts from an empty report. A failure is told once, when the run has
+    // been confirmed and the report is written again (or would have been).
     BuildReport report;
-    {
-        std::string error;
-        if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
-    }
+    std::string reportError;
+    report.Write(reportFile, &reportError);
+    const auto reportFailed = [&](const std::string& error) {
+        ShowError(reportFile + "\r\n" + error);
+        result.reportWritten = false;
+    };
 
     // 2. Paths and flags. The builder's fixed names are found without regard to case.
     const TProfileRec p = profile;
@@ -420,12 +426,12 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         }
         if (p.ManageOrder && IsDirectory(pluginDir)) {
             if (!StashPluginFolder(pluginDir, stashDir)) return result;
-            std::error_code ec;
-            fs::create_directory(pluginDir, ec);
+            const int made = platform::Fs().MakeFolder(pluginDir);
+            const int madeError = errno;
             staged = true;
             stagedFolder = IdentityOf(pluginDir);
-            if (ec) {
-                failures.push_back(pluginDir + ": " + ec.message());
+            if (made != 0) {
+                failures.push_back(pluginDir + ": " + std::strerror(madeError));
             } else {
                 SortForStaging(plugins);
                 failures = StagePlugins(plugins, pluginDir, stashDir, IsNtfsDrive(builderDir));
@@ -468,7 +474,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         // 8. The build.
         {
             std::string error;
-            if (!report.Write(reportFile, &error)) ShowError(reportFile + "\r\n" + error);
+            if (!report.Write(reportFile, &error)) reportFailed(error);
             if (!platform::WriteFileAtomic(logFile, "", &error))
                 ShowError(logFile + "\r\n" + error);
         }
@@ -516,6 +522,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     }
 
     // 9. Image-only run.
+    if (!reportError.empty()) reportFailed(reportError);
     if (p.ISO_UseExternalProgram) {
         const OutsideCommand command =
             PrepareOutsideCommand(p.ExternalProgram3, outDir, p, programDir);

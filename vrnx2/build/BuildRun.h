@@ -27,11 +27,12 @@ struct BuildResult {
     bool pluginFolderRestored = true;  // false when Plugin / !Plugin! were left for the user
     bool builderInUse = false;         // refused: another run holds the builder folder
     bool stopped = false;              // a stop ended the builder (UI().StopRequested())
+    bool reportWritten = true;         // false when build.info could not be written
 
     // Started, and for a build ended with exit code 0 and a log that shows no failure. An
     // empty or missing log means the builder never ran: it was emptied before the start.
     bool Succeeded() const {
-        if (endedEarly || !builderStarted || stopped) return false;
+        if (endedEarly || !builderStarted || stopped || !reportWritten) return false;
         if (!built) return true;
         return exitCode == 0 && log == LogVerdict::Ok;
     }

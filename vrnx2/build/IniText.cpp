@@ -5,6 +5,7 @@
 #include "common/Trim.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Texts.h"
 
 namespace vrnx2 {
 
@@ -147,8 +148,8 @@ bool UpdateIniSection(const std::string& path, std::string_view section,
         // A "?" in place of a letter would send the reader of the file to another path.
         if (in.encoding == TextEncoding::Ansi && !platform::CanEncode(value, codePage)) {
             if (error)
-                *error = "The value of " + key + " cannot be written in code page " +
-                         std::to_string(codePage) + ", which the file is read in: " + value;
+                *error = platform::Say(platform::Sentence::NotInCodePage,
+                                       {key, std::to_string(codePage), value});
             return false;
         }
         std::string line = in.FromUtf8(key + "=" + value);

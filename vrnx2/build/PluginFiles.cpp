@@ -18,6 +18,7 @@
 
 #include "common/Number.h"
 #include "common/Trim.h"
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/Path.h"
@@ -192,15 +193,15 @@ void Place(const fs::path& source, const fs::path& target, bool isSymlink, bool 
         fs::remove(target, ec);
         fs::copy_symlink(source, target, ec);
     } else {
+        platform::FileSystem& files = platform::Fs();
         if (useHardLinks) {
-            if (::link(source.c_str(), target.c_str()) == 0) return;
-            if (errno == EEXIST && ::unlink(target.c_str()) == 0 &&
-                ::link(source.c_str(), target.c_str()) == 0)
+            if (files.Link(source, target) == 0) return;
+            if (errno == EEXIST && files.Remove(target) == 0 && files.Link(source, target) == 0)
                 return;
         }
         // Where a link cannot be made (another file system, a link limit) a copy does.
         ec.clear();
-        fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
+        if (platform::CopyFile(source, target) != 0) ec.assign(errno, std::generic_category());
     }
     if (ec && failures) failures->push_back(target.string() + ": " + ec.message());
 }
@@ -249,8 +250,12 @@ void CopyPluginFolder(const std::string& scannedDir, const std::string& sourceDi
                       bool useHardLinks, const std::string& ownPluginFile,
                       const std::string& targetDir, std::vector<std::string>* failures) {
     std::error_code ec;
-    if (::mkdir(targetDir.c_str(), 0777) != 0 && errno != EEXIST)
-        fs::create_directories(targetDir, ec);
+    if (platform::Fs().MakeFolder(targetDir) != 0 && errno != EEXIST) {
+        if (errno == ENOENT)
+            fs::create_directories(targetDir, ec);  // a parent is missing too
+        else
+            ec.assign(errno, std::generic_category());
+    }
     if (ec) {
         if (failures) failures->push_back(targetDir + ": " + ec.message());
         return;

@@ -157,34 +157,40 @@ TProfileRec ReadProfileRec(const std::string& k) {
     return r;
 }
 
-void WriteProfileRec(const std::string& k, const TProfileRec& r) {
+TProfileRec StoredProfileRec(const TProfileRec& rec) {
+    TProfileRec r = rec;
+    for (std::string* folder :
+         {&r.Builder.Path, &r.CustomDir, &r.FullOutDir, &r.ISOPath, &r.OutDir, &r.Source})
+        *folder = TrimTrailingSeparator(*folder);
+    return r;
+}
+
+void WriteProfileRec(const std::string& k, const TProfileRec& rec) {
+    const TProfileRec r = StoredProfileRec(rec);
     StoreTransaction tx;
     auto S = [&](const char* name, const std::string& v) { RegWriteString(0, k, name, v); };
-    auto P = [&](const char* name, const std::string& v) {
-        RegWriteString(0, k, name, TrimTrailingSeparator(v));
-    };
     auto B = [&](const char* name, bool v) { RegWriteBool(0, k, name, v); };
     S("ProfileName", r.ProfileName);
     S("BuilderIndex", KeyNumber(r.Builder.Number));
     S("BuilderName", r.Builder.Name);
-    P("BuilderPath", r.Builder.Path);
+    S("BuilderPath", r.Builder.Path);
     B("BlankCDRW", r.BlankCDRW);
     B("BuildISO", r.BuildISO);
     B("BurnCD", r.BurnCD);
     RegWriteInteger(0, k, "BurnUsing", r.BurnUsing);
-    P("CustomDir", r.CustomDir);
+    S("CustomDir", r.CustomDir);
     S("Device", r.Device);
     B("Eject", r.Eject);
-    P("FullOutDir", r.FullOutDir);
+    S("FullOutDir", r.FullOutDir);
     B("ISODuplicatesOnce", r.ISODuplicatesOnce);
     B("NoUpperCase", r.NoUpperCase);
-    P("ISOPath", r.ISOPath);
+    S("ISOPath", r.ISOPath);
     S("ISOFile", r.ISOFile);
     S("LangFile", r.LangFile);
-    P("OutDir", r.OutDir);
+    S("OutDir", r.OutDir);
     B("SkipFiles", r.SkipFiles);
     B("SkipRegistry", r.SkipRegistry);
-    P("Source", r.Source);
+    S("Source", r.Source);
     B("UseAbsoluteOutput", r.UseAbsoluteOutput);
     B("Verbose", r.Verbose);
     B("Verify", r.Verify);

@@ -67,6 +67,9 @@ void SaveProfileList(ProfileList& list);
 // For callers that need one profile outside a list (the copy action, vrnx2-cli).
 TProfileRec ReadProfileRec(const std::string& profileKey);
 void WriteProfileRec(const std::string& profileKey, const TProfileRec& rec);
+// The record as the store keeps it (folders without a trailing separator): what a read of
+// the written key gives back.
+TProfileRec StoredProfileRec(const TProfileRec& rec);
 // "Software\HALV\Varnex v2\Profiles\" + "%.3d" of number.
 std::string ProfileKey(int number);
 

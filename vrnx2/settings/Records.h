@@ -36,6 +36,8 @@ struct TBuilderRec {
     std::string Name;
     std::string Path;    // installation folder (holds pebuilder.exe)
     int32_t Number = 0;  // 1-based list position; 0 none; -1 added, not yet applied
+
+    bool operator==(const TBuilderRec&) const = default;
 };
 
 // One build profile. Defaults are those a load uses for absent values.
@@ -75,6 +77,8 @@ struct TProfileRec {
     bool NoUpperCase = false;
     bool CleanIsoAfterBurn = false;
     bool CleanOutputAfterBurn = false;
+
+    bool operator==(const TProfileRec&) const = default;
 };
 
 }  // namespace vrnx2

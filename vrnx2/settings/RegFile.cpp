@@ -276,13 +276,15 @@ private:
             return true;
         }
         if (kind.size() >= 3 && IEquals(kind.substr(0, 3), "hex")) {
-            // Byte lists continue on the next line after a trailing backslash.
-            while (!TrimBlanks(rest).empty() && TrimBlanks(rest).back() == '\\') {
-                std::string_view t = TrimBlanks(rest);
-                rest = std::string(t.substr(0, t.size() - 1));
+            // Byte lists continue on the next line after a trailing backslash. Each line is
+            // appended in place: copying the list so far per line made long values quadratic.
+            while (true) {
+                while (!rest.empty() && IsBlank(rest.back())) rest.pop_back();
+                if (rest.empty() || rest.back() != '\\') break;
+                rest.pop_back();
                 if (++index >= lines_.size())
                     return Fail(lineNo, "the byte list continues past the end of the file");
-                rest += std::string(TrimBlanks(lines_[index]));
+                rest += TrimBlanks(lines_[index]);
             }
             std::string bytes;
             if (!ParseHexBytes(rest, bytes)) return Fail(lineNo, "malformed byte list");

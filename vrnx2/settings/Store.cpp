@@ -190,10 +190,6 @@ void SetStoreFilePath(const std::string& path) {
     g_pathOverride = path;
 }
 
-void SetStoreFaultAfter(int writes) {
-    StoreDb::SetFaultAfter(writes);
-}
-
 StoreTransaction::StoreTransaction(Mode mode) {
     bool write = mode == Write;
     if (t_session) {

@@ -117,8 +117,4 @@ std::string StoreFilePath();
 // Uses `path` instead of the environment's choice; an empty path restores the default.
 void SetStoreFilePath(const std::string& path);
 
-// For tests: after `writes` more successful changes, the next change fails with StoreError
-// (as a full disk would). A negative count switches the fault off.
-void SetStoreFaultAfter(int writes);
-
 }  // namespace vrnx2

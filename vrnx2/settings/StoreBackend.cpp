@@ -5,10 +5,14 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "vrnx2/base/MessageIds.h"
+#include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/OwnTexts.h"
 
 namespace vrnx2 {
 
@@ -20,7 +24,59 @@ constexpr int kSchemaVersion = 1;
 // Another program (the window program, vrnx2-cli) may hold the write lock briefly.
 constexpr int kBusyTimeoutMs = 10000;
 
-std::atomic<int> g_faultAfter{-1};
+// The texts of kMsgStore... for a program without a message table (vrnx2-cli reg).
+constexpr const char* kStoreReadOnlyEnglish =
+    "The settings store %s cannot be written: the file or its folder is read-only, or belongs "
+    "to another user.";
+constexpr const char* kStoreDiskFullEnglish =
+    "The settings store %s cannot be written: the disk is full.";
+constexpr const char* kStoreInUseEnglish =
+    "The settings store %s is in use by another program. Try again when it has finished.";
+constexpr const char* kStoreCannotBeUsedEnglish = "The settings store %s cannot be used: %s";
+
+// A failure as the person reads it: SQLite's own words ("attempt to write a readonly
+// database") say little about what to do. In the message table's language where it holds
+// the texts (vrnx2-cli reg has no table: English).
+// `system` is the system's error number where known, else SQLite's last one is asked for.
+std::string StoreFailureText(int rc, const std::string& file, sqlite3* db, int system = -1) {
+    if (system < 0) system = db ? sqlite3_system_errno(db) : 0;
+    auto text = [&](const char* id, const char* english, std::string_view detail = {}) {
+        std::string form = Msg(id);
+        if (form.empty()) form = english;
+        return FillIn(form, {file, detail});
+    };
+    switch (rc & 0xFF) {
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+            return text(kMsgStoreReadOnly, kStoreReadOnlyEnglish);
+        case SQLITE_FULL:
+            return text(kMsgStoreDiskFull, kStoreDiskFullEnglish);
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return text(kMsgStoreInUse, kStoreInUseEnglish);
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+            if (system == EACCES || system == EPERM || system == EROFS)
+                return text(kMsgStoreReadOnly, kStoreReadOnlyEnglish);
+            if (system == ENOSPC || system == EDQUOT)
+                return text(kMsgStoreDiskFull, kStoreDiskFullEnglish);
+            break;
+        default:
+            break;
+    }
+    // The system's reason only where the disk failed: it is left over from earlier calls
+    // otherwise.
+    const bool disk = (rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_CANTOPEN;
+    std::string detail = disk && system ? std::strerror(system)
+                         : db           ? sqlite3_errmsg(db)
+                                        : sqlite3_errstr(rc);
+    return text(kMsgStoreCannotBeUsed, kStoreCannotBeUsedEnglish, detail);
+}
+
+[[noreturn]] void ThrowFailure(int rc, sqlite3* db) {
+    const char* name = db ? sqlite3_db_filename(db, "main") : nullptr;
+    throw StoreError(StoreFailureText(rc, name ? name : "", db));
+}
 
 // Binds on construction, resets on destruction, so cached statements stay reusable.
 class Query {
@@ -43,7 +99,7 @@ public:
         int rc = sqlite3_step(s_);
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
-        throw StoreError(std::string("settings store: ") + sqlite3_errmsg(sqlite3_db_handle(s_)));
+        ThrowFailure(rc, sqlite3_db_handle(s_));
     }
     int64_t Int(int col) { return sqlite3_column_int64(s_, col); }
     sqlite3_stmt* Statement() const { return s_; }
@@ -145,10 +201,6 @@ std::string NormalizePath(std::string_view path) {
     return out;
 }
 
-void StoreDb::SetFaultAfter(int writes) {
-    g_faultAfter = writes;
-}
-
 std::unique_ptr<StoreDb> StoreDb::Open(const std::string& file, bool create) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -158,19 +210,14 @@ std::unique_ptr<StoreDb> StoreDb::Open(const std::string& file, bool create) {
         fs::path parent = fs::path(file).parent_path();
         if (!parent.empty()) {
             fs::create_directories(parent, ec);
-            if (ec)
-                throw StoreError("settings store: cannot create folder " + parent.string() + ": " +
-                                 ec.message());
+            if (ec) throw StoreError(StoreFailureText(SQLITE_CANTOPEN, file, nullptr, ec.value()));
         }
     }
     sqlite3* raw = nullptr;
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
     std::unique_ptr<StoreDb> db(new StoreDb(raw));
-    if (rc != SQLITE_OK) {
-        std::string msg = raw ? sqlite3_errmsg(raw) : "out of memory";
-        throw StoreError("settings store: cannot open " + file + ": " + msg);
-    }
+    if (rc != SQLITE_OK) throw StoreError(StoreFailureText(rc, file, raw));
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
 
@@ -240,23 +287,12 @@ sqlite3_stmt* StoreDb::Prepare(const char* sql) {
 }
 
 void StoreDb::Exec(const char* sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string msg = err ? err : "unknown error";
-        sqlite3_free(err);
-        throw StoreError("settings store: " + msg);
-    }
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) ThrowFailure(rc, db_);
 }
 
-void StoreDb::Fail(const char* what) {
-    throw StoreError(std::string("settings store: ") + what + ": " + sqlite3_errmsg(db_));
-}
-
-void StoreDb::CountChange() {
-    int left = g_faultAfter.load();
-    if (left < 0) return;
-    if (left == 0) throw StoreError("settings store: injected write failure");
-    g_faultAfter = left - 1;
+void StoreDb::Fail(const char* /*what: the result code tells the person more*/) {
+    ThrowFailure(sqlite3_extended_errcode(db_), db_);
 }
 
 void StoreDb::Begin(bool write) {
@@ -304,7 +340,6 @@ int64_t StoreDb::EnsureKey(const std::string& path) {
         size_t start = level == 0 ? 0 : ends[level - 1] + 1;
         if (level > 0) display += '\\';
         display.append(path, start, ends[level] - start);
-        CountChange();
         Query q(Prepare("INSERT INTO keys(path, fold) VALUES(?1, ?2)"));
         q.Bind(1, display).Bind(2, FoldPath(path.substr(0, ends[level])));
         q.Step();
@@ -327,7 +362,6 @@ std::optional<RegValue> StoreDb::ReadValue(int64_t key, const std::string& name)
 }
 
 void StoreDb::WriteValue(int64_t key, const RegValue& v) {
-    CountChange();
     // The upsert keeps the row id, so a rewritten value keeps its place in the order.
     Query q(Prepare(
         "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
@@ -342,7 +376,6 @@ void StoreDb::WriteValue(int64_t key, const RegValue& v) {
 }
 
 bool StoreDb::DeleteValue(int64_t key, const std::string& name) {
-    CountChange();
     Query q(Prepare("DELETE FROM vals WHERE key = ?1 AND fold = ?2"));
     q.Bind(1, key).Bind(2, FoldName(name));
     q.Step();
@@ -438,7 +471,6 @@ std::vector<std::string> StoreDb::PathsBelow(const std::string& path, bool child
 void StoreDb::DeleteTree(const std::string& path) {
     if (path.empty()) return;
     std::string fold = FoldPath(path);
-    CountChange();
     {
         Query q(
             Prepare("DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE fold = ?1"
@@ -446,7 +478,6 @@ void StoreDb::DeleteTree(const std::string& path) {
         q.Bind(1, fold).Bind(2, RangeLow(fold)).Bind(3, RangeHigh(fold));
         q.Step();
     }
-    CountChange();
     Query q(Prepare("DELETE FROM keys WHERE fold = ?1 OR (fold >= ?2 AND fold < ?3)"));
     q.Bind(1, fold).Bind(2, RangeLow(fold)).Bind(3, RangeHigh(fold));
     q.Step();
@@ -470,7 +501,6 @@ void StoreDb::RenameTree(const std::string& from, const std::string& to) {
     for (auto& [id, path] : rows) {
         std::string moved = newRoot + path.substr(oldRoot.size());
         RequireDepth(moved);
-        CountChange();
         Query q(Prepare("UPDATE keys SET path = ?1, fold = ?2 WHERE id = ?3"));
         q.Bind(1, moved).Bind(2, FoldPath(moved)).Bind(3, id);
         q.Step();
@@ -487,7 +517,6 @@ void StoreDb::CopyTree(const std::string& from, const std::string& to) {
         int64_t src = *FindKey(path);
         std::string target = newRoot + path.substr(oldRoot.size());
         int64_t dst = path.size() == oldRoot.size() ? rootId : EnsureKey(target);
-        CountChange();
         Query q(
             Prepare("INSERT INTO vals(key, name, fold, type, data)"
                     " SELECT ?1, name, fold, type, data FROM vals WHERE key = ?2 ORDER BY id"));

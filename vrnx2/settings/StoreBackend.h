@@ -60,14 +60,11 @@ public:
     void RenameTree(const std::string& from, const std::string& to);
     void CopyTree(const std::string& from, const std::string& to);
 
-    static void SetFaultAfter(int writes);
-
 private:
     explicit StoreDb(sqlite3* db) : db_(db) {}
     sqlite3_stmt* Prepare(const char* sql);
     std::vector<std::string> PathsBelow(const std::string& path, bool childrenOnly);
     void Exec(const char* sql);
-    void CountChange();
     [[noreturn]] void Fail(const char* what);
 
     sqlite3* db_ = nullptr;

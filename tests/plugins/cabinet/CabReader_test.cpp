@@ -1,10 +1,13 @@
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
 #include "CabFixture.h"
 #include "platform/Files.h"
+#include "tests/support/FailingFileSystem.h"
 #include "vrnx2/plugins/cabinet/CabSTComps.h"
 
 using namespace vrnx2;
@@ -354,6 +357,36 @@ TEST_F(CabReader, FailureInAFileLeavesItsExistingTargetAlone) {
     EXPECT_EQ(Read(Out("first.txt")), "new first");
     EXPECT_EQ(Read(Out("data.bin")), "old data");
     EXPECT_EQ(Tree(), (std::set<std::string>{"cut.cab", "out", "out/data.bin", "out/first.txt"}));
+}
+
+// A failure at any step of writing a file (the disk full, failing or refusing) leaves its
+// existing target whole and no temporary file, and the error names the file and the reason.
+TEST_F(CabReader, AFailureAtEveryStepOfAFilesWriteLeavesItsTargetWhole) {
+    fs::create_directories(out_);
+    Put("out/x.txt", "old");
+    const std::string cab = Put("a.cab", BuildCabinet({{"x.txt", "new content"}}));
+    std::string text;
+    const int steps = FailEveryStep(
+        {ENOSPC, EIO, EACCES},
+        [&] {
+            text.clear();
+            try {
+                Extract(cab, out_);
+            } catch (const ESTCabinet& e) {
+                text = e.what();
+            }
+        },
+        [&](int code, int nth) {
+            EXPECT_NE(text.find(Out("x.txt")), std::string::npos) << text;
+            EXPECT_NE(text.find(std::strerror(code)), std::string::npos) << text;
+            EXPECT_EQ(Read(Out("x.txt")), "old") << nth;
+            EXPECT_EQ(Tree(), (std::set<std::string>{"a.cab", "out", "out/x.txt"})) << nth;
+        },
+        [&] {
+            EXPECT_EQ(text, "");
+            Put("out/x.txt", "old");
+        });
+    EXPECT_EQ(steps, 3 * 4);  // temporary file, write, close, rename
 }
 
 TEST_F(CabReader, UnwritableTargetIsTargetFileError) {

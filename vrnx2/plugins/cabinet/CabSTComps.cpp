@@ -11,6 +11,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -177,7 +178,7 @@ public:
         auto* p = static_cast<const char*>(buffer);
         unsigned done = 0;
         while (done < count) {
-            ssize_t n = ::write(static_cast<int>(hf), p + done, count - done);
+            ssize_t n = platform::Fs().Write(static_cast<int>(hf), p + done, count - done, {});
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return Failed(n < 0 ? errno : ENOSPC);
             done += static_cast<unsigned>(n);
@@ -238,8 +239,8 @@ void TSTCabReader::Raise(const FdiErrorRecord& erf) {
 
 void TSTCabReader::DiscardOpenFiles() {
     for (const OpenFile& f : openFiles_) {
-        ::close(static_cast<int>(f.handle));
-        ::unlink(f.temporary.c_str());
+        platform::Fs().Close(static_cast<int>(f.handle), f.temporary);
+        platform::Fs().Remove(f.temporary);
     }
     openFiles_.clear();
 }
@@ -415,7 +416,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = Join(parent.generic_string(), ".vrnx2-cab-" + std::to_string(::getpid()) + "-" +
                                                       std::to_string(++temporaryCounter_) + ".tmp");
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = platform::Fs().Open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd >= 0) fd = Files::KeepOffZero(fd);
@@ -443,11 +444,11 @@ intptr_t TSTCabReader::CloseFileInfo(FdiNotification& n) {
     // Every handle the decoder holds came from CopyFile; anything else is not ours to close.
     if (file) {
         destination = file->destination;
-        int closed = ::close(static_cast<int>(n.hf));
+        int closed = platform::Fs().Close(static_cast<int>(n.hf), file->temporary);
         int closeError = errno;
-        if (closed != 0 || ::rename(file->temporary.c_str(), destination.c_str()) != 0) {
+        if (closed != 0 || platform::Fs().Rename(file->temporary, destination) != 0) {
             files_->lastError = closed != 0 ? closeError : errno;
-            ::unlink(file->temporary.c_str());
+            platform::Fs().Remove(file->temporary);
             refusal_ = "Target file: " + Quoted(destination);
             return -1;
         }

@@ -4,6 +4,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -51,6 +53,18 @@ namespace {
 
 constexpr int kLogTailLines = 4;  // enough to follow the builder
 constexpr int kListRows = 4;      // the profile list never shows fewer
+
+// Marks a window of an operation as open, however the operation ends.
+class HookGuard {
+public:
+    explicit HookGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~HookGuard() { flag_ = false; }
+    HookGuard(const HookGuard&) = delete;
+    HookGuard& operator=(const HookGuard&) = delete;
+
+private:
+    bool& flag_;
+};
 
 // Windows system colour indexes, as the stored colour numbers name them.
 QColor SystemColour(int index, const QPalette& pal) {
@@ -164,6 +178,7 @@ TVRNX_Form::TVRNX_Form(QWidget* parent) : QMainWindow(parent) {
 
     profiles_.SetOnChange([this] { ProfilesChanged(); });
     LoadProfiles();
+    WatchStore();
 
     // Typed 1..4 anywhere in this window go to the bar, never to a control.
     qApp->installEventFilter(this);
@@ -236,8 +251,13 @@ void TVRNX_Form::BuildActions() {
     connect(advanced, &QAction::triggered, this, [this] { SetBuildStyle(true); });
     connect(actions_.Make("REGISTER_BUILDER", kMsgRegisterBuilderMenu, Qt::Key_F8),
             &QAction::triggered, this, [this] {
-                if (building_ || !hooks.registerBuilder) return;
-                if (hooks.registerBuilder(*this)) LoadProfiles();
+                if (building_ || inHook_ || !hooks.registerBuilder) return;
+                bool changed = false;
+                {
+                    const HookGuard guard(inHook_);
+                    changed = hooks.registerBuilder(*this);
+                }
+                if (changed) LoadProfiles();
                 ActionStateUpdate();
             });
     connect(actions_.Make("PREFERENSES", kMsgMenuPreferences, Qt::CTRL | Qt::SHIFT | Qt::Key_F4),
@@ -497,10 +517,60 @@ void TVRNX_Form::RestoreGeometry() {
 
 void TVRNX_Form::LoadProfiles() {
     LoadProfileList(profiles_);
+    sync_.Matched(profiles_);
 }
 
 void TVRNX_Form::SaveProfiles() {
-    SaveProfileList(profiles_);
+    sync_.Save(profiles_);
+}
+
+void TVRNX_Form::WatchStore() {
+    // A store written by another program changes its file; its folder tells of a store that
+    // did not exist yet or was replaced. Bursts of changes are taken as one.
+    storeTimer_ = new QTimer(this);
+    storeTimer_->setSingleShot(true);
+    storeTimer_->setInterval(200);
+    connect(storeTimer_, &QTimer::timeout, this, &TVRNX_Form::RefreshFromStore);
+    storeWatch_ = new QFileSystemWatcher(this);
+    const QString file = QString::fromStdString(StoreFilePath());
+    const auto watch = [this, file] {
+        if (QFileInfo::exists(file) && !storeWatch_->files().contains(file))
+            storeWatch_->addPath(file);
+    };
+    const QString folder = QFileInfo(file).absolutePath();
+    if (QFileInfo::exists(folder)) storeWatch_->addPath(folder);
+    watch();
+    const auto changed = [this, watch] {
+        watch();
+        storeTimer_->start();
+    };
+    connect(storeWatch_, &QFileSystemWatcher::fileChanged, this, changed);
+    connect(storeWatch_, &QFileSystemWatcher::directoryChanged, this, changed);
+}
+
+void TVRNX_Form::RefreshFromStore() {
+    // A build or a profile operation works on rows of the list: never under them.
+    if (building_ || inHook_) return;
+    if (sync_.Check(profiles_) == ProfileListSync::StoreChanged) sync_.Reload(profiles_);
+}
+
+bool TVRNX_Form::Reconcile(bool closing) {
+    switch (sync_.Check(profiles_)) {
+        case ProfileListSync::InSync:
+            return false;
+        case ProfileListSync::StoreChanged:
+            if (!closing) sync_.Reload(profiles_);
+            return false;
+        case ProfileListSync::ListChanged:
+            return closing;  // an operation saves the whole list itself
+        case ProfileListSync::BothChanged:
+            break;
+    }
+    if (UI().MessageBox(Msg(kMsgProfilesChangedElsewhere) + "\r\n" + Msg(kMsgOverwriteWithThisList),
+                        Msg(kMsgConfirmation), MB_QUESTION_YESNO) == ID_YES)
+        return true;
+    if (!closing) sync_.Reload(profiles_);
+    return false;
 }
 
 TProfileRec* TVRNX_Form::SelectedProfile() const {
@@ -677,8 +747,14 @@ bool TVRNX_Form::DropOn(int row) {
 // ---- actions ----
 
 void TVRNX_Form::RunHook(const std::function<void(TVRNX_Form&)>& hook) {
-    if (building_ || !hook) return;
-    hook(*this);
+    if (building_ || inHook_ || !hook) return;
+    // The operation saves the whole list: it must not carry an old copy over the store.
+    if (Reconcile(false)) WriteOrTell([this] { SaveProfiles(); });
+    {
+        const HookGuard guard(inHook_);
+        hook(*this);
+    }
+    sync_.Check(profiles_);  // takes the operation's own save as the new common state
     ActionStateUpdate();
 }
 
@@ -839,14 +915,21 @@ bool TVRNX_Form::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TVRNX_Form::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) RefreshFromStore();
+}
+
 void TVRNX_Form::closeEvent(QCloseEvent* event) {
     if (building_) {
         event->ignore();
         return;
     }
+    // The list is saved only when this window changed it: what vrnx2-cli wrote meanwhile
+    // stays.
     std::string failure;
     try {
-        SaveProfiles();
+        if (Reconcile(true)) SaveProfiles();
     } catch (const StoreError& e) {
         failure = e.what();
     }

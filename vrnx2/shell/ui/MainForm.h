@@ -12,10 +12,12 @@
 #include "vrnx2/build/TryImage.h"
 #include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/settings/ProfileList.h"
+#include "vrnx2/settings/ProfileListSync.h"
 #include "vrnx2/shell/MainWindowLogic.h"
 
 class QAction;
 class QActionGroup;
+class QFileSystemWatcher;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -73,6 +75,10 @@ public:
     void LoadProfiles();
     void SaveProfiles();
     void ProfilesChanged();
+    // vrnx2-cli may change the store while the window is open: a list the window has not
+    // changed is reloaded then (on activation, when the store file changes, before a profile
+    // operation), and the window saves only what it changed itself.
+    void RefreshFromStore();
     int SelectedRow() const { return profiles_.Selected(); }
     TProfileRec* SelectedProfile() const;
     void SelectRow(int row);
@@ -112,6 +118,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -134,6 +141,10 @@ private:
     void TryInVm();
     void ShowBuildRunning(bool running);
     void RunHook(const std::function<void(TVRNX_Form&)>& hook);
+    void WatchStore();
+    // Before a profile operation and on close: takes the store's changes when the window has
+    // none, asks when both changed. True when the window's list is to be saved.
+    bool Reconcile(bool closing);
     void ShowContextMenu(const QPoint& pos);
     std::pair<int, int> BarSelection() const;
 
@@ -146,6 +157,10 @@ private:
     bool building_ = false;
     bool askingStop_ = false;
     VmSession vm_;
+    bool inHook_ = false;  // a profile operation holds rows of the list
+    ProfileListSync sync_;
+    QFileSystemWatcher* storeWatch_ = nullptr;
+    QTimer* storeTimer_ = nullptr;
 
     NamedActions actions_{this, false};
     QActionGroup* styleGroup_ = nullptr;

@@ -136,8 +136,12 @@ int QtUserInterface::MessageBox(const std::string& text, const std::string& capt
     for (const Pair& p : kButtons) {
         if (p.id == defaultId) box.setDefaultButton(p.button);
     }
+    // The program's language, not the translations Qt may carry for the locale.
     SetButtonText(box, QMessageBox::Ok, kMsgOK);
     SetButtonText(box, QMessageBox::Cancel, kMsgCancel);
+    SetButtonText(box, QMessageBox::Yes, kMsgYes);
+    SetButtonText(box, QMessageBox::No, kMsgNo);
+    SetButtonText(box, QMessageBox::Retry, kMsgRetry);
 
     box.setWindowModality(Qt::ApplicationModal);
     box.show();
