@@ -17,7 +17,14 @@ enum class OwnText {
     CannotRename,  // from, to
     CannotWriteEnable,
     CannotStage,
-    MoreFailures,  // count
+    MoreFailures,       // count
+    ImageNotDisc,       // file
+    ImageDamaged,       // file, reason
+    ImageNoSpace,       // file, folder, MiB needed, MiB free
+    ImageUnpackFailed,  // file, reason
+    ImageUnpacking,     // file
+    ImageChoose,
+    ImageFilter,
 };
 
 // The text in Japanese when the message table holds Japanese texts, else in English.
@@ -35,8 +42,11 @@ std::string JoinSentences(std::string_view first, std::string_view second);
 
 // Every id, for tests that compare the two languages.
 inline constexpr std::initializer_list<OwnText> kAllOwnTexts = {
-    OwnText::StashBesideUserTree, OwnText::StashPutBack, OwnText::StagedFoldersMoveTo,
-    OwnText::StagedLinksRemoved,  OwnText::CannotDelete, OwnText::CannotRename,
-    OwnText::CannotWriteEnable,   OwnText::CannotStage,  OwnText::MoreFailures};
+    OwnText::StashBesideUserTree, OwnText::StashPutBack,   OwnText::StagedFoldersMoveTo,
+    OwnText::StagedLinksRemoved,  OwnText::CannotDelete,   OwnText::CannotRename,
+    OwnText::CannotWriteEnable,   OwnText::CannotStage,    OwnText::MoreFailures,
+    OwnText::ImageNotDisc,        OwnText::ImageDamaged,   OwnText::ImageNoSpace,
+    OwnText::ImageUnpackFailed,   OwnText::ImageUnpacking, OwnText::ImageChoose,
+    OwnText::ImageFilter};
 
 }  // namespace vrnx2

@@ -2,9 +2,11 @@
 // The build run: one profile turned into a run of the builder program.
 
 #include <string>
+#include <utility>
 
 #include "vrnx2/build/BuildMode.h"
 #include "vrnx2/build/BuilderLog.h"
+#include "vrnx2/build/ImageCache.h"
 #include "vrnx2/settings/Records.h"
 
 namespace vrnx2 {
@@ -25,6 +27,7 @@ struct BuildResult {
     std::string commandLine;      // what was started as the builder (or image program)
     LogVerdict log = LogVerdict::NotInspected;  // after a build that ended with 0
     bool pluginFolderRestored = true;  // false when Plugin / !Plugin! were left for the user
+    bool imageUnpacked = false;        // a source image was unpacked by this run
 
     // Started, and for a build ended with exit code 0 and a log that shows no failure. An
     // empty or missing log means the builder never ran: it was emptied before the start.
@@ -36,8 +39,13 @@ struct BuildResult {
 };
 
 struct BuildEnvironment {
+    BuildEnvironment() = default;
+    explicit BuildEnvironment(std::string folder) : programDir(std::move(folder)) {}
+
     // Folder of build.info and the value of @Varnex@; empty: the running program's folder.
     std::string programDir;
+    // Where a source image is unpacked (the user's cache by default).
+    ImageCacheSettings imageCache;
 };
 
 // `steps` count only in BuildMode::Advanced. Asks and reports only

@@ -13,5 +13,6 @@ int RegCommand(const Args& args);
 int ProfilesCommand(const Args& args);
 int BuildCommand(const Args& args);
 int ExtractCommand(const Args& args);
+int CacheCommand(const Args& args);
 
 }  // namespace vrnx2

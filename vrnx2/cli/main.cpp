@@ -21,6 +21,7 @@ void Usage(FILE* out) {
         "  build PROFILE [--mode basic|iso|advanced] [--steps LIST] [--yes]\n"
         "                                           run a build unattended\n"
         "  extract CABINET FOLDER                   unpack a cabinet file\n"
+        "  cache list|clear                         show or empty the unpacked source images\n"
         "\n"
         "options:\n"
         "  -h, --help     print this help and exit\n"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(command, "profiles") == 0) return ProfilesCommand(args);
         if (std::strcmp(command, "build") == 0) return BuildCommand(args);
         if (std::strcmp(command, "extract") == 0) return ExtractCommand(args);
+        if (std::strcmp(command, "cache") == 0) return CacheCommand(args);
         if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
             Usage(stdout);
             return 0;
