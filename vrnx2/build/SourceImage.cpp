@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -216,25 +217,39 @@ bool IsShell32(const std::string& name) {
     return true;
 }
 
-bool MakeFolders(const std::string& root, const std::string& relative, std::string* error) {
-    size_t i = 0;
-    while (i <= relative.size()) {
-        size_t end = relative.find('/', i);
-        if (end == std::string::npos) end = relative.size();
-        const std::string path = root + "/" + relative.substr(0, end);
-        if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
-            if (error) *error = path + ": " + ErrnoText(errno);
-            return false;
-        }
-        i = end + 1;
-    }
-    return true;
-}
+// Makes the folders of the unpacked tree, each once: asking the system again for every file
+// of a folder costs more than the unpack of a small file.
+class FolderMaker {
+public:
+    explicit FolderMaker(std::string root) : root_(std::move(root)) {}
 
-bool ParentFolders(const std::string& root, const std::string& relative, std::string* error) {
-    size_t slash = relative.rfind('/');
-    return slash == std::string::npos || MakeFolders(root, relative.substr(0, slash), error);
-}
+    bool Make(const std::string& relative, std::string* error) {
+        size_t i = 0;
+        while (i <= relative.size()) {
+            size_t end = relative.find('/', i);
+            if (end == std::string::npos) end = relative.size();
+            std::string part = relative.substr(0, end);
+            if (made_.insert(part).second) {
+                const std::string path = root_ + "/" + part;
+                if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
+                    if (error) *error = path + ": " + ErrnoText(errno);
+                    return false;
+                }
+            }
+            i = end + 1;
+        }
+        return true;
+    }
+
+    bool Parents(const std::string& relative, std::string* error) {
+        const size_t slash = relative.rfind('/');
+        return slash == std::string::npos || Make(relative.substr(0, slash), error);
+    }
+
+private:
+    std::string root_;
+    std::unordered_set<std::string> made_;
+};
 
 bool WriteAll(int fd, const char* data, size_t size, int64_t offset) {
     while (size > 0) {
@@ -332,6 +347,7 @@ UnpackResult UnpackImage(const std::string& image, const std::string& folder,
     archive_entry* e = nullptr;
     std::string name;
     std::string target;
+    FolderMaker folders(folder);
     uint64_t done = 0;
     constexpr uint64_t kReportEvery = 1 << 20;
     auto fail = [&](const std::string& text) {
@@ -348,12 +364,12 @@ UnpackResult UnpackImage(const std::string& image, const std::string& folder,
         const std::string path = folder + "/" + name;
         const mode_t type = archive_entry_filetype(e);
         if (type == AE_IFDIR) {
-            if (!MakeFolders(folder, name, error)) return UnpackResult::Failed;
+            if (!folders.Make(name, error)) return UnpackResult::Failed;
             continue;
         }
         if (type != AE_IFREG) continue;
         if (progress && !progress(name, done)) return UnpackResult::Cancelled;
-        if (!ParentFolders(folder, name, error)) return UnpackResult::Failed;
+        if (!folders.Parents(name, error)) return UnpackResult::Failed;
         if (const char* link = HardlinkOf(e)) {
             if (!RelativeName(link, target) || target.empty())
                 return fail(std::string("a name leaves the image: ") + link);
