@@ -48,6 +48,25 @@ void Overwrite(const std::string& file, long offset, char byte) {
     f.put(byte);
 }
 
+// Gives the directory records of a file (its ISO 9660 and its Joliet name) another size, as
+// a damaged image may state one.
+void SetRecordedSize(const std::string& image, const std::string& isoName,
+                     const std::string& jolietName, uint32_t size) {
+    std::string bytes = ReadAll(image);
+    std::string utf16;
+    for (char c : jolietName) utf16 += std::string{'\0', c};
+    for (const std::string& name : {isoName, utf16}) {
+        const size_t at = bytes.find(name);
+        ASSERT_NE(at, std::string::npos) << isoName;
+        const size_t record = at - 33;  // the name starts at byte 33 of its record
+        for (int i = 0; i < 4; ++i) {
+            bytes[record + 10 + i] = static_cast<char>(size >> (8 * i));  // little-endian
+            bytes[record + 17 - i] = static_cast<char>(size >> (8 * i));  // big-endian
+        }
+    }
+    std::ofstream(image, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 // What a Windows CD holds, in the shapes that trouble readers: case, long and Japanese
 // names, folders deeper than ISO 9660's eight levels, a file of several megabytes.
 void LayOutWindowsCd(const TempTree& t, const std::string& dir) {
@@ -133,6 +152,13 @@ TEST_F(SourceImageTest, WhatIsNotASoundImageIsRefusedBeforeUnpacking) {
     const ImageSource refused = CheckImageSource(cut, true, cache);
     EXPECT_EQ(refused.refusal, ImageRefusal::Damaged);
     EXPECT_NE(refused.detail, "");
+
+    // A file said to reach past the end of the volume.
+    const std::string overlong = Image(false, "overlong.iso");
+    SetRecordedSize(overlong, "BIG.CAB;1", "big.cab", 0x7FFFF000);
+    EXPECT_EQ(CheckImageSource(overlong, true, cache).refusal, ImageRefusal::Damaged);
+    t.Mkdir("out");
+    EXPECT_EQ(UnpackImage(overlong, t.Path("out"), {}, &error), UnpackResult::Failed);
 
     fs::remove(t.Path("cd/I386/SHELL32.DL_"));
     const std::string noShell = Image(false, "noshell.iso");

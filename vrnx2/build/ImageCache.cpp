@@ -84,7 +84,8 @@ struct Entry {
     std::string dir;
     Identity id;
     uint64_t bytes = 0;
-    int64_t lastUse = 0;
+    int64_t lastUse = 0;    // seconds
+    int64_t lastUseNs = 0;  // for the order
 };
 
 bool ReadEntry(const std::string& dir, Entry& e) {
@@ -106,7 +107,10 @@ bool ReadEntry(const std::string& dir, Entry& e) {
         if (key == "bytes") e.bytes = number(), ++fields;
     }
     struct stat st {};
-    if (::stat((dir + "/" + kEntryFile).c_str(), &st) == 0) e.lastUse = st.st_mtim.tv_sec;
+    if (::stat((dir + "/" + kEntryFile).c_str(), &st) == 0) {
+        e.lastUse = st.st_mtim.tv_sec;
+        e.lastUseNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
     return fields == 6;
 }
 
@@ -122,7 +126,7 @@ std::vector<Entry> Entries(const std::string& cache) {
         if (ReadEntry(cache + "/" + d.name, e)) entries.push_back(std::move(e));
     }
     std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.lastUse > b.lastUse; });
+              [](const Entry& a, const Entry& b) { return a.lastUseNs > b.lastUseNs; });
     return entries;
 }
 
@@ -140,14 +144,15 @@ void RemoveAbandoned(const std::string& cache) {
             platform::RemoveTree(cache + "/" + d.name);
 }
 
-// Removes the least recently used entries beyond the limit; `keep` always stays.
+// Removes the least recently used entries beyond the limit; `keep` always stays and counts
+// first, however recent the others are.
 void KeepWithinLimit(const std::string& cache, const std::string& keep, uint64_t limit) {
+    const std::vector<Entry> entries = Entries(cache);
     uint64_t total = 0;
-    for (const Entry& e : Entries(cache)) {
-        if (e.dir == keep) {
-            total += e.bytes;
-            continue;
-        }
+    for (const Entry& e : entries)
+        if (e.dir == keep) total += e.bytes;
+    for (const Entry& e : entries) {
+        if (e.dir == keep) continue;
         if (total + e.bytes > limit) {
             platform::RemoveTree(e.dir);
         } else {

@@ -121,6 +121,7 @@ public:
         archive_read_support_format_iso9660(archive_);
         archive_read_set_read_callback(archive_, &ImageArchive::Read);
         archive_read_set_skip_callback(archive_, &ImageArchive::Skip);
+        archive_read_set_seek_callback(archive_, &ImageArchive::Seek);
         archive_read_set_callback_data(archive_, this);
         if (archive_read_open1(archive_) != ARCHIVE_OK) {
             if (error) *error = ErrorText();
@@ -156,6 +157,17 @@ private:
         self->pos_ += n;
         *out = self->buffer_.data();
         return n;
+    }
+
+    // A file whose data lies before its folder's record is reached by seeking back.
+    static la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
+        auto* self = static_cast<ImageArchive*>(data);
+        const int64_t base = whence == SEEK_CUR ? self->pos_ : whence == SEEK_END ? self->size_ : 0;
+        const int64_t to = base + offset;
+        if (to < 0 || to > self->size_ || ::lseek(self->fd_->get(), to, SEEK_SET) < 0)
+            return ARCHIVE_FATAL;
+        self->pos_ = to;
+        return to;
     }
 
     static la_int64_t Skip(archive*, void* data, la_int64_t request) {
@@ -194,6 +206,15 @@ bool RelativeName(const char* raw, std::string& out) {
         i = end + 1;
     }
     return true;
+}
+
+// libarchive reads past some damage with only a warning (a folder reaching past the end of
+// the volume, a file it cannot seek back to): its files would be missing or empty. A name it
+// cannot put in the C library's character set is only a warning about that form of the
+// name; the UTF-8 form is used.
+bool IsDamage(archive* a, int result) {
+    constexpr int kMiscError = -1;  // ARCHIVE_ERRNO_MISC, which the public header leaves out
+    return result < ARCHIVE_WARN || (result == ARCHIVE_WARN && archive_errno(a) == kMiscError);
 }
 
 const char* PathOf(archive_entry* e) {
@@ -307,7 +328,7 @@ bool ScanImage(const std::string& image, ImageSummary& summary, std::string* err
     for (;;) {
         int r = archive_read_next_header(a.get(), &e);
         if (r == ARCHIVE_EOF) break;
-        if (r < ARCHIVE_WARN) {
+        if (IsDamage(a.get(), r)) {
             if (error) *error = a.ErrorText();
             return false;
         }
@@ -357,7 +378,7 @@ UnpackResult UnpackImage(const std::string& image, const std::string& folder,
     for (;;) {
         int r = archive_read_next_header(a.get(), &e);
         if (r == ARCHIVE_EOF) break;
-        if (r < ARCHIVE_WARN) return fail(a.ErrorText());
+        if (IsDamage(a.get(), r)) return fail(a.ErrorText());
         if (!RelativeName(PathOf(e), name))
             return fail(std::string("a name leaves the image: ") + (PathOf(e) ? PathOf(e) : ""));
         if (name.empty()) continue;  // the root folder
