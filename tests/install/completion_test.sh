@@ -43,7 +43,7 @@ expect() {
     fi
 }
 
-expect 'reg|profiles|build|extract|--help|--version|' ''
+expect 'reg|profiles|build|extract|cache|--help|--version|' ''
 expect 'build|' b
 expect 'query|add|delete|export|import|' reg ''
 expect '/v|/ve|/va|/f|/?|' reg delete K /
@@ -56,4 +56,6 @@ expect '--mode|--steps|--yes|--help|' build --
 expect 'Demo\ rescue|Dépannage|plain|' build ''
 expect 'Demo\ rescue|Dépannage|' build D
 expect '<files cab>|' extract ''
+expect 'list|clear|--help|' cache ''
+expect 'clear|' cache c
 exit $((failures > 0))
