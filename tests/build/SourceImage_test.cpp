@@ -48,21 +48,50 @@ void Overwrite(const std::string& file, long offset, char byte) {
     f.put(byte);
 }
 
-// Gives the directory records of a file (its ISO 9660 and its Joliet name) another size, as
-// a damaged image may state one.
+// Where the directory records of a file start in `bytes`: its ISO 9660 record, then its
+// Joliet record (the name starts at byte 33 of a record).
+std::vector<size_t> Records(const std::string& bytes, const std::string& isoName,
+                            const std::string& jolietName) {
+    std::string utf16;
+    for (char c : jolietName) utf16 += std::string{'\0', c};
+    std::vector<size_t> records;
+    for (const std::string& name : {isoName, utf16}) {
+        const size_t at = bytes.find(name);
+        if (at != std::string::npos) records.push_back(at - 33);
+    }
+    return records;
+}
+
+// A 32-bit number in both byte orders at `at`, as directory records hold them.
+void PutBothEndian(std::string& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+        bytes[at + 7 - i] = static_cast<char>(value >> (8 * i));
+    }
+}
+
+// Gives a file's records another size, as a damaged image may state one.
 void SetRecordedSize(const std::string& image, const std::string& isoName,
                      const std::string& jolietName, uint32_t size) {
     std::string bytes = ReadAll(image);
-    std::string utf16;
-    for (char c : jolietName) utf16 += std::string{'\0', c};
-    for (const std::string& name : {isoName, utf16}) {
-        const size_t at = bytes.find(name);
-        ASSERT_NE(at, std::string::npos) << isoName;
-        const size_t record = at - 33;  // the name starts at byte 33 of its record
-        for (int i = 0; i < 4; ++i) {
-            bytes[record + 10 + i] = static_cast<char>(size >> (8 * i));  // little-endian
-            bytes[record + 17 - i] = static_cast<char>(size >> (8 * i));  // big-endian
-        }
+    const auto records = Records(bytes, isoName, jolietName);
+    ASSERT_EQ(records.size(), 2u) << isoName;
+    for (size_t r : records) PutBothEndian(bytes, r + 10, size);
+    std::ofstream(image, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Points the second file's records at the first one's data, as images made with duplicate
+// files stored once do.
+void ShareData(const std::string& image, const std::string& iso1, const std::string& joliet1,
+               const std::string& iso2, const std::string& joliet2) {
+    std::string bytes = ReadAll(image);
+    const auto from = Records(bytes, iso1, joliet1);
+    const auto to = Records(bytes, iso2, joliet2);
+    ASSERT_EQ(from.size(), 2u);
+    ASSERT_EQ(to.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + from[i] + 2);
+        PutBothEndian(bytes, to[i] + 2, p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24);
     }
     std::ofstream(image, std::ios::binary | std::ios::trunc) << bytes;
 }
@@ -171,6 +200,25 @@ TEST_F(SourceImageTest, WhatIsNotASoundImageIsRefusedBeforeUnpacking) {
     EXPECT_EQ(full.refusal, ImageRefusal::NoSpace);
     EXPECT_EQ(full.freeBytes, 1024u * 1024u);
     EXPECT_TRUE(CacheFolderNames().empty()) << "nothing is written for a refused image";
+}
+
+TEST_F(SourceImageTest, FilesSharingTheirDataAreUnpackedAsLinks) {
+    t.Write("cd/I386/TWIN1.DL_", "first twin");
+    t.Write("cd/I386/TWIN2.DL_", "other twin");
+    const std::string image = Image();
+    ShareData(image, "TWIN1.DL_;1", "TWIN1.DL_", "TWIN2.DL_;1", "TWIN2.DL_");
+    ImageSummary summary;
+    std::string error;
+    ASSERT_TRUE(ScanImage(image, summary, &error)) << error;
+    EXPECT_EQ(summary.files, 9u);
+    t.Mkdir("out");
+    ASSERT_EQ(UnpackImage(image, t.Path("out"), {}, &error), UnpackResult::Done) << error;
+    EXPECT_EQ(ReadAll(t.Path("out/I386/TWIN1.DL_")), "first twin");
+    EXPECT_EQ(ReadAll(t.Path("out/I386/TWIN2.DL_")), "first twin");
+    EXPECT_TRUE(fs::equivalent(t.Path("out/I386/TWIN1.DL_"), t.Path("out/I386/TWIN2.DL_")));
+    uint64_t stored = 0;
+    for (const auto& [name, content] : TreeOf(t.Path("cd"))) stored += content.size();
+    EXPECT_EQ(summary.bytes, stored - 10) << "shared data counts once";
 }
 
 TEST_F(SourceImageTest, ReservedBytesThatLibarchiveRejectsAreReadAsZeros) {
