@@ -1,5 +1,5 @@
 # bash completion for vrnx2-cli: commands, reg operations and switches, build and try
-# options and the profile names of the settings store.
+# options, the profile names of the settings store and the cache operations.
 
 _vrnx2_cli_profiles() {
     # "position<TAB>name<TAB>builder" per line; names may hold blanks.
@@ -16,7 +16,7 @@ _vrnx2_cli() {
 
     local cli=${words[0]}
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W 'reg profiles build try extract hive --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'reg profiles build try extract hive cache --help --version' -- "$cur"))
         return
     fi
 
@@ -111,6 +111,9 @@ _vrnx2_cli() {
             ;;
         profiles)
             COMPREPLY=($(compgen -W '--help' -- "$cur"))
+            ;;
+        cache)
+            [[ $cword -eq 2 ]] && COMPREPLY=($(compgen -W 'list clear --help' -- "$cur"))
             ;;
     esac
 } && complete -F _vrnx2_cli vrnx2-cli

@@ -15,6 +15,7 @@
 
 #include "TempTree.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/IsoImage.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
@@ -55,6 +56,35 @@ protected:
     std::string bin;
     TempTree t;
 };
+
+TEST_F(BuildCommandTest, AnImageSourceIsUnpackedOnceAndTheCacheListedAndCleared) {
+    t.Write("cd/I386/SHELL32.DL_", "x");
+    ASSERT_EQ(MakeIsoImage(t.Path("cd"), t.Path("win.iso")), "");
+    RegWriteString(0, ProfileKey(1), "Source", t.Path("win.iso"));
+    ::setenv("XDG_CACHE_HOME", t.Path("cache").c_str(), 1);
+    auto cache = [&](const std::string& what) {
+        return RunChild({bin + "/vrnx2-cli", "cache", what}, t.Path());
+    };
+
+    ChildRun o = Cli({"1", "--yes"});
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    // Not a terminal: a start and an end line, nothing in between.
+    const size_t at = o.err.find(" ...\n", o.err.find(t.Path("win.iso")));
+    ASSERT_NE(at, std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(t.Path("win.iso")), std::string::npos);
+    EXPECT_NE(o.err.find(": 100%\n", at), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find('\r'), std::string::npos);
+    EXPECT_NE(cache("list").out.find("\tcurrent\t" + t.Path("win.iso") + "\n"), std::string::npos);
+
+    o = Cli({"1", "--yes"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err.find("100%"), std::string::npos) << "unpacked once: " << o.err;
+
+    EXPECT_EQ(cache("clear").exitCode, 0);
+    EXPECT_EQ(cache("list").out, "");
+    EXPECT_EQ(cache("bogus").exitCode, 2);
+    ::unsetenv("XDG_CACHE_HOME");
+}
 
 TEST_F(BuildCommandTest, BadUsageAndUnknownProfilesExitWith2) {
     const std::vector<std::vector<std::string>> rows = {

@@ -18,6 +18,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/HangingBuilder.h"
 #include "tests/support/HiveMaker.h"
+#include "tests/support/IsoImage.h"
 #include "tests/support/ScriptedInterface.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
@@ -132,6 +133,23 @@ TEST_F(BuildWineTest, BuildsWithEveryPathInWindowsForm) {
     EXPECT_TRUE(r.Succeeded());
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(PathExists(t.Path("iso/pe.iso")));
+}
+
+TEST_F(BuildWineTest, ImageSourceReachesTheBuilderInWindowsForm) {
+    t.Write("cd/I386/SHELL32.DL_", "shell32 of the image");
+    t.Write("cd/日本語/名前.txt", "ja");
+    ASSERT_EQ(MakeIsoImage(t.Path("cd"), t.Path("win.iso")), "");
+    p.Source = t.Path("win.iso");
+    BuildEnvironment env{t.Path("prog")};
+    env.imageCache.directory = t.Path("cache");
+    ui.QueueAnswer(ID_YES);
+    const BuildResult r = RunBuild(BuildMode::Basic, p, {}, env);
+    ASSERT_TRUE(r.Succeeded()) << (ui.boxes.empty() ? "" : ui.boxes.back().text);
+    EXPECT_TRUE(r.imageUnpacked);
+    const std::string folder = CachedImageFolder(t.Path("win.iso"), env.imageCache);
+    EXPECT_EQ(SeenInput().at("source"), ZForm(folder));
+    EXPECT_EQ(ReadAll(t.Path("builder/out/I386/SYSTEM32/shell32.dll")), "shell32 of the image");
+    EXPECT_EQ(ReadAll(folder + "/日本語/名前.txt"), "ja");
 }
 
 TEST_F(BuildWineTest, ExitCodesAndLogsDecideTheOutcome) {

@@ -38,7 +38,7 @@ endif()
 
 # Dependencies come from the libraries the programs link.
 run(control e dpkg-deb --field ${debs} Depends Version Package)
-foreach(dep libc6 libsqlite3 libmspack0 libicu)
+foreach(dep libc6 libsqlite3 libmspack0 libarchive13 libicu)
   if(NOT control MATCHES "${dep}")
     fail("Depends lacks ${dep}:\n${control}")
   endif()

@@ -43,7 +43,7 @@ expect() {
     fi
 }
 
-expect 'reg|profiles|build|try|extract|hive|--help|--version|' ''
+expect 'reg|profiles|build|try|extract|hive|cache|--help|--version|' ''
 expect 'build|' b
 expect 'query|add|delete|export|import|' reg ''
 expect '/v|/ve|/va|/f|/?|' reg delete K /
@@ -60,4 +60,6 @@ expect 'Demo\ rescue|Dépannage|' build D
 expect '<files cab>|' extract ''
 expect 'export|' hive ex
 expect '<files >|' hive export ''
+expect 'list|clear|--help|' cache ''
+expect 'clear|' cache c
 exit $((failures > 0))

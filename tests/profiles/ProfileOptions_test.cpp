@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "vrnx2/base/MessageTable.h"
 
 using namespace vrnx2;
@@ -89,6 +92,18 @@ TEST(OutputFolder, BothFormsAreStoredWhicheverModeIsChosen) {
         EXPECT_EQ(p.OutDir, r.outDir) << r.text;
         EXPECT_EQ(p.FullOutDir, r.fullOutDir) << r.text;
     }
+}
+
+TEST(SourceBox, AnImageFileIsStoredAsItIsAndAFolderWithItsSlash) {
+    char dir[] = "/tmp/vrnx2-source-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/winxp";  // an image needs no extension
+    std::ofstream(file) << "image";
+    EXPECT_EQ(StoredSource(file), file);
+    EXPECT_EQ(StoredSource(dir), std::string(dir) + "/");
+    EXPECT_EQ(StoredSource("/media/cd/WINXP.ISO"), "/media/cd/WINXP.ISO") << "not there yet";
+    EXPECT_EQ(StoredSource(""), "");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(OutputFolder, SwitchingToRelativeAndBackGivesTheSameFolder) {

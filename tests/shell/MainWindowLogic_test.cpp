@@ -192,6 +192,19 @@ TEST(FolderOfAction, TrailingSlashAndRelativeOutput) {
     EXPECT_EQ(FolderOfAction("OPEN_CUSTOM_DIR", p), "");
 }
 
+TEST(FolderOfAction, AnImageNotYetUnpackedOpensTheFolderHoldingIt) {
+    char dir[] = "/tmp/vrnx2-image-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    ::setenv("XDG_CACHE_HOME", (std::string(dir) + "/cache").c_str(), 1);
+    TProfileRec p;
+    p.Source = std::string(dir) + "/cd/win.iso";
+    std::filesystem::create_directories(std::string(dir) + "/cd");
+    std::ofstream(p.Source) << "image";
+    EXPECT_EQ(FolderOfAction("OPEN_SOURCE_DIR", p), std::string(dir) + "/cd/");
+    ::unsetenv("XDG_CACHE_HOME");
+    std::filesystem::remove_all(dir);
+}
+
 TEST(LogViewerCommandLine, EveryPathSurvivesTheSplit) {
     for (const std::string path :
          {"/a b/pebuilder.log", "/x\"y/pebuilder.log", "/tail\\", "/q\\\"z"}) {

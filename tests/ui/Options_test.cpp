@@ -171,6 +171,25 @@ private slots:
         QCOMPARE(Child<TEllipsisEdit>(form, "GEE03")->text(), QStringLiteral("/peb/dropped"));
     }
 
+    void theImageButtonChoosesAnImageFileAsTheSource() {
+        const DriveHolder drives = Drives();
+        TOptions_Form form(nullptr, Profile(), drives);
+        QString filter;
+        QString chosen = QStringLiteral("/isos/winxp.iso");
+        form.chooseImage = [&](QWidget*, const QString&, const QString& f) {
+            filter = f;
+            return chosen;
+        };
+        form.show();
+        Click(Child<QPushButton>(form, "GBT_IMAGE"));
+        QCOMPARE(Child<TEllipsisEdit>(form, "GEE01")->text(), QStringLiteral("/isos/winxp.iso"));
+        QVERIFY(filter.contains(QStringLiteral("*.iso")));
+        QCOMPARE(QString::fromStdString(form.Profile().Source), QStringLiteral("/isos/winxp.iso"));
+        chosen.clear();  // cancelled: unchanged
+        Click(Child<QPushButton>(form, "GBT_IMAGE"));
+        QCOMPARE(Child<TEllipsisEdit>(form, "GEE01")->text(), QStringLiteral("/isos/winxp.iso"));
+    }
+
     void typingKeepsToOneLineAndTheVolumeIdLimit() {
         const DriveHolder drives = Drives();
         TOptions_Form form(nullptr, Profile(), drives);

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -254,6 +255,28 @@ private slots:
         QCOMPARE(okText, QStringLiteral("Ok"));
         QCOMPARE(cancelText, QStringLiteral("キャンセル"));
         QCOMPARE(maxLength, 255);
+    }
+
+    void progressShowsTheFileAndCancelStopsTheWork() {
+        QtUserInterface ui;
+        ui.BeginProgress("win.iso を展開しています", 1000);
+        QProgressDialog* dialog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("ImageProgress"))
+                dialog = qobject_cast<QProgressDialog*>(w);
+        QVERIFY(dialog);
+        QVERIFY(ui.Progress("I386/SHELL32.DL_", 500));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->labelText(), QStringLiteral("I386/SHELL32.DL_"));
+        QCOMPARE(dialog->value(), 500);
+        auto* cancel = dialog->findChild<QPushButton*>();
+        QVERIFY(cancel);
+        QCOMPARE(cancel->text(), QStringLiteral("キャンセル"));
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QVERIFY(!ui.Progress("I386/OTHER.DL_", 600));
+        ui.EndProgress(false);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != QStringLiteral("ImageProgress"));
     }
 
     // A resource whose "Strings" hold only 001: the first menu shows it, the rest is empty.

@@ -57,6 +57,19 @@ constexpr Pair kTexts[] = {
      "インストールされていないため、Wine で実行すると %s が化けて渡されます。ロケール %s を"
      "インストールしてから（Debian: パッケージ locales を入れて dpkg-reconfigure locales、"
      "またはパッケージ locales-all）もう一度ビルドして下さい。"},
+    {"%s is not a CD image (ISO 9660). Choose the image file or the folder that holds the "
+     "Windows source.",
+     "%s はCDイメージ (ISO 9660) "
+     "ではありません。イメージファイルか、Windowsのソースを含むフォルダを"
+     "指定して下さい。"},
+    {"%s is damaged or cut short and cannot be unpacked:\r\n%s",
+     "%s は壊れているか途中で切れているため展開できません:\r\n%s"},
+    {"Not enough free space to unpack %s into %s: %s MB needed, %s MB free.",
+     "%s を %s に展開する空き容量が足りません（必要 %s MB、空き %s MB）。"},
+    {"Cannot unpack %s:\r\n%s", "%s を展開できません:\r\n%s"},
+    {"Unpacking %s", "%s を展開しています"},
+    {"CD image...", "CDイメージ..."},
+    {"CD images (*.iso *.ISO)", "CDイメージ (*.iso *.ISO)"},
 };
 static_assert(std::size(kTexts) == kAllOwnTexts.size());
 

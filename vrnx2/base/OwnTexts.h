@@ -24,6 +24,13 @@ enum class OwnText {
     EndedWithCode,        // program, exit code
     ErrorOutputTail,      // program
     WineLocaleMissing,    // code page, a value that is not ASCII, locale to install
+    ImageNotDisc,         // file
+    ImageDamaged,         // file, reason
+    ImageNoSpace,         // file, folder, MiB needed, MiB free
+    ImageUnpackFailed,    // file, reason
+    ImageUnpacking,       // file
+    ImageChoose,
+    ImageFilter,
 };
 
 // The text in Japanese when the message table holds Japanese texts, else in English.
@@ -45,6 +52,9 @@ inline constexpr std::initializer_list<OwnText> kAllOwnTexts = {
     OwnText::StagedLinksRemoved,  OwnText::CannotDelete,    OwnText::CannotRename,
     OwnText::CannotWriteEnable,   OwnText::CannotStage,     OwnText::MoreFailures,
     OwnText::BuilderInUse,        OwnText::AnotherProgram,  OwnText::PluginNotStagedHere,
-    OwnText::EndedWithCode,       OwnText::ErrorOutputTail, OwnText::WineLocaleMissing};
+    OwnText::EndedWithCode,       OwnText::ErrorOutputTail, OwnText::WineLocaleMissing,
+    OwnText::ImageNotDisc,        OwnText::ImageDamaged,    OwnText::ImageNoSpace,
+    OwnText::ImageUnpackFailed,   OwnText::ImageUnpacking,  OwnText::ImageChoose,
+    OwnText::ImageFilter};
 
 }  // namespace vrnx2

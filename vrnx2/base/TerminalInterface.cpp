@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <vector>
 
 #include "common/Trim.h"
@@ -55,6 +57,24 @@ std::string ToTerminalLines(const std::string& text) {
     return out;
 }
 
+int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string Percent(uint64_t done, uint64_t total) {
+    const uint64_t p = total ? std::min<uint64_t>(100, done * 100 / total) : 100;
+    return std::to_string(p) + "%";
+}
+
+// At most `bytes` bytes of `text`, not cutting a UTF-8 sequence.
+std::string Shortened(const std::string& text, size_t bytes) {
+    if (text.size() <= bytes) return text;
+    size_t cut = bytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut);
+}
+
 }  // namespace
 
 TerminalInterface::TerminalInterface(bool assumeYes, std::FILE* in, std::FILE* out)
@@ -62,7 +82,11 @@ TerminalInterface::TerminalInterface(bool assumeYes, std::FILE* in, std::FILE* o
 
 TerminalInterface::TerminalInterface(bool assumeYes, std::FILE* in, std::FILE* out,
                                      bool interactive)
-    : assumeYes_(assumeYes), in_(in), out_(out), interactive_(interactive && in) {}
+    : assumeYes_(assumeYes),
+      in_(in),
+      out_(out),
+      interactive_(interactive && in),
+      progressOnTerminal_(out && ::isatty(::fileno(out)) == 1) {}
 
 void TerminalInterface::Print(const std::string& caption, const std::string& text) {
     std::fprintf(out_, "%s: %s\n", caption.c_str(), ToTerminalLines(text).c_str());
@@ -169,6 +193,42 @@ bool TerminalInterface::InputText(const std::string& caption, const std::string&
     // An empty answer keeps the offered text, as OK on an untouched box would.
     if (!line.empty()) text = line;
     return true;
+}
+
+void TerminalInterface::BeginProgress(const std::string& title, uint64_t total) {
+    progressTitle_ = title;
+    progressTotal_ = total;
+    progressDone_ = 0;
+    progressShownAt_ = 0;
+    if (!progressOnTerminal_) {
+        std::fprintf(out_, "%s ...\n", title.c_str());
+        std::fflush(out_);
+    }
+}
+
+bool TerminalInterface::Progress(const std::string& item, uint64_t done) {
+    progressDone_ = done;
+    const int64_t now = NowMs();
+    if (progressOnTerminal_ && now - progressShownAt_ >= 100) {
+        progressShownAt_ = now;
+        const std::string line = progressTitle_ + ": " + Percent(done, progressTotal_) +
+                                 (item.empty() ? "" : " " + item);
+        // The rest of the line is erased, so a shorter text leaves nothing behind.
+        std::fprintf(out_, "\r%s\x1b[K", Shortened(line, 100).c_str());
+        std::fflush(out_);
+    }
+    return !StopRequested();
+}
+
+void TerminalInterface::EndProgress(bool completed) {
+    const std::string line =
+        progressTitle_ + ": " + (completed ? "100%" : Percent(progressDone_, progressTotal_));
+    if (progressOnTerminal_) {
+        std::fprintf(out_, "\r%s\x1b[K\n", line.c_str());
+    } else {
+        std::fprintf(out_, "%s\n", line.c_str());
+    }
+    std::fflush(out_);
 }
 
 bool TerminalInterface::BrowseForFolder(const std::string& title, std::string& path, bool) {

@@ -5,6 +5,7 @@
 // once, but Retry at most three times in a row and then Cancel, so a retry loop ends; with
 // neither they are answered No (Cancel).
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -24,6 +25,12 @@ public:
     bool InputText(const std::string& caption, const std::string& prompt,
                    std::string& text) override;
     bool BrowseForFolder(const std::string& title, std::string& path, bool extended) override;
+    // On a terminal one line, rewritten in place; elsewhere only a start and an end line.
+    void BeginProgress(const std::string& title, uint64_t total) override;
+    bool Progress(const std::string& item, uint64_t done) override;
+    void EndProgress(bool completed) override;
+    // Whether progress rewrites one line (the output is a terminal) or prints two.
+    void SetProgressOnTerminal(bool onTerminal) { progressOnTerminal_ = onTerminal; }
 
     static constexpr int kMaxRetriesInRow = 3;
 
@@ -38,6 +45,11 @@ private:
     std::FILE* out_;
     bool interactive_;
     int retriesInRow_ = 0;
+    bool progressOnTerminal_;
+    std::string progressTitle_;
+    uint64_t progressTotal_ = 0;
+    uint64_t progressDone_ = 0;
+    int64_t progressShownAt_ = 0;
 };
 
 }  // namespace vrnx2

@@ -2,6 +2,7 @@
 // Every question the logic asks the person goes through this interface: the window program
 // implements it with Qt, vrnx2-cli with the terminal, the tests with a script of answers.
 
+#include <cstdint>
 #include <string>
 
 namespace vrnx2 {
@@ -41,6 +42,13 @@ public:
     // The person insists (a second terminate signal): the program waited for is killed at
     // once rather than given time to end.
     virtual bool StopNow() { return false; }
+    // Long work (a source image unpacked) of `total` bytes: Progress() names the item now
+    // worked on and the bytes done so far, and is false once the person cancelled.
+    virtual void BeginProgress(const std::string& /*title*/, uint64_t /*total*/) {}
+    virtual bool Progress(const std::string& /*item*/, uint64_t /*done*/) {
+        return !StopRequested();
+    }
+    virtual void EndProgress(bool /*completed*/) {}
 };
 
 // The process-wide interface; a terminal one until the program installs its own.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <set>
 #include <vector>
@@ -298,6 +299,41 @@ bool StartOutsideProgram(const OutsideCommand& command, bool wait) {
     return StartArguments(command.argv, command.shown, wait);
 }
 
+// A source naming something that is not a folder is taken for a CD image.
+bool IsFileSource(const std::string& source) {
+    const std::string path = platform::WithoutTrailingSlash(source);
+    std::error_code ec;
+    return !path.empty() && fs::exists(path, ec) && !fs::is_directory(path, ec);
+}
+
+std::string MiB(uint64_t bytes) {
+    return std::to_string((bytes + (1 << 20) - 1) >> 20);
+}
+
+// Shows why a source image cannot be used; true when it can.
+bool RefuseImage(const ImageSource& image) {
+    switch (image.refusal) {
+        case ImageRefusal::None:
+            return true;
+        case ImageRefusal::NotAnImage:
+            ShowError(FillIn(Own(OwnText::ImageNotDisc), {image.image}));
+            break;
+        case ImageRefusal::Damaged:
+            ShowError(FillIn(Own(OwnText::ImageDamaged), {image.image, image.detail}));
+            break;
+        case ImageRefusal::NoShell32:
+            ShowError(Msg(kMsgSourceFolderInvalid) + "\r\n" + image.image);
+            break;
+        case ImageRefusal::NoSpace:
+            ShowError(
+                FillIn(Own(OwnText::ImageNoSpace),
+                       {image.image, fs::path(image.folder).parent_path().parent_path().string(),
+                        MiB(image.summary.diskBytes), MiB(image.freeBytes)}));
+            break;
+    }
+    return false;
+}
+
 }  // namespace
 
 BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildSteps& steps,
@@ -319,7 +355,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     };
 
     // 2. Paths and flags. The builder's fixed names are found without regard to case.
-    const TProfileRec p = profile;
+    TProfileRec p = profile;
     const std::string builderDir = platform::WithoutTrailingSlash(p.Builder.Path);
     const std::string optionsFile = platform::ResolveNoCase(builderDir, "input.inf").string();
     const std::string outDir = OutputFolder(p);
@@ -337,8 +373,17 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
         ShowError(Msg(kMsgSpecifiedFolderDoesNotExist) + "\r\n" + builderDir);
         return result;
     }
+    // A source that names a file is a CD image: checked now, unpacked after the confirmation;
+    // from here on the source is the folder its files are unpacked to.
+    std::optional<ImageSource> image;
+    if (IsFileSource(p.Source)) {
+        image = CheckImageSource(platform::WithoutTrailingSlash(p.Source), flags.doBuild,
+                                 environment.imageCache);
+        if (!RefuseImage(*image)) return result;
+        p.Source = image->folder;
+    }
     if (flags.doBuild && (platform::WithoutTrailingSlash(p.Source).empty() ||
-                          !platform::ExistsNoCase(p.Source, "i386/SHELL32.DL_"))) {
+                          !(image || platform::ExistsNoCase(p.Source, "i386/SHELL32.DL_")))) {
         ShowError(Msg(kMsgSourceFolderInvalid));
         return result;
     }
@@ -399,6 +444,25 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                         Msg(kMsgConfirmation), MB_QUESTION_YESNO) != ID_YES)
         return result;
 
+    if (image && !image->unpacked) {
+        UI().BeginProgress(FillIn(Own(OwnText::ImageUnpacking), {image->image}),
+                           image->summary.bytes);
+        std::string error;
+        const UnpackResult unpacked = UnpackImageSource(
+            *image,
+            [](const std::string& name, uint64_t done) { return UI().Progress(name, done); },
+            environment.imageCache, &error);
+        UI().EndProgress(unpacked == UnpackResult::Done);
+        if (unpacked == UnpackResult::Cancelled) return result;
+        if (unpacked != UnpackResult::Done) {
+            ShowError(FillIn(Own(OwnText::ImageUnpackFailed), {image->image, error}));
+            return result;
+        }
+        result.imageUnpacked = true;
+    } else if (image) {
+        UnpackImageSource(*image, {}, environment.imageCache, nullptr);
+    }
+
     // 5. The options file.
     {
         std::string error;
@@ -413,7 +477,8 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
     bool staged = false;
     StagedFolder stagedFolder;
     if (flags.doBuild) {
-        report.AddProfileSections(p, mode);
+        // The report names the source the profile names, an image file included.
+        report.AddProfileSections(profile, mode);
         BusyPointer busy;
         if (!ResolveLeftoverStash(pluginDir, stashDir, p.ManageOrder)) return result;
         PluginHolder plugins;

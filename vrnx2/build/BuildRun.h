@@ -2,9 +2,11 @@
 // The build run: one profile turned into a run of the builder program.
 
 #include <string>
+#include <utility>
 
 #include "vrnx2/build/BuildMode.h"
 #include "vrnx2/build/BuilderLog.h"
+#include "vrnx2/build/ImageCache.h"
 #include "vrnx2/settings/Records.h"
 
 namespace vrnx2 {
@@ -28,6 +30,7 @@ struct BuildResult {
     bool builderInUse = false;         // refused: another run holds the builder folder
     bool stopped = false;              // a stop ended the builder (UI().StopRequested())
     bool reportWritten = true;         // false when build.info could not be written
+    bool imageUnpacked = false;        // a source image was unpacked by this run
 
     // Started, and for a build ended with exit code 0 and a log that shows no failure. An
     // empty or missing log means the builder never ran: it was emptied before the start.
@@ -39,8 +42,13 @@ struct BuildResult {
 };
 
 struct BuildEnvironment {
+    BuildEnvironment() = default;
+    explicit BuildEnvironment(std::string folder) : programDir(std::move(folder)) {}
+
     // Folder of build.info and the value of @Varnex@; empty: the running program's folder.
     std::string programDir;
+    // Where a source image is unpacked (the user's cache by default).
+    ImageCacheSettings imageCache;
 };
 
 // `steps` count only in BuildMode::Advanced. Asks and reports only

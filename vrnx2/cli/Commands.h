@@ -16,6 +16,7 @@ int RegCommand(const Args& args);
 int ProfilesCommand(const Args& args);
 int BuildCommand(const Args& args);
 int ExtractCommand(const Args& args);
+int CacheCommand(const Args& args);
 int HiveCommand(const Args& args);
 int TryCommand(const Args& args);
 

@@ -24,6 +24,7 @@ void Usage(FILE* out) {
         "  try PROFILE [--headless] [--seconds N] [--serial FILE] [--screenshot FILE]\n"
         "                                           boot the profile's image in QEMU\n"
         "  hive export FILE [KEY]                   show a registry hive file as text\n"
+        "  cache list|clear                         show or empty the unpacked source images\n"
         "\n"
         "options:\n"
         "  -h, --help     print this help and exit\n"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(command, "extract") == 0) return ExtractCommand(args);
         if (std::strcmp(command, "try") == 0) return TryCommand(args);
         if (std::strcmp(command, "hive") == 0) return HiveCommand(args);
+        if (std::strcmp(command, "cache") == 0) return CacheCommand(args);
         if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
             Usage(stdout);
             return 0;

@@ -44,6 +44,16 @@ std::string StoredFolder(const std::string& shown) {
     return platform::WithTrailingSlash(shown);
 }
 
+std::string StoredSource(const std::string& shown) {
+    const std::string path = platform::WithoutTrailingSlash(shown);
+    std::error_code ec;
+    const bool file = !path.empty() && fs::exists(path, ec) && !fs::is_directory(path, ec);
+    std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const bool imageName = ext == ".iso" && !fs::is_directory(path, ec);
+    return file || imageName ? path : StoredFolder(shown);
+}
+
 namespace {
 
 bool IsAbsolute(const std::string& path) {
@@ -189,7 +199,7 @@ ProfileOptionsValues OptionsFromProfile(const TProfileRec& p, const DriveHolder&
 
 void OptionsToProfile(const ProfileOptionsValues& v, const DriveHolder& drives, TProfileRec& p) {
     const std::string& builder = p.Builder.Path;
-    p.Source = StoredFolder(v.source);
+    p.Source = StoredSource(v.source);
     p.UseAbsoluteOutput = v.absoluteOutput;
     // Both forms are kept, whichever mode is chosen.
     if (v.absoluteOutput) {

@@ -101,6 +101,9 @@ std::string ShownFolder(const std::string& stored);
 // A folder as the record keeps it: with a trailing "/". An empty text stays empty: it names
 // no folder, and "/" would name the file-system root.
 std::string StoredFolder(const std::string& shown);
+// The source box's text as the record keeps it: a CD image file (one that exists as a file,
+// or a name ending in ".iso") as it is, a folder as StoredFolder keeps it.
+std::string StoredSource(const std::string& shown);
 
 // `folder` expressed relative to `base`, without trailing "/": common leading components
 // dropped, one "../" per remaining component of `base`, then the rest of `folder`. A folder

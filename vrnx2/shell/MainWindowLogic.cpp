@@ -8,6 +8,7 @@
 #include "platform/Process.h"
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/build/ImageCache.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
 #include "vrnx2/profiles/ProfileOptions.h"
@@ -122,10 +123,23 @@ std::string BuildOutputDir(const TProfileRec& p) {
     return platform::WithTrailingSlash(platform::WithTrailingSlash(p.Builder.Path) + rel);
 }
 
+// A CD image as the source opens its unpacked files, or, before a build has unpacked it, the
+// folder that holds it.
+std::string SourceFolderOf(const TProfileRec& p) {
+    const std::string source = platform::WithoutTrailingSlash(p.Source);
+    std::error_code ec;
+    if (source.empty() || !std::filesystem::exists(source, ec) ||
+        std::filesystem::is_directory(source, ec))
+        return platform::WithTrailingSlash(p.Source);
+    const std::string unpacked = CachedImageFolder(source);
+    return platform::WithTrailingSlash(
+        unpacked.empty() ? std::filesystem::path(source).parent_path().string() : unpacked);
+}
+
 std::string FolderOfAction(const std::string& name, const TProfileRec& p) {
     if (name == "OPEN_BUILDER_DIR") return platform::WithTrailingSlash(p.Builder.Path);
     if (name == "OPEN_PLUGIN_DIR") return PluginDirOf(p);
-    if (name == "OPEN_SOURCE_DIR") return platform::WithTrailingSlash(p.Source);
+    if (name == "OPEN_SOURCE_DIR") return SourceFolderOf(p);
     if (name == "OPEN_BUILD_DIR") return BuildOutputDir(p);
     if (name == "OPEN_ISO_DIR") return platform::WithTrailingSlash(p.ISOPath);
     if (name == "OPEN_CUSTOM_DIR") return platform::WithTrailingSlash(p.CustomDir);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,10 +15,12 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <tuple>
 
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
+#include "vrnx2/base/OwnTexts.h"
 #include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
@@ -71,6 +74,9 @@ QString WrappedMacroList(const QFontMetrics& metrics, int width) {
 
 TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const DriveHolder& drives)
     : QDialog(parent), profile_(profile), drives_(drives) {
+    chooseImage = [](QWidget* owner, const QString& folder, const QString& filter) {
+        return QFileDialog::getOpenFileName(owner, QString(), folder, filter);
+    };
     setObjectName(QStringLiteral("Options_Form"));
     setWindowTitle(Qs(OptionsTitle(profile_)));
 
@@ -113,6 +119,7 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
         connect(box, &QCheckBox::toggled, this, [this] { UpdateDependencies(); });
     connect(grb1_, &QRadioButton::toggled, this, [this](bool on) { SwitchOutputMode(on); });
 
+    connect(imageButton_, &QPushButton::clicked, this, [this] { BrowseImage(); });
     for (TEllipsisEdit* box : {gee01_, gee02_, gee03_, gee04_}) {
         connect(box, &TEllipsisEdit::OnEllipsisClick, this,
                 [this](TEllipsisEdit* b) { Browse(b); });
@@ -151,7 +158,12 @@ void TOptions_Form::BuildGeneralPage(QWidget* page) {
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(MakeLabel(page, "lblSource", MsgText(kMsgSourcePath), gee01_), 0, 0, 1, 2);
-    grid->addWidget(gee01_, 1, 0, 1, 2);
+    imageButton_ = new QPushButton(Qs(Own(OwnText::ImageChoose)), page);
+    imageButton_->setObjectName(QStringLiteral("GBT_IMAGE"));
+    auto* source = new QHBoxLayout;
+    source->addWidget(gee01_, 1);
+    source->addWidget(imageButton_);
+    grid->addLayout(source, 1, 0, 1, 2);
     outputLabel_ =
         MakeLabel(page, "lblOutDir", Qs(OutputLabel(profile_.UseAbsoluteOutput)), gee02_);
     auto* modes = new QHBoxLayout;
@@ -374,6 +386,17 @@ void TOptions_Form::Browse(TEllipsisEdit* box) {
         StoredFolder(output ? OutputBrowseStart(text, absolute, builder) : ShownFolder(text));
     if (!BrowseForFolder(Msg(BrowseTitleId(box)), path, true)) return;
     box->setText(Qs(output ? OutputTextFor(path, absolute, builder) : ShownFolder(path)));
+}
+
+void TOptions_Form::BrowseImage() {
+    const std::string text = ShownFolder(Ss(gee01_->text()));
+    std::error_code ec;
+    // Starts where the current image lies, or in the current folder.
+    const std::string start = std::filesystem::is_directory(text, ec)
+                                  ? text
+                                  : std::filesystem::path(text).parent_path().string();
+    const QString chosen = chooseImage(this, Qs(start), Qs(Own(OwnText::ImageFilter)));
+    if (!chosen.isEmpty()) gee01_->setText(chosen);
 }
 
 void TOptions_Form::DropOn(TEllipsisEdit* box, const QString& path) {

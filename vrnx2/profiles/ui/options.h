@@ -4,6 +4,7 @@
 // profile and hands the edited copy back; the rules live in ProfileOptions.
 
 #include <QDialog>
+#include <functional>
 
 #include "vrnx2/profiles/ProfileOptions.h"
 
@@ -11,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
@@ -32,6 +34,10 @@ public:
 
     // The folder chooser of a path box (button or Alt+Down).
     void Browse(TEllipsisEdit* box);
+    // The source box's second chooser: a CD image file.
+    void BrowseImage();
+    // Asks for an image file: parent, starting folder, filter; empty when cancelled.
+    std::function<QString(QWidget*, const QString&, const QString&)> chooseImage;
     // A file or folder dropped on a path box; the dialog then comes to the front.
     void DropOn(TEllipsisEdit* box, const QString& path);
 
@@ -55,6 +61,7 @@ private:
 
     QTabWidget* pages_ = nullptr;
     TEllipsisEdit* gee01_ = nullptr;
+    QPushButton* imageButton_ = nullptr;
     TEllipsisEdit* gee02_ = nullptr;
     TEllipsisEdit* gee03_ = nullptr;
     TEllipsisEdit* gee04_ = nullptr;

@@ -11,10 +11,12 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -344,6 +346,47 @@ void QtUserInterface::WatchLog(const std::string& logFile) {
 
 bool QtUserInterface::StopRequested() {
     return WaitNotifier::Instance().StopRequested();
+}
+
+void QtUserInterface::BeginProgress(const std::string& title, uint64_t total) {
+    if (!qApp) return;
+    delete progress_;
+    progress_ = new QProgressDialog(QString::fromStdString(title), MsgText(kMsgCancel), 0, 1000,
+                                    QApplication::activeWindow());
+    progress_->setObjectName(QStringLiteral("ImageProgress"));
+    progress_->setWindowTitle(QString::fromStdString(title));
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setMinimumDuration(0);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+    progress_->setMinimumWidth(480);
+    progressTotal_ = total;
+    progressShownAt_ = 0;
+    progress_->setValue(0);
+}
+
+bool QtUserInterface::Progress(const std::string& item, uint64_t done) {
+    if (!progress_) return true;
+    using namespace std::chrono;
+    const int64_t now = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    // Redrawing for every block would cost more than the unpack itself.
+    if (now - progressShownAt_ >= 50 || item.empty()) {
+        progressShownAt_ = now;
+        const int permille =
+            progressTotal_
+                ? static_cast<int>(std::min<uint64_t>(1000, done * 1000 / progressTotal_))
+                : 0;
+        if (!item.empty()) progress_->setLabelText(QString::fromStdString(item));
+        // A modal progress window lets events through here, the Cancel click among them.
+        progress_->setValue(permille);
+        QCoreApplication::processEvents();
+    }
+    return !progress_->wasCanceled();
+}
+
+void QtUserInterface::EndProgress(bool) {
+    delete progress_;
+    progress_ = nullptr;
 }
 
 void QtUserInterface::SetBusy(bool busy) {

@@ -12,6 +12,8 @@
 
 #include "vrnx2/base/UserInterface.h"
 
+class QProgressDialog;
+
 namespace vrnx2 {
 
 inline constexpr const char* kAutoAnswerVariable = "VRNX2_AUTO_ANSWER";
@@ -34,8 +36,15 @@ public:
     void WatchLog(const std::string& logFile) override;
     bool StopRequested() override;
     void SetBusy(bool busy) override;
+    // A modal progress window ("ImageProgress": its bar, the item's name, Cancel).
+    void BeginProgress(const std::string& title, uint64_t total) override;
+    bool Progress(const std::string& item, uint64_t done) override;
+    void EndProgress(bool completed) override;
 
 private:
+    QProgressDialog* progress_ = nullptr;
+    uint64_t progressTotal_ = 0;
+    int64_t progressShownAt_ = 0;
     int busyDepth_ = 0;
     bool watching_ = false;
 };
