@@ -70,7 +70,8 @@ TEST_F(BuildStopTest, AStopEndsTheWholeGroupAndTheReportSaysSo) {
         return true;
     };
     const auto started = std::chrono::steady_clock::now();
-    const BuildResult result = RunBuild(BuildMode::Basic, profile, {}, {t.Path("prog")});
+    const BuildResult result =
+        RunBuild(BuildMode::Basic, profile, {}, BuildEnvironment{t.Path("prog")});
     EXPECT_TRUE(result.builderStarted);
     EXPECT_TRUE(result.stopped);
     EXPECT_FALSE(result.Succeeded());
