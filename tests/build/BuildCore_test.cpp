@@ -20,7 +20,7 @@ TProfileRec Profile() {
     p.Builder.Name = "Main builder";
     p.Builder.Path = "/opt/builder/";
     p.Source = "/src/xp/";
-    p.OutDir = "BartPE/";
+    p.OutDir = "PEOut/";
     p.FullOutDir = "/out/full/";
     p.ISOPath = "/iso";
     p.ISOFile = "pe.iso";
@@ -86,7 +86,7 @@ TEST(BuildReport, LayoutWithoutOutsideProgramsOrPlugins) {
     EXPECT_EQ(l[7], "[Build Options]");
     EXPECT_EQ(l[9], "  Source: /src/xp");
     EXPECT_EQ(l[10], "  Use Absolute Output: False");
-    EXPECT_EQ(l[11], "  OutDir: BartPE");
+    EXPECT_EQ(l[11], "  OutDir: PEOut");
     EXPECT_EQ(l[12], "  Full-OutDir: /out/full");
     EXPECT_EQ(l[13], "  ISO File: /iso/pe.iso");
     EXPECT_EQ(l[14], "  Custom Dir: /custom");

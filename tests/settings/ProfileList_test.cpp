@@ -78,7 +78,7 @@ TEST_F(Profiles, EveryFieldSurvivesSaveAndLoad) {
     r.ISOPath = "/iso/";
     r.ISOFile = "pe.iso";
     r.LangFile = "ja.lng";
-    r.OutDir = "BartPE/";
+    r.OutDir = "PEOut/";
     r.Source = "/";
     r.VolumeID = "PE";
     r.BuildParameter = "-b";
@@ -104,7 +104,7 @@ TEST_F(Profiles, EveryFieldSurvivesSaveAndLoad) {
     expect.CustomDir = "/c";
     expect.FullOutDir = "/out";
     expect.ISOPath = "/iso";
-    expect.OutDir = "BartPE";
+    expect.OutDir = "PEOut";
     const TProfileRec& got = *back.Profile(0);
     EXPECT_TRUE(Fields(got) == Fields(expect));
     EXPECT_EQ(back.Caption(0), "Full");

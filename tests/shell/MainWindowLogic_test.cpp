@@ -116,7 +116,7 @@ protected:
         fs::create_directories(root_ / "builder" / "plugin");
         profile_.ProfileName = "p";
         profile_.Builder.Path = (root_ / "builder").string();
-        profile_.OutDir = "BartPE";
+        profile_.OutDir = "PEOut";
     }
     void TearDown() override { fs::remove_all(root_); }
     void Touch(const fs::path& p) {
@@ -147,11 +147,11 @@ TEST_F(SelectionStatesTest, FoldersAndFilesDecide) {
     EXPECT_TRUE(s["BASIC_BUILD"]);
     EXPECT_TRUE(s["ADVANCED_BUILD"]);
 
-    fs::create_directories(root_ / "builder" / "BartPE");
+    fs::create_directories(root_ / "builder" / "PEOut");
     EXPECT_TRUE(SelectionStates(&profile_, 0, 1)["OPEN_BUILD_DIR"]);
     EXPECT_FALSE(SelectionStates(&profile_, 0, 1)["BASIC_CREATEISO"])
         << "an output without a build";
-    Touch(root_ / "builder" / "BartPE" / "i386" / "System32" / "SHELL32.DLL");
+    Touch(root_ / "builder" / "PEOut" / "i386" / "System32" / "SHELL32.DLL");
     Touch(root_ / "builder" / "PEBuilder.log");
     s = SelectionStates(&profile_, 1, 3);
     EXPECT_TRUE(s["BASIC_CREATEISO"]);
