@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,6 +47,19 @@ inline int RunQuiet(std::vector<std::string> argv) {
         waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&actions);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Wine quiet, and the prefix: $WINEPREFIX when set, else a new one in `folder` with a
+// persistent wineserver (made here, its time printed). True when it made one, which the
+// caller ends with RunQuiet({"wineserver", "-k"}).
+inline bool WinePrefixForBench(const std::filesystem::path& folder) {
+    ::setenv("WINEDEBUG", "-all", 1);
+    if (std::getenv("WINEPREFIX")) return false;
+    ::setenv("WINEPREFIX", folder.c_str(), 1);
+    std::filesystem::create_directories(folder);
+    RunQuiet({"wineserver", "-p"});
+    std::printf("making a Wine prefix: %.1f s\n", Seconds([] { RunQuiet({"wineboot", "-i"}); }));
+    return true;
 }
 
 }  // namespace bench

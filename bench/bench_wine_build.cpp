@@ -54,17 +54,7 @@ int main(int argc, char** argv) {
     fs::copy_file(platform::ProgramDirectory() / "pebuilder-win.exe", builder / "pebuilder.exe");
     fs::create_directories(builder / "out");
     ::setenv("VRNX2_SETTINGS", (root / "settings.db").c_str(), 1);
-    ::setenv("WINEDEBUG", "-all", 1);
-
-    const bool ownPrefix = !std::getenv("WINEPREFIX");
-    if (ownPrefix) {
-        ::setenv("WINEPREFIX", (root / "prefix").c_str(), 1);
-        fs::create_directories(root / "prefix");
-        bench::RunQuiet({"wineserver", "-p"});
-        std::printf("making a Wine prefix: %.1f s\n", bench::Seconds([] {
-                        bench::RunQuiet({"wineboot", "-i"});
-                    }));
-    }
+    const bool ownPrefix = bench::WinePrefixForBench(root / "prefix");
 
     TProfileRec p;
     p.ProfileName = "Demo rescue";

@@ -86,14 +86,7 @@ int main(int argc, char** argv) {
             "the hive bridge or hive_load.exe is missing (build with the cross compilers)\n");
         return 1;
     }
-    ::setenv("WINEDEBUG", "-all", 1);
-    const bool ownPrefix = !std::getenv("WINEPREFIX");
-    if (ownPrefix) {
-        ::setenv("WINEPREFIX", (root / "prefix").c_str(), 1);
-        fs::create_directories(root / "prefix");
-        bench::RunQuiet({"wineserver", "-p"});
-        bench::RunQuiet({"wineboot", "-i"});
-    }
+    const bool ownPrefix = bench::WinePrefixForBench(root / "prefix");
 
     const hive::Hive soft = SoftwareHive(40000);
     const std::string hiveBytes = hive::WriteHive(soft, 1);
