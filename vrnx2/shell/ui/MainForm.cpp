@@ -1,7 +1,6 @@
 #include "vrnx2/shell/ui/MainForm.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -13,19 +12,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 #include "platform/Files.h"
@@ -33,10 +26,8 @@
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
-#include "vrnx2/build/LogTail.h"
 #include "vrnx2/controls/ui/ActionButton.h"
 #include "vrnx2/controls/ui/ArrowColumn.h"
-#include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
 #include "vrnx2/controls/ui/QtText.h"
