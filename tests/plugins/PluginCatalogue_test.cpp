@@ -247,6 +247,18 @@ TEST(ConfigArguments, PathsWithQuotesStayWhole) {
 }
 
 // A Windows configuration program reads the plugin file's path in Windows form.
+TEST(PluginTools, TheEditorFallsBackToTheOpenerAndAMissingBuilderRunsNothing) {
+    TPluginRec rec;
+    rec.FilePath = "/plugins/x/x.inf";
+    Preferences prefs;
+    prefs.textEditorWait = true;
+    const ToolRun editor = TextEditorRun(rec, prefs);
+    EXPECT_EQ(editor.argv, (std::vector<std::string>{"xdg-open", rec.FilePath}));
+    EXPECT_TRUE(editor.wait);
+    prefs.pluginBuilderPath = "/no/such/folder";
+    EXPECT_TRUE(PluginBuilderRun(rec, prefs).argv.empty());
+}
+
 TEST(ConfigArguments, WindowsProgramGetsTheWindowsPath) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("config-args-" + std::to_string(::getpid()));

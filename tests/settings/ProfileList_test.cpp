@@ -252,6 +252,33 @@ TEST_F(Profiles, ListRowsKeepSelectionThroughMovesAndRemovals) {
     EXPECT_EQ(list.Count(), 0);
 }
 
+TEST_F(Profiles, SortIsStableByBytesAndTheSelectionFollowsItsRow) {
+    ProfileList list;
+    for (const auto& [name, builder] : std::vector<std::pair<std::string, std::string>>{
+             {"b", "x"}, {"a", "y"}, {"B", "x"}, {"c", "y"}}) {
+        TProfileRec r;
+        r.ProfileName = name;
+        r.Builder.Name = builder;
+        list.Append(r);
+    }
+    const auto captions = [&list] {
+        std::string out;
+        for (int i = 0; i < list.Count(); ++i) out += list.Caption(i);
+        return out;
+    };
+    list.Select(1);  // a
+    EXPECT_EQ(list.SortByColumn(1), 1);
+    EXPECT_EQ(captions(), "bBac") << "equal builders keep their order";
+    EXPECT_EQ(list.Caption(list.Selected()), "a");
+    EXPECT_EQ(list.SortByColumn(0), 1);
+    EXPECT_EQ(captions(), "Babc") << "upper case first";
+    EXPECT_EQ(list.SortByColumn(0), -1);
+    EXPECT_EQ(captions(), "cbaB");
+    EXPECT_EQ(list.SortDirection(1), 1);
+    EXPECT_EQ(list.Caption(list.Selected()), "a");
+    EXPECT_THROW(list.SortByColumn(2), std::out_of_range);
+}
+
 }  // namespace
 
 namespace {

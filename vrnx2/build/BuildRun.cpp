@@ -1,14 +1,11 @@
 #include "vrnx2/build/BuildRun.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
-#include <regex>
 #include <set>
 #include <vector>
 
@@ -34,6 +31,7 @@
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/build/PluginChoices.h"
 #include "vrnx2/build/PluginFiles.h"
+#include "vrnx2/build/PluginFolderStash.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/RecordHolder.h"
 #include "vrnx2/settings/Store.h"
@@ -44,11 +42,6 @@ namespace vrnx2 {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool Exists(const std::string& p) {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(p, ec));
-}
 
 bool IsDirectory(const std::string& p) {
     std::error_code ec;
@@ -70,12 +63,6 @@ std::string FailureText(const std::string& headline, const std::vector<std::stri
     return text;
 }
 
-bool RetryPluginFolder() {
-    std::string text = Msg(kMsgPluginFolderUse) + "\r\n" +
-                       Msg(kMsgCloseApplicationsInPluginFolder) + "\r\n" + Msg(kMsgContinue);
-    return UI().MessageBox(text, Msg(kMsgError), MB_ERROR_RETRYCANCEL) == ID_RETRY;
-}
-
 void Pump() {
     UI().ProcessMessages();
 }
@@ -88,124 +75,6 @@ public:
     LogWatch(const LogWatch&) = delete;
     LogWatch& operator=(const LogWatch&) = delete;
 };
-
-// True when every entry of `dir` is a folder named like a staged plugin ("001(...)"), so the
-// folder is what an interrupted run left, not the user's plugin tree.
-bool HoldsOnlyStagedFolders(const std::string& dir) {
-    static const std::regex staged(R"(\d{3,}\(.*\))");
-    for (const auto& e : platform::ListDirectory(dir))
-        if (!e.isDirectory || e.isSymlink || !std::regex_match(e.name, staged)) return false;
-    return true;
-}
-
-// A "!Plugin!" left by an earlier run: the plugin tree is not where the builder expects it.
-// Deletes and replaces nothing; offers to put the stash back only when Plugin holds nothing
-// but staged folders, and refuses to stage beside it otherwise. True when the run may go on.
-bool ResolveLeftoverStash(const std::string& pluginDir, const std::string& stashDir, bool staging) {
-    if (!Exists(stashDir)) return true;
-    bool userTree =
-        Exists(pluginDir) && !(IsDirectory(pluginDir) && HoldsOnlyStagedFolders(pluginDir));
-    // A build that does not stage only needs the user's tree in place.
-    if (userTree && !staging) return true;
-    if (userTree) {
-        ShowError(
-            FillIn(Own(OwnText::StashBesideUserTree), {stashDir, pluginDir, pluginDir, stashDir}));
-        return false;
-    }
-    // Staged folders that are only links into the stash go; copies, or anything else, are
-    // kept under a name of their own for the user to remove.
-    const bool onlyLinks = Exists(pluginDir) && HoldsOnlyLinksInto(pluginDir, stashDir);
-    std::string aside = pluginDir + ".staged";
-    for (int n = 2; Exists(aside); ++n) aside = pluginDir + ".staged." + std::to_string(n);
-    std::string question = FillIn(Own(OwnText::StashPutBack), {stashDir, pluginDir});
-    if (Exists(pluginDir))
-        question += onlyLinks ? Own(OwnText::StagedLinksRemoved)
-                              : FillIn(Own(OwnText::StagedFoldersMoveTo), {aside});
-    if (UI().MessageBox(question, Msg(kMsgConfirmation), MB_QUESTION_YESNO) != ID_YES) return false;
-    if (onlyLinks && (!DeleteTree(pluginDir) || Exists(pluginDir))) {
-        ShowError(FillIn(Own(OwnText::CannotDelete), {pluginDir}));
-        return false;
-    }
-    if (Exists(pluginDir) && (!RenamePath(pluginDir, aside) || Exists(pluginDir))) {
-        ShowError(FillIn(Own(OwnText::CannotRename), {pluginDir, aside}));
-        return false;
-    }
-    if (!RenamePath(stashDir, pluginDir) || Exists(stashDir) || !IsDirectory(pluginDir)) {
-        ShowError(FillIn(Own(OwnText::CannotRename), {stashDir, pluginDir}));
-        return false;
-    }
-    return true;
-}
-
-// Moves the plugin tree aside, retrying while the user asks to. True when it was moved.
-bool StashPluginFolder(const std::string& pluginDir, const std::string& stashDir) {
-    for (;;) {
-        Pump();
-        RenamePath(pluginDir, stashDir);
-        Pump();
-        Pump();
-        if (Exists(stashDir) && !Exists(pluginDir)) return true;
-        if (!RetryPluginFolder()) return false;
-    }
-}
-
-// The Plugin folder a run made to stage into, by device and inode: restoring deletes only
-// that folder, never one another program put in its place meanwhile.
-// The folders staged in it are known by name.
-struct StagedFolder {
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::set<std::string> staged;
-};
-
-StagedFolder IdentityOf(const std::string& dir) {
-    struct stat st {};
-    if (::lstat(dir.c_str(), &st) != 0) return {};
-    return {st.st_dev, st.st_ino, {}};
-}
-
-// Plugin is the folder this run made, holding nothing but folders it staged.
-bool IsOwnStaging(const std::string& pluginDir, const StagedFolder& own) {
-    struct stat st {};
-    if (::lstat(pluginDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != own.device ||
-        st.st_ino != own.inode)
-        return false;
-    for (const auto& e : platform::ListDirectory(pluginDir))
-        if (!e.isDirectory || e.isSymlink || !own.staged.count(e.name)) return false;
-    return true;
-}
-
-// Removes the staged folder and renames the stash back. False when the user cancelled a
-// retry and left the two folders to sort out, or Plugin is no longer this run's staging.
-bool RestorePluginFolder(const std::string& pluginDir, const std::string& stashDir,
-                         const StagedFolder& own) {
-    if (Exists(pluginDir)) {
-        for (;;) {
-            Pump();
-            if (!Exists(pluginDir)) break;
-            if (!IsOwnStaging(pluginDir, own)) {
-                ShowError(FillIn(Own(OwnText::PluginNotStagedHere), {pluginDir, stashDir}));
-                return false;
-            }
-            DeleteTree(pluginDir);
-            Pump();
-            Pump();
-            if (!Exists(pluginDir)) break;
-            if (!RetryPluginFolder()) return false;
-        }
-    }
-    if (Exists(stashDir)) {
-        for (;;) {
-            Pump();
-            RenamePath(stashDir, pluginDir);
-            Pump();
-            Pump();
-            if (!Exists(stashDir) && IsDirectory(pluginDir)) break;
-            if (!RetryPluginFolder()) return false;
-        }
-    }
-    return true;
-}
 
 // Applies the profile's stored choices to the scanned plugins; enabled ones go to the report
 // in the order the store lists them.
@@ -494,7 +363,7 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
             const int made = platform::Fs().MakeFolder(pluginDir);
             const int madeError = errno;
             staged = true;
-            stagedFolder = IdentityOf(pluginDir);
+            stagedFolder = StagedFolderOf(pluginDir);
             if (made != 0) {
                 failures.push_back(pluginDir + ": " + std::strerror(madeError));
             } else {

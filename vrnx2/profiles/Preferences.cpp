@@ -50,6 +50,10 @@ Preferences LoadPreferences() {
     return p;
 }
 
+std::string TextEditorProgram(const std::string& editor) {
+    return editor.empty() ? std::string("xdg-open") : editor;
+}
+
 void SavePreferences(const Preferences& prefs) {
     StoreTransaction write;
     RegWriteString(0, kSystemKey, kPluginBuilderPath, prefs.pluginBuilderPath);

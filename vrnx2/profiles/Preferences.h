@@ -24,6 +24,9 @@ struct Preferences {
 
 // Absent values read as their defaults (empty, false); reading never fails.
 Preferences LoadPreferences();
+// The program that opens a text file: the chosen editor, else the desktop's opener.
+std::string TextEditorProgram(const std::string& editor);
+
 // Writes the four values as they stand, in one transaction: on StoreError none is written.
 void SavePreferences(const Preferences& prefs);
 

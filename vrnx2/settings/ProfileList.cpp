@@ -8,6 +8,7 @@
 #include "common/MoveElement.h"
 #include "common/Number.h"
 #include "platform/Path.h"
+#include "vrnx2/base/ListRules.h"
 #include "vrnx2/settings/Store.h"
 
 namespace vrnx2 {
@@ -85,6 +86,32 @@ void ProfileList::Move(int from, int to) {
     At(to);
     MoveElement(rows_, static_cast<size_t>(from), static_cast<size_t>(to));
     selected_ = IndexAfterMove(selected_, from, to);
+}
+
+int CompareProfileRows(const TProfileRec& a, const TProfileRec& b, int column, int direction) {
+    const std::string& x = column == 1 ? a.Builder.Name : a.ProfileName;
+    const std::string& y = column == 1 ? b.Builder.Name : b.ProfileName;
+    int c = x.compare(y);  // char_traits<char> compares as unsigned bytes
+    return (c < 0 ? -1 : c > 0 ? 1 : 0) * direction;
+}
+
+int ProfileList::SortByColumn(int column) {
+    if (column < 0 || column > 1) throw std::out_of_range("ProfileList column");
+    int& direction = sortDirection_[static_cast<size_t>(column)];
+    direction = NextSortDirection(direction);
+    const TProfileRec* selected = selected_ >= 0 ? Profile(selected_) : nullptr;
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
+        const auto rec = [](const Row& r) {
+            return r.subItems.Count() ? GetProfileRec(r.subItems, 0) : nullptr;
+        };
+        const TProfileRec* x = rec(a);
+        const TProfileRec* y = rec(b);
+        // A freed record sorts with its neighbours, never reorders them.
+        return x && y && CompareProfileRows(*x, *y, column, direction) < 0;
+    });
+    for (int i = 0; selected && i < Count(); ++i)
+        if (Profile(i) == selected) selected_ = i;
+    return direction;
 }
 
 void ProfileList::Refresh(int index) {

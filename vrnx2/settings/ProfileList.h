@@ -3,6 +3,7 @@
 // second column = BuilderName. The second column's holder owns the row's TProfileRec.
 // The window shows the rows and forwards its actions here.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +32,11 @@ public:
     void Remove(int index);
     // Moves a row; the selection follows the row it was on.
     void Move(int from, int to);
+    // Sorts once by column 0 (profile names) or 1 (builder names), in the column's next
+    // direction, which it returns; equal rows keep their order and the selection follows
+    // its row. Notifies nobody: the caller shows the new order.
+    int SortByColumn(int column);
+    int SortDirection(int column) const { return sortDirection_.at(static_cast<size_t>(column)); }
     // Re-reads caption and builder column from the record after the record was edited.
     void Refresh(int index);
     // Frees every record and removes every row.
@@ -52,9 +58,13 @@ public:
 private:
     std::vector<Row> rows_;
     int selected_ = -1;
+    std::array<int, 2> sortDirection_{0, 0};
     bool notify_ = true;
     std::function<void()> onChange_;
 };
+
+// Column 0 the profile names, 1 the builder names, as byte strings; times the direction.
+int CompareProfileRows(const TProfileRec& a, const TProfileRec& b, int column, int direction);
 
 // Fills the list from Profiles\001..ProfileCount, leaving out keys without a builder
 // (BuilderIndex "000", absent or not a number). Selects the first row.

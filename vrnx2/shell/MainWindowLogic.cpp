@@ -11,6 +11,7 @@
 #include "vrnx2/build/ImageCache.h"
 #include "vrnx2/build/OutsideProgram.h"
 #include "vrnx2/controls/CellKind.h"
+#include "vrnx2/profiles/Preferences.h"
 #include "vrnx2/profiles/ProfileOptions.h"
 #include "vrnx2/settings/FormGeometryStore.h"
 #include "vrnx2/settings/Store.h"
@@ -185,24 +186,17 @@ void RestrictToSelection(ActionStates& states, bool rowSelected) {
 }
 
 std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile) {
-    return platform::QuoteArgument(editor.empty() ? std::string("xdg-open") : editor) + ' ' +
+    return platform::QuoteArgument(TextEditorProgram(editor)) + ' ' +
            platform::QuoteArgument(logFile);
 }
 
 std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile) {
-    const std::string program = editor.empty() ? std::string("xdg-open") : editor;
+    const std::string program = TextEditorProgram(editor);
     return {program, PathForProgram(program, logFile)};
 }
 
 std::string HelpFileFor(const std::string& programFile) {
     return std::filesystem::path(programFile).replace_extension(".hlp").string();
-}
-
-int CompareProfileRows(const TProfileRec& a, const TProfileRec& b, int column, int direction) {
-    const std::string& x = column == 1 ? a.Builder.Name : a.ProfileName;
-    const std::string& y = column == 1 ? b.Builder.Name : b.ProfileName;
-    int c = x.compare(y);  // char_traits<char> compares as unsigned bytes
-    return (c < 0 ? -1 : c > 0 ? 1 : 0) * direction;
 }
 
 void BuildStepBar::Toggle(int column) {

@@ -13,6 +13,7 @@
 #include "vrnx2/base/FormGeometry.h"
 #include "vrnx2/base/ListRules.h"
 #include "vrnx2/build/BuildRun.h"
+#include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Records.h"
 
 namespace vrnx2 {
@@ -89,10 +90,6 @@ std::vector<std::string> LogViewerArguments(const std::string& editor, const std
 // "Program.hlp" beside the program file.
 std::string HelpFileFor(const std::string& programFile);
 
-// ---- list order ----
-
-// Column 0 the profile names, 1 the builder names, as byte strings; times the direction.
-int CompareProfileRows(const TProfileRec& a, const TProfileRec& b, int column, int direction);
 // ---- the build-step bar ----
 
 class BuildStepBar {

@@ -117,7 +117,7 @@ private:
     void ShowTreeMenu(const QPoint& pos);
     void ShowListMenu(const QPoint& pos);
     void PlaceButtons();
-    void RunTool(const std::string& program, bool wait);
+    void RunTool(ToolRun (*tool)(const TPluginRec&, const Preferences&));
 
     TProfileRec profile_;
     PluginCatalogue catalogue_;

@@ -30,6 +30,8 @@ namespace vrnx2 {
 
 class DragAutoScroll;
 class TComboGrid;
+class TLogTailPanel;
+class TStepBar;
 class TVRNX_Form;
 
 // What the window hands to the rest of the program. The defaults run the build engine,
@@ -67,8 +69,8 @@ public:
     QAction* Action(const std::string& name) const;
     ProfileList& Profiles() { return profiles_; }
     QTreeWidget* ProfileView() const { return list_; }
-    TComboGrid* StepBar() const { return bar_; }
-    const BuildStepBar& Steps() const { return steps_; }
+    TComboGrid* StepBar() const;
+    const BuildStepBar& Steps() const;
 
     // The profile list: loading and saving go through the store; after any other change
     // of Profiles(), ProfilesChanged() shows it and runs the state updates.
@@ -100,7 +102,7 @@ public:
 
     // List order: header click, the two move actions, drag and drop.
     void SortByColumn(int column);
-    int SortDirection(int column) const { return sortDirection_.at(static_cast<size_t>(column)); }
+    int SortDirection(int column) const { return profiles_.SortDirection(column); }
     void MoveSelected(int delta);
     bool CanDropOn(int row) const;
     // Moves the dragged (selected) row onto `row`; false when refused.
@@ -110,7 +112,7 @@ public:
 
     // The last lines of the log the builder writes while a build waits for it; they stay
     // shown after the build until another row is selected.
-    QPlainTextEdit* LogTailView() const { return logTail_; }
+    QPlainTextEdit* LogTailView() const;
     // The text the list shows while it has no rows.
     QLabel* EmptyListHintLabel() const { return hint_; }
     void WatchLog(const std::string& logFile);
@@ -125,20 +127,20 @@ private:
     void BuildActions();
     void BuildMenus();
     void BuildControls();
-    void SetUpStepBar();
     void RestoreGeometry();
     void KeepListRows();
     void UpdateLeastSize();
     void SetLogTailShown(bool shown);
     void ApplyStates(const ActionStates& states);
     void ApplyStyle();
-    void ShowSteps();
     void SyncView();
     void RunBuildAction(BuildMode mode);
     void OpenFolder(const std::string& actionName);
     void ViewLog();
     void ViewHelp();
     void TryInVm();
+    // The default of hooks.tryImage: one machine at a time, refusals told.
+    void StartVm(const TProfileRec& p);
     void ShowBuildRunning(bool running);
     void RunHook(const std::function<void(TVRNX_Form&)>& hook);
     void WatchStore();
@@ -146,14 +148,9 @@ private:
     // none, asks when both changed. True when the window's list is to be saved.
     bool Reconcile(bool closing);
     void ShowContextMenu(const QPoint& pos);
-    std::pair<int, int> BarSelection() const;
 
     ProfileList profiles_;
-    BuildStepBar steps_;
-    BarColours colours_;
     ActionStates lastSelection_;
-    std::array<int, 2> sortDirection_{0, 0};
-    int sortColumn_ = 0;
     bool building_ = false;
     bool askingStop_ = false;
     VmSession vm_;
@@ -170,14 +167,12 @@ private:
     QTreeWidget* list_ = nullptr;
     QWidget* basicPanel_ = nullptr;
     QWidget* advancedPanel_ = nullptr;
-    TComboGrid* bar_ = nullptr;
+    TStepBar* bar_ = nullptr;
     DragAutoScroll* scroll_ = nullptr;
-    QPlainTextEdit* logTail_ = nullptr;
+    TLogTailPanel* logTail_ = nullptr;
     int logGrowth_ = 0;  // what the shown log panel added to the window's height
     QLabel* hint_ = nullptr;
     QPushButton* stopButton_ = nullptr;
-    QTimer* logTimer_ = nullptr;
-    std::string watchedLog_;
 };
 
 }  // namespace vrnx2
