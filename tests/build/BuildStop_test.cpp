@@ -8,10 +8,10 @@
 #include <chrono>
 #include <thread>
 
-#include "TempTree.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/HangingBuilder.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "TempTree.h"
+#include "tests/support/TempTree.h"
 
 using namespace vrnx2;
 

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "TempTree.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/IsoImage.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 
