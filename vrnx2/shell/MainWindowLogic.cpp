@@ -184,11 +184,6 @@ void RestrictToSelection(ActionStates& states, bool rowSelected) {
     for (const char* name : ProfileActionNames()) states[name] = states[name] && rowSelected;
 }
 
-std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile) {
-    return platform::QuoteArgument(editor.empty() ? std::string("xdg-open") : editor) + ' ' +
-           platform::QuoteArgument(logFile);
-}
-
 std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile) {
     const std::string program = editor.empty() ? std::string("xdg-open") : editor;
     return {program, PathForProgram(program, logFile)};
