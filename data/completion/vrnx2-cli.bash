@@ -1,5 +1,5 @@
-# bash completion for vrnx2-cli: commands, reg operations and switches, build and try
-# options, the profile names of the settings store and the cache operations.
+# bash completion for vrnx2-cli: commands (read from its usage), reg operations and switches,
+# build and try options, the profile names of the settings store and the cache operations.
 
 _vrnx2_cli_profiles() {
     # "position<TAB>name<TAB>builder" per line; names may hold blanks.
@@ -10,13 +10,28 @@ _vrnx2_cli_profiles() {
     done
 }
 
+_vrnx2_cli_commands() {
+    # The command names, from the "commands:" part of the program's own usage: lines of two
+    # blanks and a name (a help on a line of its own is indented further).
+    local line listing=
+    while IFS= read -r line; do
+        if [[ $line == commands: ]]; then
+            listing=1
+        elif [[ -z $line ]]; then
+            listing=
+        elif [[ $listing && $line =~ ^\ \ ([a-z]+) ]]; then
+            printf '%s\n' "${BASH_REMATCH[1]}"
+        fi
+    done < <("$1" --help 2>/dev/null)
+}
+
 _vrnx2_cli() {
     local cur prev words cword
     _init_completion -n '\' || return
 
     local cli=${words[0]}
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W 'reg profiles build try extract hive cache --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W "$(_vrnx2_cli_commands "$cli") --help --version" -- "$cur"))
         return
     fi
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "TempTree.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/build/BuildPlan.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/build/IniText.h"

@@ -14,13 +14,13 @@
 #include <map>
 #include <thread>
 
-#include "TempTree.h"
 #include "common/Lines.h"
 #include "platform/FolderLock.h"
 #include "platform/WineLaunch.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <thread>
 
-#include "TempTree.h"
 #include "common/Lines.h"
 #include "platform/CodePage.h"
 #include "platform/WineLaunch.h"
@@ -20,6 +19,7 @@
 #include "tests/support/HiveMaker.h"
 #include "tests/support/IsoImage.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/settings/ProfileList.h"

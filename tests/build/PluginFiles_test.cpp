@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "TempTree.h"
 #include "tests/support/FailingFileSystem.h"
+#include "tests/support/TempTree.h"
 #include "tests/support/TextRow.h"
 #include "vrnx2/build/TextFile.h"
 

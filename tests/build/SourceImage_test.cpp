@@ -11,9 +11,9 @@
 #include <map>
 #include <random>
 
-#include "TempTree.h"
 #include "tests/support/IsoImage.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/OwnTexts.h"
 #include "vrnx2/base/TerminalInterface.h"

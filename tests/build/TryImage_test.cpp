@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "TempTree.h"
 #include "platform/WineLaunch.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/HangingBuilder.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "TempTree.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/build/LogTail.h"

@@ -43,7 +43,7 @@ expect() {
     fi
 }
 
-expect 'reg|profiles|build|try|extract|hive|cache|--help|--version|' ''
+expect 'reg|profiles|build|extract|try|hive|cache|--help|--version|' ''
 expect 'build|' b
 expect 'query|add|delete|export|import|' reg ''
 expect '/v|/ve|/va|/f|/?|' reg delete K /

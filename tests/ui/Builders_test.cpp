@@ -19,7 +19,6 @@
 
 #include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
-#include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/builders/ui/BuilderWindows.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
@@ -85,22 +84,6 @@ private slots:
     void init() {
         faulty_store::Reset();
         RegDeleteKey(0, kRoot);
-    }
-
-    void actionsCarryCaptionsAndShortcuts_data() {
-        AddActionRows({
-            {"ADD_BUILDER", "054", Qt::Key_Insert},
-            {"EDIT_BUILDER", "055", Qt::Key_F4},
-            {"DELETE_BUILDER", "056", Qt::Key_Delete},
-            {"ITEM_UP", "043", Qt::CTRL | Qt::Key_Up},
-            {"ITEM_DOWN", "044", Qt::CTRL | Qt::Key_Down},
-            {"APPLY", "042", {}},
-            {"OK", "040", {}},
-        });
-    }
-    void actionsCarryCaptionsAndShortcuts() {
-        TREGISTER_BUILDER_FORM form;
-        CheckActionRow([&](const std::string& name) { return form.Action(name); });
     }
 
     void opensWithStoredListAndStates() {
@@ -281,7 +264,7 @@ private slots:
             QCOMPARE(form.View()->header()->sectionSize(0), 120);
             form.show();
             form.setWindowState(Qt::WindowMaximized);
-            QTest::qWait(50);
+            QTRY_VERIFY(form.size() != QSize(500, 300));
             form.reject();
         }
         QCOMPARE(RegReadInteger(0, key, "FormState", -1), 1);

@@ -18,7 +18,6 @@
 #include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
@@ -92,39 +91,6 @@ private slots:
     void init() {
         faulty_store::Reset();
         RegDeleteKey(0, kRoot);
-    }
-
-    void actionsCarryCaptionsAndShortcuts_data() {
-        AddActionRows({
-            {"BASIC_BUILD", "002", Qt::Key_F7},
-            {"BASIC_CREATEISO", "003", Qt::Key_F5},
-            {"ADVANCED_BUILD", "002", Qt::Key_F7},
-            {"VIEW_LOGFILE", "004", Qt::Key_F3},
-            {"EXIT_PROGRAM", "005", {}},
-            {"ADD_PROFILE", "007", Qt::Key_Insert},
-            {"EDIT_PROFILE", "008", Qt::Key_F4},
-            {"COPY_PROFILE", "151", {}},
-            {"DELETE_PROFILE", "009", Qt::Key_Delete},
-            {"Item_UP", "043", Qt::CTRL | Qt::Key_Up},
-            {"Item_Down", "044", Qt::CTRL | Qt::Key_Down},
-            {"PROFILE_PREFERENSES", "010", Qt::SHIFT | Qt::Key_F4},
-            {"OPEN_BUILDER_DIR", "012", Qt::CTRL | Qt::Key_1},
-            {"OPEN_PLUGIN_DIR", "013", Qt::CTRL | Qt::Key_2},
-            {"OPEN_SOURCE_DIR", "014", Qt::CTRL | Qt::Key_3},
-            {"OPEN_BUILD_DIR", "015", Qt::CTRL | Qt::Key_4},
-            {"OPEN_ISO_DIR", "016", Qt::CTRL | Qt::Key_5},
-            {"OPEN_CUSTOM_DIR", "017", Qt::CTRL | Qt::Key_6},
-            {"BASIC_BUILD_STYLE", "020", Qt::Key_F9},
-            {"ADVANCED_BUILD_STYLE", "021", Qt::Key_F10},
-            {"REGISTER_BUILDER", "022", Qt::Key_F8},
-            {"PREFERENSES", "023", Qt::CTRL | Qt::SHIFT | Qt::Key_F4},
-            {"VIEW_HELP", "025", {}},
-            {"ABOUT", "026", {}},
-        });
-    }
-    void actionsCarryCaptionsAndShortcuts() {
-        TVRNX_Form form;
-        CheckActionRow([&](const std::string& name) { return form.Action(name); });
     }
 
     void emptyListDisablesProfileActionsAndAddFollowsBuilders() {

@@ -21,7 +21,6 @@
 #include "CabWriter.h"
 #include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
-#include "tests/ui/ActionTable.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/RowDragList.h"
@@ -124,33 +123,6 @@ private slots:
         profile_.ProfileName = "Rescue";
         profile_.Builder.Name = "Demo";
         profile_.Builder.Path = Root() + "/PEB/";
-    }
-
-    void actionsCarryCaptionsAndShortcuts_data() {
-        AddActionRows({
-            {"APPLY", "042", {}},
-            {"OK", "040", {}},
-            {"Reload", "116", {}},
-            {"EnablePlugin", "117", {}},
-            {"Configulation", "118", {}},
-            {"ViewHelp", "119", {}},
-            {"Install", "120", {}},
-            {"UnInstall", "121", {}},
-            {"PluginBuilder", "122", {}},
-            {"TextEditor", "123", {}},
-            {"Explorer", "124", {}},
-            {"CreateCategory", "126", {}},
-            {"DeleteCategory", "127", {}},
-            {"Expand", "128", {}},
-            {"Collapse", "129", {}},
-            {"Sort", "130", {}},
-            {"Item_Up", "043", Qt::CTRL | Qt::Key_Up},
-            {"Item_Down", "044", Qt::CTRL | Qt::Key_Down},
-        });
-    }
-    void actionsCarryCaptionsAndShortcuts() {
-        TPlugin_Form form(nullptr, profile_, true);
-        CheckActionRow([&](const std::string& name) { return form.Action(name); });
     }
 
     void opensWithTheCatalogueAndTheProfile() {

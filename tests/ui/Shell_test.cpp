@@ -21,6 +21,7 @@
 #include <functional>
 
 #include "platform/CodePage.h"
+#include "tests/ui/NextModal.h"
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
@@ -67,20 +68,6 @@ bool WaitForListening(QProcess& first) {
         QTest::qWait(100);
     }
     return false;
-}
-
-// Calls `act` on the next modal dialog the code under test opens.
-void OnNextModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            poll->deleteLater();
-            poll->stop();
-            act(w);
-        }
-    });
-    poll->start();
 }
 
 }  // namespace

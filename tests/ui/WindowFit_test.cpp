@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "tests/support/FaultyStore.h"
+#include "tests/ui/NextModal.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/builders/BuilderList.h"
@@ -106,20 +107,6 @@ QStringList ClippedOnEveryPage(QWidget* window) {
         tab->setCurrentIndex(0);
     }
     return faults;
-}
-
-// Runs `act` on the next modal window once it is shown.
-void OnNextModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) {
-            poll->deleteLater();
-            poll->stop();
-            act(w);
-        }
-    });
-    poll->start();
 }
 
 bool Show(QWidget& window) {
@@ -260,8 +247,8 @@ private slots:
         QtUserInterface ui;
         QStringList faults{QStringLiteral("never shown")};
         auto inspect = [&faults](QWidget* w) {
-            QTest::qWait(50);
-            faults = Clipped(w);
+            faults = QTest::qWaitForWindowExposed(w) ? Clipped(w)
+                                                     : QStringList{QStringLiteral("never exposed")};
             w->close();
         };
         OnNextModal(inspect);

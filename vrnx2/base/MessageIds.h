@@ -224,10 +224,10 @@ inline constexpr char kMsgCannotKeepOwner[] = "185";  // cannot keep the owner o
 inline constexpr char kMsgCannotKeepMode[] = "186";   // cannot keep the mode of '%s': %s
 inline constexpr char kMsgCannotKeepTime[] = "187";   // cannot keep the time of '%s': %s
 inline constexpr char kMsgCannotDelete[] = "188";     // cannot delete '%s': %s
-inline constexpr char kMsgNotInCodePage[] = "189";
+inline constexpr char kMsgNotInCodePage[] =
+    "189";  // The value of %s cannot be written in code page %s, which the file is r...
 inline constexpr char kMsgPrefixLacks32Bit[] =
-    "190";  // %s is a 32-bit Windows program, and the Wine prefix %s was made before ...  // The
-            // value of %s cannot be written in code page %s, which the file is r...
+    "190";  // %s is a 32-bit Windows program, and the Wine prefix %s was made before ...
 
 // Trying the built image in a virtual machine, and stopping a build.
 inline constexpr char kMsgTryInVirtualMachine[] = "155";  // Try in a &virtual machine

@@ -11,20 +11,40 @@ namespace vrnx2 {
 
 namespace {
 
+// Every command once: its name dispatches it, its arguments and help make its usage line, and
+// the bash completion reads the names from that usage.
+struct Command {
+    const char* name;
+    int (*run)(const Args& args);
+    const char* arguments;
+    const char* help;
+};
+
+constexpr Command kCommands[] = {
+    {"reg", RegCommand, "query|add|delete|export|import ...", "edit the settings store"},
+    {"profiles", ProfilesCommand, "", "list the build profiles"},
+    {"build", BuildCommand, "PROFILE [--mode basic|iso|advanced] [--steps LIST] [--yes]",
+     "run a build unattended"},
+    {"extract", ExtractCommand, "CABINET FOLDER", "unpack a cabinet file"},
+    {"try", TryCommand, "PROFILE [--headless] [--seconds N] [--serial FILE] [--screenshot FILE]",
+     "boot the profile's image in QEMU"},
+    {"hive", HiveCommand, "export FILE [KEY]", "show a registry hive file as text"},
+    {"cache", CacheCommand, "list|clear", "show or empty the unpacked source images"},
+};
+
 void Usage(FILE* out) {
+    // Helps start in one column; a longer command line puts its help on the next line.
+    constexpr int kHelpColumn = 43;
+    std::fputs("usage: vrnx2-cli COMMAND [ARGUMENTS]\n\ncommands:\n", out);
+    for (const Command& c : kCommands) {
+        int width = std::fprintf(out, "  %s%s%s", c.name, *c.arguments ? " " : "", c.arguments);
+        if (width >= kHelpColumn) {
+            std::fputc('\n', out);
+            width = 0;
+        }
+        std::fprintf(out, "%*s%s\n", kHelpColumn - width, "", c.help);
+    }
     std::fputs(
-        "usage: vrnx2-cli COMMAND [ARGUMENTS]\n"
-        "\n"
-        "commands:\n"
-        "  reg query|add|delete|export|import ...   edit the settings store\n"
-        "  profiles                                 list the build profiles\n"
-        "  build PROFILE [--mode basic|iso|advanced] [--steps LIST] [--yes]\n"
-        "                                           run a build unattended\n"
-        "  extract CABINET FOLDER                   unpack a cabinet file\n"
-        "  try PROFILE [--headless] [--seconds N] [--serial FILE] [--screenshot FILE]\n"
-        "                                           boot the profile's image in QEMU\n"
-        "  hive export FILE [KEY]                   show a registry hive file as text\n"
-        "  cache list|clear                         show or empty the unpacked source images\n"
         "\n"
         "options:\n"
         "  -h, --help     print this help and exit\n"
@@ -46,26 +66,22 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* command = argv[1];
-    Args args(argv + 2, argv + argc);
-    try {
-        if (std::strcmp(command, "reg") == 0) return RegCommand(args);
-        if (std::strcmp(command, "profiles") == 0) return ProfilesCommand(args);
-        if (std::strcmp(command, "build") == 0) return BuildCommand(args);
-        if (std::strcmp(command, "extract") == 0) return ExtractCommand(args);
-        if (std::strcmp(command, "try") == 0) return TryCommand(args);
-        if (std::strcmp(command, "hive") == 0) return HiveCommand(args);
-        if (std::strcmp(command, "cache") == 0) return CacheCommand(args);
-        if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
-            Usage(stdout);
-            return 0;
+    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
+        Usage(stdout);
+        return 0;
+    }
+    if (std::strcmp(command, "--version") == 0) {
+        std::fputs(VersionLine("vrnx2-cli").c_str(), stdout);
+        return 0;
+    }
+    for (const Command& c : kCommands) {
+        if (std::strcmp(command, c.name) != 0) continue;
+        try {
+            return c.run(Args(argv + 2, argv + argc));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "vrnx2-cli: %s\n", e.what());
+            return 1;
         }
-        if (std::strcmp(command, "--version") == 0) {
-            std::fputs(VersionLine("vrnx2-cli").c_str(), stdout);
-            return 0;
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vrnx2-cli: %s\n", e.what());
-        return 1;
     }
     std::fprintf(stderr, "vrnx2-cli: unknown command '%s'\n", command);
     Usage(stderr);

@@ -27,35 +27,6 @@ std::string ConfigProgram(const TPluginRec& rec) {
     return rec.Dir + "/" + normal.generic_string();
 }
 
-std::string ConfigCommandLine(const TPluginRec& rec) {
-    const std::string program = ConfigProgram(rec);
-    if (program.empty()) return {};
-    static constexpr std::string_view kMacro = "@PluginFile@";
-    std::string line = "\"" + program + "\"";
-    auto fields = SplitDelimitedText(rec.Config);
-    for (size_t i = 1; i < fields.size(); ++i) {
-        const std::string& field = fields[i];
-        std::string out;
-        bool macro = false;
-        for (size_t at = 0; at < field.size();) {
-            if (field.size() - at >= kMacro.size() &&
-                platform::EqualNoCase(std::string_view(field).substr(at, kMacro.size()), kMacro)) {
-                out += "\"" + rec.FilePath;
-                at += kMacro.size();
-                macro = true;
-            } else {
-                out += field[at++];
-            }
-        }
-        if (macro)
-            out += '"';
-        else if (out.empty() || out.find_first_of(" \t") != std::string::npos)
-            out = "\"" + out + "\"";
-        line += " " + out;
-    }
-    return line;
-}
-
 std::vector<std::string> ConfigArguments(const TPluginRec& rec) {
     const std::string program = ConfigProgram(rec);
     if (program.empty()) return {};
@@ -86,10 +57,6 @@ std::string PluginBuilderProgram(const std::string& folder) {
         platform::ResolveNoCase(platform::WithoutTrailingSlash(folder), "Plugin_Builder.exe");
     std::error_code ec;
     return fs::is_regular_file(program, ec) ? program.generic_string() : std::string();
-}
-
-std::string ToolCommandLine(const std::string& program, const std::string& file) {
-    return platform::QuoteArgument(program) + " " + platform::QuoteArgument(file);
 }
 
 ToolRun ToolOnPlugin(const std::string& program, const TPluginRec& rec, bool wait) {

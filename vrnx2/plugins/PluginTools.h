@@ -14,20 +14,14 @@ namespace vrnx2 {
 // The plugin's configuration program: its folder joined with the first field of Config.
 // Empty when Config is blank or the name leads outside the plugin's folder.
 std::string ConfigProgram(const TPluginRec& rec);
-// The program in double quotes, then each further field: every "@PluginFile@" (any case)
-// becomes the plugin file's path in double quotes; a field without it is passed as one
-// argument. Empty when there is no program.
-std::string ConfigCommandLine(const TPluginRec& rec);
-// The same as an argument list: the program's path as it is, then each further field with
-// every "@PluginFile@" (any case) replaced by the plugin file's path (in Windows form for a
-// Windows program). Empty without program.
+// The program's path as it is, then each further field of Config with every "@PluginFile@"
+// (any case) replaced by the plugin file's path (in Windows form for a Windows program).
+// Empty without program.
 std::vector<std::string> ConfigArguments(const TPluginRec& rec);
 
 // Plugin_Builder.exe in Plugin Builder's folder (found without regard to letter case);
 // empty when it is not there.
 std::string PluginBuilderProgram(const std::string& folder);
-// The program and the plugin file, each as one quoted argument.
-std::string ToolCommandLine(const std::string& program, const std::string& file);
 
 // A program to start on the plugin file, and whether the window waits for it. No
 // arguments: nothing to start.

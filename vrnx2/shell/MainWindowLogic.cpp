@@ -185,11 +185,6 @@ void RestrictToSelection(ActionStates& states, bool rowSelected) {
     for (const char* name : ProfileActionNames()) states[name] = states[name] && rowSelected;
 }
 
-std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile) {
-    return platform::QuoteArgument(TextEditorProgram(editor)) + ' ' +
-           platform::QuoteArgument(logFile);
-}
-
 std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile) {
     const std::string program = TextEditorProgram(editor);
     return {program, PathForProgram(program, logFile)};

@@ -81,11 +81,9 @@ void RestrictToSelection(ActionStates& states, bool rowSelected);
 // that Add makes a profile (text 154). Captions lose their accelerator marks. Empty while
 // the list has rows.
 std::string EmptyListHint(int profileCount, int builderCount);
-// The command line that opens the log in the text editor; an empty editor means the
-// desktop's handler.
-std::string LogViewerCommandLine(const std::string& editor, const std::string& logFile);
-// The same as an argument list: the editor's path is started as it is, never split; a
-// Windows editor gets the log's path in Windows form.
+// The argument list that opens the log in the text editor (an empty editor means the
+// desktop's handler): the editor's path is started as it is, never split; a Windows editor
+// gets the log's path in Windows form.
 std::vector<std::string> LogViewerArguments(const std::string& editor, const std::string& logFile);
 // "Program.hlp" beside the program file.
 std::string HelpFileFor(const std::string& programFile);

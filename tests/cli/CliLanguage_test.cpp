@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "TempTree.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TempTree.h"
 #include "vrnx2/build/BuildReport.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
