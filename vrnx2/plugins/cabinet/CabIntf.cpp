@@ -15,6 +15,7 @@
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
 #include "platform/Utf8.h"
+#include "vrnx2/plugins/cabinet/CabFolderStream.h"
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
 
 namespace vrnx2 {
@@ -109,13 +110,15 @@ struct FdiContext::Impl {
         bool borrowed;  // the client's target handle: the client closes it
     };
 
-    explicit Impl(FdiFileCallbacks& f) : files(f) {}
+    explicit Impl(FdiFileCallbacks& f) : files(f), stream(f) {}
     ~Impl() {
         ResetChain();
         if (decoder) mspack_destroy_cab_decompressor(decoder);
     }
 
     FdiFileCallbacks& files;
+    // Stored and MSZIP folders; libmspack decodes the others.
+    CabFolderStream stream;
     System system{};
     mscab_decompressor* decoder = nullptr;
     std::vector<std::unique_ptr<Cabinet>> chain;  // cabinets of the current set, in set order
@@ -132,6 +135,7 @@ struct FdiContext::Impl {
     }
 
     void ResetChain() {
+        stream.Reset();
         if (!chain.empty()) decoder->close(decoder, chain.front()->cab);
         chain.clear();
     }
@@ -411,11 +415,31 @@ struct FdiContext::Impl {
         }
     }
 
+    // The data of a folder as the joined set holds it: one segment in every cabinet that
+    // shares it, in set order.
+    std::vector<CabDataSegment> Segments(const mscabd_folder* folder) const {
+        std::vector<CabDataSegment> out;
+        for (const auto& c : chain) {
+            for (size_t j = 0; j < c->folders.size(); ++j) {
+                if (c->folders[j] != folder) continue;
+                const CabFolderEntry& f = c->header.folders[j];
+                out.push_back({c->path, f.dataOffset, f.dataBlocks, c->header.dataReserve});
+            }
+        }
+        return out;
+    }
+
     // The entry is decoded from its folder as the joined set holds it. libmspack's own file
     // list is not used: joining cabinets drops the later cabinet's files of a continued
     // folder from it.
-    bool Decode(const Cabinet& cab, const CabFileEntry& e, intptr_t hf, FdiErrorRecord& erf) {
+    bool Decode(const Cabinet& cab, const CabFileEntry& e, int method, intptr_t hf,
+                FdiErrorRecord& erf) {
         size_t folder = e.folder < kFolderContinuedFromPrev ? e.folder : cab.folders.size() - 1;
+        if (method == kCabMethodStored || method == kCabMethodMszip) {
+            int code = stream.Extract(cab.folders[folder], method, Segments(cab.folders[folder]),
+                                      e.offset, e.size, hf);
+            return code == FDIERROR_NONE || Fail(erf, code);
+        }
         std::string name = e.name;
         mscabd_file file{};
         file.filename = name.data();
@@ -475,7 +499,7 @@ struct FdiContext::Impl {
                 !JoinFolderRest(*cab, method != MSCAB_COMP_NONE, cabinetPath, notify, erf)) {
                 return false;
             }
-            if (!Decode(*cab, e, hf, erf)) return false;
+            if (!Decode(*cab, e, method, hf, erf)) return false;
 
             FdiNotification closing;
             closing.psz1 = n.psz1;
