@@ -248,6 +248,9 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
                                   bool aSingleCabinet) {
     refusal_.clear();
     openFiles_.clear();
+    checkedFolder_.clear();
+    lastSeconds_.reset();
+    pid_ = ::getpid();
     if (aCabinetFile.empty()) {
         files_->lastError = ENOENT;
         Raise(FdiErrorRecord{FDIERROR_CABINET_NOT_FOUND, ENOENT, true});
@@ -375,7 +378,10 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     fs::path target(destination);
     fs::path parent = target.parent_path();
     std::error_code ec;
-    if (destination == ownDestination) {
+    // Files of one folder follow each other: the folder checked and made for the previous
+    // one is not checked again.
+    const bool checked = destination == ownDestination && parent.generic_string() == checkedFolder_;
+    if (destination == ownDestination && !checked) {
         // A folder of the destination that is a symbolic link must not carry the file out.
         std::string resolved =
             platform::WithTrailingSlash(fs::weakly_canonical(parent, ec).generic_string());
@@ -385,7 +391,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
             return -1;
         }
     }
-    fs::create_directories(parent, ec);
+    if (!checked) fs::create_directories(parent, ec);
     if (ec) {
         files_->lastError = ec.value();
         refusal_ = "Target file: " + Quoted(destination);
@@ -403,6 +409,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
         }
         return -1;
     }
+    if (destination == ownDestination) checkedFolder_ = parent.generic_string();
     auto status = fs::symlink_status(target, ec);
     if (!ec && fs::is_regular_file(status) && platform::IsReadOnly(target) &&
         (Options & croDontOverwriteReadOnlyFiles)) {
@@ -413,7 +420,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     int fd = -1;
     std::string temporary;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = Join(parent.generic_string(), ".vrnx2-cab-" + std::to_string(::getpid()) + "-" +
+        temporary = Join(parent.generic_string(), ".vrnx2-cab-" + std::to_string(pid_) + "-" +
                                                       std::to_string(++temporaryCounter_) + ".tmp");
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
@@ -424,7 +431,6 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
         refusal_ = "Target file: " + Quoted(destination);
         return -1;
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     openFiles_.push_back(OpenFile{n.psz1, destination, temporary, fd});
     return fd;
 }
@@ -451,7 +457,13 @@ intptr_t TSTCabReader::CloseFileInfo(FdiNotification& n) {
             refusal_ = "Target file: " + Quoted(destination);
             return -1;
         }
-        if (std::optional<int64_t> seconds = DosTimeToSeconds(n.date, n.time)) {
+        // Files of a cabinet mostly share their date: mktime looks at the time zone each time.
+        if (n.date != lastDate_ || n.time != lastTime_ || !lastSeconds_) {
+            lastDate_ = n.date;
+            lastTime_ = n.time;
+            lastSeconds_ = DosTimeToSeconds(n.date, n.time);
+        }
+        if (std::optional<int64_t> seconds = lastSeconds_) {
             platform::SetWriteTime(destination, platform::FileTime{*seconds, 0});
         }
         // Hidden, system and archive have no meaning here.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -116,6 +117,10 @@ private:
     std::vector<OpenFile> openFiles_;
     std::string refusal_;  // why the last target was refused, for the raised error
     unsigned temporaryCounter_ = 0;
+    int pid_ = 0;                // in the temporary names
+    std::string checkedFolder_;  // the folder of the last target, checked and made
+    uint16_t lastDate_ = 0, lastTime_ = 0;
+    std::optional<int64_t> lastSeconds_;  // of lastDate_ and lastTime_
 };
 
 }  // namespace vrnx2
