@@ -1,14 +1,16 @@
 // Times `vrnx2-cli extract` against `cabextract` and `gcab -x` on cabinets it makes, in the
 // same run, and prints the ratios.
 //
-//   bench_cab_extract [--before=VRNX2_CLI] [WORK_FOLDER] [ROUNDS]
+//   bench_cab_extract [--before=VRNX2_CLI] [--age=SECONDS] [WORK_FOLDER] [ROUNDS]
 //
 // The cabinets: "mszip" (50 MB of mixed data in MSZIP folders), "stored" (the same files
 // uncompressed), "small" (10,000 small files) and "set" (30 MB in a set of three cabinets
 // with files spanning them). `--before` times another vrnx2-cli (an earlier version) in the
 // same rounds. Each round runs every program once per cabinet, in an order that turns from
 // round to round; medians of wall-clock and of processor time (the child's user + system)
-// are compared. The first round checks that every program unpacked the same files.
+// are compared. The first round checks that every program unpacked the same files. The
+// unpacked trees are removed after each round, which then waits `--age` seconds (35 by
+// default; 0 suits tmpfs).
 // WORK_FOLDER holds the cabinets and the unpacked trees (default: a temporary folder,
 // removed at the end).
 
@@ -197,11 +199,14 @@ bool SameTree(const fs::path& a, const fs::path& b) {
 
 int main(int argc, char** argv) {
     std::string before;
+    int age = 35;
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a.rfind("--before=", 0) == 0)
             before = a.substr(9);
+        else if (a.rfind("--age=", 0) == 0)
+            age = std::atoi(a.c_str() + 6);
         else
             positional.push_back(a);
     }
@@ -258,12 +263,14 @@ int main(int argc, char** argv) {
     std::vector<std::vector<std::vector<bench::ChildRun>>> times(
         cabinets.size(), std::vector<std::vector<bench::ChildRun>>(programs.size()));
     std::vector<std::vector<bool>> failed(cabinets.size(), std::vector<bool>(programs.size()));
+    auto outFolder = [&](size_t c, size_t p) {
+        return work / ("out-" + cabinets[c].name + "-" + programs[p].name);
+    };
     for (int round = 0; round < rounds; ++round) {
         for (size_t c = 0; c < cabinets.size(); ++c) {
             for (size_t k = 0; k < programs.size(); ++k) {
                 const size_t p = (k + static_cast<size_t>(round) + c) % programs.size();
-                const fs::path out = work / ("out-" + programs[p].name);
-                fs::remove_all(out);
+                const fs::path out = outFolder(c, p);
                 fs::create_directories(out);  // gcab wants it to exist
                 ::sync();
                 bench::ChildRun run =
@@ -274,7 +281,7 @@ int main(int argc, char** argv) {
             if (round == 0) {
                 for (size_t p = 1; p < programs.size(); ++p) {
                     if (failed[c][p] || failed[c][0]) continue;
-                    if (!SameTree(work / "out-vrnx2-cli", work / ("out-" + programs[p].name))) {
+                    if (!SameTree(outFolder(c, 0), outFolder(c, p))) {
                         std::printf("%s: %s unpacked other files than vrnx2-cli\n",
                                     cabinets[c].name.c_str(), programs[p].name.c_str());
                     }
@@ -283,6 +290,13 @@ int main(int argc, char** argv) {
         }
         std::printf("round %d done\n", round + 1);
         std::fflush(stdout);
+        // Trees are removed between rounds, not before each run, and the next round waits:
+        // ext4 without a journal makes creating a file slow while many inodes were freed in
+        // the last 30 s or so, which would fall on whichever program comes next.
+        for (size_t c = 0; c < cabinets.size(); ++c)
+            for (size_t p = 0; p < programs.size(); ++p) fs::remove_all(outFolder(c, p));
+        ::sync();
+        if (round + 1 < rounds) ::sleep(static_cast<unsigned>(std::max(0, age)));
     }
 
     auto median = [](const std::vector<bench::ChildRun>& v, double bench::ChildRun::*field) {

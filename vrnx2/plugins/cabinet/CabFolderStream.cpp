@@ -3,9 +3,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #include "vrnx2/plugins/cabinet/CabIntf.h"
 
@@ -16,9 +19,11 @@ namespace {
 constexpr size_t kBlockMax = 32768;         // uncompressed bytes of one block
 constexpr size_t kInputMax = 32768 + 6144;  // compressed bytes of one block, all its pieces
 constexpr size_t kHistory = 32768;          // what MSZIP carries from one block to the next
-constexpr size_t kOutputSize = 1 << 20;     // decoded data held for writing, beyond the history
+constexpr size_t kChunkSize = 1 << 20;      // decoded data handed over at once
 constexpr size_t kReadSize = 256 * 1024;    // compressed input read at once
 constexpr size_t kBlockHeader = 8;
+// Not an FdiError: the blocks known so far are used up (a following cabinet may add more).
+constexpr int kEnd = -1;
 
 uint16_t Get16(const unsigned char* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -50,9 +55,20 @@ uint32_t CabBlockChecksum(const unsigned char* data, size_t size, uint32_t seed)
     return sum ^ tail;
 }
 
+// The calling thread reads the compressed blocks (all file access stays on it) and writes
+// the targets; a worker thread decodes, one chunk of up to 1 MB ahead, so inflating the next
+// files overlaps with creating and writing this one.
 struct CabFolderStream::State {
     explicit State(FdiFileCallbacks& f) : files(f) {}
     ~State() {
+        if (thread.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                stopping = true;
+            }
+            wake.notify_all();
+            thread.join();
+        }
         CloseInput();
         if (inflating) inflateEnd(&z);
     }
@@ -72,16 +88,39 @@ struct CabFolderStream::State {
     std::string inputPath;
     std::vector<unsigned char> in;
     size_t inBegin = 0, inEnd = 0;
+    int64_t inBase = 0;                 // offset in the cabinet of in[0]
     std::vector<unsigned char> joined;  // the pieces of a block cut at a cabinet's end
 
-    // Decoded data: out[0, used) is the folder's output from `base` on; its last 32 KB are
-    // the next MSZIP block's dictionary.
-    std::vector<unsigned char> out;
-    size_t used = 0;
-    uint64_t base = 0;
+    // Compressed blocks for one chunk, back to back.
+    struct Batch {
+        std::vector<unsigned char> bytes;
+        std::vector<std::pair<size_t, size_t>> blocks;  // compressed, uncompressed size
+    } batch;
 
+    // Decoded data: `size` bytes of the folder's output from `base` on. `error` is what
+    // comes after them: FDIERROR_NONE (more follows), kEnd, or why the folder cannot go on.
+    struct Chunk {
+        std::vector<unsigned char> data;
+        size_t size = 0;
+        uint64_t base = 0;
+        int error = FDIERROR_NONE;
+    };
+    Chunk chunks[2];
+    Chunk* current = nullptr;   // being written from
+    Chunk* spare = &chunks[0];  // free, or being decoded while `busy`
+
+    // The worker and its job.
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable wake, finished;
+    bool busy = false, queued = false, done = false, stopping = false;
+    int jobTail = FDIERROR_NONE;
+    // Only the worker touches these while it is busy.
     z_stream z{};
     bool inflating = false;
+    unsigned char dict[kHistory];  // the last output of the previous chunk
+    size_t dictLen = 0;
+    std::vector<unsigned char> scratch;
 
     void CloseInput() {
         if (input != -1) files.Close(input);
@@ -90,13 +129,15 @@ struct CabFolderStream::State {
     }
 
     void Restart(const void* f, int m) {
+        Wait();
         folder = f;
         method = m;
         segment = 0;
         block = 0;
         positioned = false;
-        used = 0;
-        base = 0;
+        current = nullptr;
+        spare = &chunks[0];
+        dictLen = 0;
     }
 
     // Moves the input to the first block of `segment`.
@@ -109,6 +150,7 @@ struct CabFolderStream::State {
             inputPath = s.cabinet;
         }
         if (files.Seek(input, s.offset, SEEK_SET) != s.offset) return FDIERROR_CORRUPT_CABINET;
+        inBase = s.offset;
         inBegin = inEnd = 0;
         positioned = true;
         return FDIERROR_NONE;
@@ -119,6 +161,7 @@ struct CabFolderStream::State {
         if (inEnd - inBegin < count) {
             if (in.size() < kReadSize) in.resize(kReadSize);
             std::memmove(in.data(), in.data() + inBegin, inEnd - inBegin);
+            inBase += static_cast<int64_t>(inBegin);
             inEnd -= inBegin;
             inBegin = 0;
             while (inEnd < count) {
@@ -167,9 +210,26 @@ struct CabFolderStream::State {
     }
 
     // The next whole block, its pieces joined when it was cut.
+    // kEnd, with the place kept at the block, when it is cut and its rest lies in a cabinet
+    // not joined yet.
     int ReadBlock(const unsigned char*& data, size_t& size, size_t& uncompressed) {
+        const size_t startSegment = segment;
+        const uint32_t startBlock = block;
+        const bool wasPositioned = positioned;
+        const int64_t start = inBase + static_cast<int64_t>(inBegin);
         if (int rc = ReadPiece(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
         if (uncompressed != 0) return FDIERROR_NONE;
+        if (segment + 1 >= segments->size()) {
+            segment = startSegment;
+            block = startBlock;
+            positioned = wasPositioned;
+            if (positioned) {
+                if (files.Seek(input, start, SEEK_SET) != start) return FDIERROR_CORRUPT_CABINET;
+                inBase = start;
+                inBegin = inEnd = 0;
+            }
+            return kEnd;
+        }
         joined.assign(data, data + size);
         while (uncompressed == 0) {
             if (segment + 1 >= segments->size()) return FDIERROR_CORRUPT_CABINET;
@@ -182,70 +242,176 @@ struct CabFolderStream::State {
         return FDIERROR_NONE;
     }
 
-    // Decodes the next block behind the data held, which leaves room for one.
-    int DecodeBlock() {
-        const unsigned char* data = nullptr;
-        size_t size = 0, uncompressed = 0;
-        if (int rc = ReadBlock(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
-        unsigned char* target = out.data() + used;
-        if (method == kCabMethodStored) {
-            if (size != uncompressed) return FDIERROR_CORRUPT_CABINET;
-            std::memcpy(target, data, size);
-        } else {
-            if (size < 2 || data[0] != 'C' || data[1] != 'K') return FDIERROR_CORRUPT_CABINET;
-            if (!inflating) {
-                if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return FDIERROR_ALLOC_FAIL;
-                inflating = true;
-            } else if (inflateReset(&z) != Z_OK) {
-                return FDIERROR_CORRUPT_CABINET;
+    // Reads the blocks of the next chunk into `batch`. Returns FDIERROR_NONE when the chunk
+    // is full, kEnd when the blocks known so far are used up (a later call, with cabinets
+    // joined since, goes on from there), or why reading failed.
+    int ReadBatch() {
+        batch.bytes.clear();
+        batch.blocks.clear();
+        size_t total = 0;
+        while (total + kBlockMax <= kChunkSize) {
+            while (segment < segments->size() && block >= (*segments)[segment].blocks) {
+                ++segment;
+                block = 0;
+                positioned = false;
             }
-            const size_t history = std::min(used, kHistory);
-            if (history > 0 &&
-                inflateSetDictionary(&z, target - history, static_cast<uInt>(history)) != Z_OK) {
-                return FDIERROR_CORRUPT_CABINET;
-            }
-            z.next_in = const_cast<Bytef*>(data + 2);
-            z.avail_in = static_cast<uInt>(size - 2);
-            z.next_out = target;
-            z.avail_out = static_cast<uInt>(uncompressed);
-            // The block must end its deflate stream exactly at its stated size.
-            if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.avail_out != 0) {
-                return FDIERROR_CORRUPT_CABINET;
-            }
+            if (segment >= segments->size()) return kEnd;
+            const unsigned char* data = nullptr;
+            size_t size = 0, uncompressed = 0;
+            if (int rc = ReadBlock(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
+            batch.bytes.insert(batch.bytes.end(), data, data + size);
+            batch.blocks.emplace_back(size, uncompressed);
+            total += uncompressed;
         }
-        used += uncompressed;
         return FDIERROR_NONE;
     }
 
-    // Drops what was written, keeping the dictionary of the next block.
-    void Compact() {
-        const size_t keep = std::min(used, kHistory);
-        std::memmove(out.data(), out.data() + used - keep, keep);
-        base += used - keep;
-        used = keep;
+    // Hands `batch` to the worker, to be decoded into `spare` behind the current chunk.
+    void Dispatch(int tail) {
+        if (spare->data.size() < kChunkSize) spare->data.resize(kChunkSize);
+        spare->base = current ? current->base + current->size : 0;
+        spare->size = 0;
+        spare->error = FDIERROR_NONE;
+        if (!thread.joinable()) thread = std::thread([this] { Work(); });
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            jobTail = tail;
+            busy = queued = true;
+            done = false;
+        }
+        wake.notify_all();
+    }
+
+    // Waits until the worker is idle.
+    void Wait() {
+        if (!busy) return;
+        std::unique_lock<std::mutex> lock(mutex);
+        finished.wait(lock, [this] { return done; });
+        busy = false;
+    }
+
+    void Work() {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            wake.wait(lock, [this] { return stopping || queued; });
+            if (stopping) return;
+            queued = false;
+            lock.unlock();
+            DecodeBatch();
+            lock.lock();
+            done = true;
+            finished.notify_all();
+        }
+    }
+
+    // The worker's part: every block of `batch` into `spare`.
+    void DecodeBatch() {
+        Chunk& c = *spare;
+        const unsigned char* data = batch.bytes.data();
+        for (const auto& [size, uncompressed] : batch.blocks) {
+            int rc = DecodeBlock(c, data, size, uncompressed);
+            data += size;
+            if (rc != FDIERROR_NONE) {
+                c.error = rc;
+                return;
+            }
+            c.size += uncompressed;
+        }
+        c.error = jobTail;
+        Remember(c.data.data(), c.size);
+    }
+
+    int DecodeBlock(Chunk& c, const unsigned char* data, size_t size, size_t uncompressed) {
+        unsigned char* target = c.data.data() + c.size;
+        if (method == kCabMethodStored) {
+            if (size != uncompressed) return FDIERROR_CORRUPT_CABINET;
+            std::memcpy(target, data, size);
+            return FDIERROR_NONE;
+        }
+        if (size < 2 || data[0] != 'C' || data[1] != 'K') return FDIERROR_CORRUPT_CABINET;
+        if (!inflating) {
+            if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return FDIERROR_ALLOC_FAIL;
+            inflating = true;
+        } else if (inflateReset(&z) != Z_OK) {
+            return FDIERROR_CORRUPT_CABINET;
+        }
+        // The dictionary is the folder's last 32 KB: in this chunk, or partly before it.
+        const unsigned char* history = target - std::min(c.size, kHistory);
+        size_t historyLen = std::min(c.size, kHistory);
+        if (c.size < kHistory && dictLen > 0) {
+            const size_t before = std::min(dictLen, kHistory - c.size);
+            scratch.assign(dict + dictLen - before, dict + dictLen);
+            scratch.insert(scratch.end(), c.data.data(), target);
+            history = scratch.data();
+            historyLen = scratch.size();
+        }
+        if (historyLen > 0 &&
+            inflateSetDictionary(&z, history, static_cast<uInt>(historyLen)) != Z_OK) {
+            return FDIERROR_CORRUPT_CABINET;
+        }
+        z.next_in = const_cast<Bytef*>(data + 2);
+        z.avail_in = static_cast<uInt>(size - 2);
+        z.next_out = target;
+        z.avail_out = static_cast<uInt>(uncompressed);
+        // The block must end its deflate stream exactly at its stated size.
+        if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.avail_out != 0) {
+            return FDIERROR_CORRUPT_CABINET;
+        }
+        return FDIERROR_NONE;
+    }
+
+    // Keeps the last 32 KB of the output for the next chunk's first block.
+    void Remember(const unsigned char* p, size_t n) {
+        if (n >= kHistory) {
+            std::memcpy(dict, p + n - kHistory, kHistory);
+            dictLen = kHistory;
+            return;
+        }
+        const size_t keep = std::min(dictLen, kHistory - n);
+        std::memmove(dict, dict + dictLen - keep, keep);
+        std::memcpy(dict + keep, p, n);
+        dictLen = keep + n;
+    }
+
+    // Makes the chunk after the current one current.
+    int Advance() {
+        if (!busy) {
+            const int tail = current ? current->error : kEnd;
+            if (tail != kEnd && tail != FDIERROR_NONE) return tail;
+            const int rc = ReadBatch();
+            if (batch.blocks.empty()) return rc == kEnd ? FDIERROR_CORRUPT_CABINET : rc;
+            Dispatch(rc);
+        }
+        Wait();
+        std::swap(current, spare);
+        if (!spare) spare = current == &chunks[0] ? &chunks[1] : &chunks[0];
+        // The next chunk is decoded while this one is written.
+        if (current->error == FDIERROR_NONE) {
+            const int rc = ReadBatch();
+            if (!batch.blocks.empty()) {
+                Dispatch(rc);
+            } else {
+                current->error = rc;
+            }
+        }
+        return FDIERROR_NONE;
     }
 
     int Extract(uint64_t offset, uint64_t end, intptr_t hf) {
-        if (out.size() < kHistory + kOutputSize) out.resize(kHistory + kOutputSize);
         uint64_t pos = offset;
         while (pos < end) {
-            const uint64_t have = base + used;
-            // Blocks are decoded until the file is covered or the buffer is full, so it is
-            // written in few large pieces; the rest of the last block serves the next file.
-            if (have < end && out.size() - used >= kBlockMax) {
-                if (int rc = DecodeBlock(); rc != FDIERROR_NONE) return rc;
-                continue;
-            }
-            if (pos < have) {
-                const size_t count = static_cast<size_t>(std::min(end, have) - pos);
-                const unsigned char* from = out.data() + (pos - base);
+            if (current && pos < current->base + current->size) {
+                const uint64_t stop = std::min(end, current->base + current->size);
+                const size_t count = static_cast<size_t>(stop - pos);
+                const unsigned char* from = current->data.data() + (pos - current->base);
                 if (files.Write(hf, from, static_cast<unsigned>(count)) !=
                     static_cast<int>(count)) {
                     return FDIERROR_TARGET_FILE;
                 }
-                pos += count;
+                pos = stop;
+                continue;
             }
-            if (pos < end) Compact();
+            if (int rc = Advance(); rc != FDIERROR_NONE) return rc;
         }
         return FDIERROR_NONE;
     }
@@ -257,8 +423,8 @@ CabFolderStream::CabFolderStream(FdiFileCallbacks& files)
 CabFolderStream::~CabFolderStream() = default;
 
 void CabFolderStream::Reset() {
-    state_->CloseInput();
     state_->Restart(nullptr, -1);
+    state_->CloseInput();
 }
 
 int CabFolderStream::Extract(const void* folder, int method,
@@ -271,7 +437,9 @@ int CabFolderStream::Extract(const void* folder, int method,
     uint64_t blocks = 0;
     for (const CabDataSegment& seg : segments) blocks += seg.blocks;
     if (end > blocks * kBlockMax) return FDIERROR_CORRUPT_CABINET;
-    if (folder != s.folder || method != s.method || offset < s.base) s.Restart(folder, method);
+    if (folder != s.folder || method != s.method || (s.current && offset < s.current->base)) {
+        s.Restart(folder, method);
+    }
     s.segments = &segments;
     int rc = FDIERROR_NONE;
     try {
@@ -279,6 +447,7 @@ int CabFolderStream::Extract(const void* folder, int method,
     } catch (const std::bad_alloc&) {
         rc = FDIERROR_ALLOC_FAIL;
     }
+    // Blocks read ahead were taken from these segments; later calls bring them again.
     s.segments = nullptr;
     // A failed block leaves the stream's place unknown: the folder starts again next time.
     if (rc != FDIERROR_NONE && rc != FDIERROR_TARGET_FILE) Reset();

@@ -2,7 +2,9 @@
 // Stored and MSZIP folders decoded without libmspack: MSZIP blocks are raw deflate streams
 // that zlib inflates, each with the folder's previous 32 KB of output as its dictionary.
 // The stream keeps its place and its output between files, so the files of one folder are
-// decoded in one pass, and each file is written from the output buffer in large pieces.
+// decoded in one pass, and each file is written from the output in large pieces. A worker
+// thread decodes the next 1 MB while the caller writes; every callback is still called on
+// the caller's thread.
 
 #include <cstdint>
 #include <memory>
