@@ -152,3 +152,36 @@ TEST_F(FolderStream, DamagedBlocksAndImpossibleFilesAreCorrupt) {
     files_.failWrites = true;
     EXPECT_EQ(Extract(stream, h.files[0], 1001, kCabMethodMszip), FDIERROR_TARGET_FILE);
 }
+
+TEST_F(FolderStream, BlockCutAtACabinetsEndWaitsForTheNextCabinet) {
+    // "a" lies in the first block; the second is cut, its rest in the second cabinet.
+    const std::vector<cabtest::Entry> entries = {{"a", Pattern(30000, 33)},
+                                                 {"b", Pattern(50000, 34)}};
+    for (cabtest::Compression c : {cabtest::Compression::Mszip, cabtest::Compression::Stored}) {
+        SCOPED_TRACE(static_cast<int>(c));
+        const int method = c == cabtest::Compression::Mszip ? kCabMethodMszip : kCabMethodStored;
+        cabtest::Layout layout;
+        layout.compression = c;
+        layout.blocksPerCabinet = {2};
+        const auto set = cabtest::BuildSet(entries, layout);
+        std::vector<CabHeader> headers(2);
+        std::vector<CabDataSegment> all;
+        for (size_t i = 0; i < 2; ++i) {
+            const std::string path = Put("part" + std::to_string(i + 1) + ".cab", set[i]);
+            intptr_t hf = files_.Open(path, 0);
+            ASSERT_EQ(ReadCabHeader(files_, hf, headers[i]), FDIERROR_NONE);
+            files_.Close(hf);
+            all.push_back(
+                {path, headers[i].folders[0].dataOffset, headers[i].folders[0].dataBlocks, 0});
+        }
+        files_.targets.clear();
+        CabFolderStream stream(files_);
+        const std::vector<CabDataSegment> first = {all[0]};
+        const CabFileEntry& a = headers[0].files[0];
+        const CabFileEntry& b = headers[0].files[1];
+        ASSERT_EQ(stream.Extract(&files_, method, first, a.offset, a.size, 1000), FDIERROR_NONE);
+        EXPECT_EQ(files_.targets[1000], entries[0].data);
+        ASSERT_EQ(stream.Extract(&files_, method, all, b.offset, b.size, 1001), FDIERROR_NONE);
+        EXPECT_EQ(files_.targets[1001], entries[1].data);
+    }
+}

@@ -88,7 +88,8 @@ struct CabFolderStream::State {
     std::string inputPath;
     std::vector<unsigned char> in;
     size_t inBegin = 0, inEnd = 0;
-    int64_t inBase = 0;                 // offset in the cabinet of in[0]
+    int64_t inBase = 0;   // offset in the cabinet of in[0]
+    int64_t resume = -1;  // where Position() goes in the segment, when not to its start
     std::vector<unsigned char> joined;  // the pieces of a block cut at a cabinet's end
 
     // Compressed blocks for one chunk, back to back.
@@ -135,12 +136,13 @@ struct CabFolderStream::State {
         segment = 0;
         block = 0;
         positioned = false;
+        resume = -1;
         current = nullptr;
         spare = &chunks[0];
         dictLen = 0;
     }
 
-    // Moves the input to the first block of `segment`.
+    // Moves the input to the first block of `segment` (or to `resume`).
     int Position() {
         const CabDataSegment& s = (*segments)[segment];
         if (inputPath != s.cabinet) {
@@ -149,8 +151,10 @@ struct CabFolderStream::State {
             if (input == -1) return FDIERROR_CABINET_NOT_FOUND;
             inputPath = s.cabinet;
         }
-        if (files.Seek(input, s.offset, SEEK_SET) != s.offset) return FDIERROR_CORRUPT_CABINET;
-        inBase = s.offset;
+        const int64_t at = resume >= 0 ? resume : s.offset;
+        resume = -1;
+        if (files.Seek(input, at, SEEK_SET) != at) return FDIERROR_CORRUPT_CABINET;
+        inBase = at;
         inBegin = inEnd = 0;
         positioned = true;
         return FDIERROR_NONE;
@@ -213,26 +217,30 @@ struct CabFolderStream::State {
     // kEnd, with the place kept at the block, when it is cut and its rest lies in a cabinet
     // not joined yet.
     int ReadBlock(const unsigned char*& data, size_t& size, size_t& uncompressed) {
+        while (segment < segments->size() && block >= (*segments)[segment].blocks) {
+            ++segment;
+            block = 0;
+            positioned = false;
+        }
+        if (segment >= segments->size()) return kEnd;
+        if (!positioned) {
+            if (int rc = Position(); rc != FDIERROR_NONE) return rc;
+        }
         const size_t startSegment = segment;
         const uint32_t startBlock = block;
-        const bool wasPositioned = positioned;
         const int64_t start = inBase + static_cast<int64_t>(inBegin);
-        if (int rc = ReadPiece(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
-        if (uncompressed != 0) return FDIERROR_NONE;
-        if (segment + 1 >= segments->size()) {
+        auto later = [&] {
             segment = startSegment;
             block = startBlock;
-            positioned = wasPositioned;
-            if (positioned) {
-                if (files.Seek(input, start, SEEK_SET) != start) return FDIERROR_CORRUPT_CABINET;
-                inBase = start;
-                inBegin = inEnd = 0;
-            }
+            resume = start;
+            positioned = false;
             return kEnd;
-        }
+        };
+        if (int rc = ReadPiece(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
+        if (uncompressed != 0) return FDIERROR_NONE;
         joined.assign(data, data + size);
         while (uncompressed == 0) {
-            if (segment + 1 >= segments->size()) return FDIERROR_CORRUPT_CABINET;
+            if (segment + 1 >= segments->size()) return later();
             if (int rc = ReadPiece(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
             if (joined.size() + size > kInputMax) return FDIERROR_CORRUPT_CABINET;
             joined.insert(joined.end(), data, data + size);
