@@ -87,18 +87,17 @@ struct FdiContext::Impl {
             auto t = std::filesystem::last_write_time(path, ec2);
             return !ec && !ec2 && s == size && t == writeTime;
         }
-        bool ContinuesFromPrev() const {
+        // Whether a file continues from the previous cabinet, into the next; asked once per
+        // file extracted, so worked out once.
+        bool fromPrev = false, toNext = false;
+        void Spans() {
             for (const CabFileEntry& e : header.files) {
-                if (e.ContinuedFromPrev()) return true;
+                fromPrev = fromPrev || e.ContinuedFromPrev();
+                toNext = toNext || e.ContinuedToNext();
             }
-            return false;
         }
-        bool ContinuesToNext() const {
-            for (const CabFileEntry& e : header.files) {
-                if (e.ContinuedToNext()) return true;
-            }
-            return false;
-        }
+        bool ContinuesFromPrev() const { return fromPrev; }
+        bool ContinuesToNext() const { return toNext; }
     };
 
     // libmspack hands this back to every system callback.
@@ -160,6 +159,7 @@ struct FdiContext::Impl {
         }
         code = ReadCabHeader(files, hf, c->header);
         files.Close(hf);
+        c->Spans();
         std::error_code ec;
         c->size = std::filesystem::file_size(path, ec);
         c->writeTime = std::filesystem::last_write_time(path, ec);
