@@ -67,8 +67,8 @@ uint32_t CabBlockChecksum(const unsigned char* data, size_t size, uint32_t seed)
 }
 
 // The calling thread reads the compressed blocks (all file access stays on it) and writes
-// the targets; a worker thread decodes, one chunk of up to 1 MB ahead, so inflating the next
-// files overlaps with creating and writing this one.
+// the targets; for MSZIP a worker thread inflates, one chunk of up to 1 MB ahead, so that
+// inflating the next files overlaps with creating and writing this one.
 struct CabFolderStream::State {
     explicit State(FdiFileCallbacks& f) : files(f) {}
     ~State() {
@@ -264,9 +264,14 @@ struct CabFolderStream::State {
     // Reads the blocks of the next chunk into `batch`. Returns FDIERROR_NONE when the chunk
     // is full, kEnd when the blocks known so far are used up (a later call, with cabinets
     // joined since, goes on from there), or why reading failed.
+    // Stored blocks go straight into `spare`, which is free whenever this is called.
     int ReadBatch() {
         batch.bytes.clear();
         batch.blocks.clear();
+        if (spare->data.size() < kChunkSize) spare->data.resize(kChunkSize);
+        spare->base = current ? current->base + current->size : 0;
+        spare->size = 0;
+        spare->error = FDIERROR_NONE;
         size_t total = 0;
         while (total + kBlockMax <= kChunkSize) {
             while (segment < segments->size() && block >= (*segments)[segment].blocks) {
@@ -278,19 +283,27 @@ struct CabFolderStream::State {
             const unsigned char* data = nullptr;
             size_t size = 0, uncompressed = 0;
             if (int rc = ReadBlock(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
-            batch.bytes.insert(batch.bytes.end(), data, data + size);
+            if (method == kCabMethodStored) {
+                if (size != uncompressed) return FDIERROR_CORRUPT_CABINET;
+                std::memcpy(spare->data.data() + total, data, size);
+                spare->size += size;
+            } else {
+                batch.bytes.insert(batch.bytes.end(), data, data + size);
+            }
             batch.blocks.emplace_back(size, uncompressed);
             total += uncompressed;
         }
         return FDIERROR_NONE;
     }
 
-    // Hands `batch` to the worker, to be decoded into `spare` behind the current chunk.
+    // Hands `batch` to the worker, to be decoded into `spare` behind the current chunk;
+    // stored data is there already.
     void Dispatch(int tail) {
-        if (spare->data.size() < kChunkSize) spare->data.resize(kChunkSize);
-        spare->base = current ? current->base + current->size : 0;
-        spare->size = 0;
-        spare->error = FDIERROR_NONE;
+        if (method == kCabMethodStored) {
+            spare->error = tail;
+            busy = done = true;
+            return;
+        }
         if (!thread.joinable()) thread = std::thread([this] { Work(); });
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -342,11 +355,6 @@ struct CabFolderStream::State {
 
     int DecodeBlock(Chunk& c, const unsigned char* data, size_t size, size_t uncompressed) {
         unsigned char* target = c.data.data() + c.size;
-        if (method == kCabMethodStored) {
-            if (size != uncompressed) return FDIERROR_CORRUPT_CABINET;
-            std::memcpy(target, data, size);
-            return FDIERROR_NONE;
-        }
         if (size < 2 || data[0] != 'C' || data[1] != 'K') return FDIERROR_CORRUPT_CABINET;
         if (!inflating) {
             if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return FDIERROR_ALLOC_FAIL;
