@@ -63,12 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         cab[in.ConsumeIntegralInRange<size_t>(0, cab.size() - 1)] =
             static_cast<char>(in.ConsumeIntegral<uint8_t>());
     }
-    std::set<std::string> names;
-    for (size_t i = 0; i < set.size(); ++i) {
-        std::string name = "part" + std::to_string(i + 1) + ".cab";
-        names.insert(name);
-        cabtest::WriteBytes((sandbox.Box() / name).string(), set[i]);
-    }
+    const std::set<std::string> names = sandbox.WriteSet(set);
     TSTCabReader reader;
     try {
         reader.ExtractCabinet((sandbox.Box() / "part1.cab").string(), sandbox.Out(), false);

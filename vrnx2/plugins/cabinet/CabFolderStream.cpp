@@ -191,18 +191,22 @@ struct CabFolderStream::State {
         return p;
     }
 
-    // Reads one block at the current place: its data, and its uncompressed size (0 for a
-    // block cut at the end of its cabinet).
-    int ReadPiece(const unsigned char*& data, size_t& size, size_t& uncompressed) {
+    // Puts the input at the next block, past the segments used up; kEnd when there is none.
+    int Place() {
         while (segment < segments->size() && block >= (*segments)[segment].blocks) {
             ++segment;
             block = 0;
             positioned = false;
         }
-        if (segment >= segments->size()) return FDIERROR_CORRUPT_CABINET;
-        if (!positioned) {
-            if (int rc = Position(); rc != FDIERROR_NONE) return rc;
-        }
+        if (segment >= segments->size()) return kEnd;
+        return positioned ? FDIERROR_NONE : Position();
+    }
+
+    // Reads one block at the current place: its data, and its uncompressed size (0 for a
+    // block cut at the end of its cabinet).
+    int ReadPiece(const unsigned char*& data, size_t& size, size_t& uncompressed) {
+        if (int rc = Place(); rc != FDIERROR_NONE)
+            return rc == kEnd ? FDIERROR_CORRUPT_CABINET : rc;
         const unsigned char* h = Take(kBlockHeader + (*segments)[segment].dataReserve);
         if (!h) return FDIERROR_CORRUPT_CABINET;
         unsigned char sizes[4];
@@ -228,15 +232,7 @@ struct CabFolderStream::State {
     // kEnd, with the place kept at the block, when it is cut and its rest lies in a cabinet
     // not joined yet.
     int ReadBlock(const unsigned char*& data, size_t& size, size_t& uncompressed) {
-        while (segment < segments->size() && block >= (*segments)[segment].blocks) {
-            ++segment;
-            block = 0;
-            positioned = false;
-        }
-        if (segment >= segments->size()) return kEnd;
-        if (!positioned) {
-            if (int rc = Position(); rc != FDIERROR_NONE) return rc;
-        }
+        if (int rc = Place(); rc != FDIERROR_NONE) return rc;
         const size_t startSegment = segment;
         const uint32_t startBlock = block;
         const int64_t start = inBase + static_cast<int64_t>(inBegin);
@@ -274,12 +270,6 @@ struct CabFolderStream::State {
         spare->error = FDIERROR_NONE;
         size_t total = 0;
         while (total + kBlockMax <= kChunkSize) {
-            while (segment < segments->size() && block >= (*segments)[segment].blocks) {
-                ++segment;
-                block = 0;
-                positioned = false;
-            }
-            if (segment >= segments->size()) return kEnd;
             const unsigned char* data = nullptr;
             size_t size = 0, uncompressed = 0;
             if (int rc = ReadBlock(data, size, uncompressed); rc != FDIERROR_NONE) return rc;
