@@ -249,6 +249,7 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
     refusal_.clear();
     openFiles_.clear();
     checkedFolder_.clear();
+    resolved_.clear();
     lastSeconds_.reset();
     pid_ = ::getpid();
     if (aCabinetFile.empty()) {
@@ -272,6 +273,7 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
         nextDisk_.clear();
         pendingNextCabinet_.clear();
         pendingNext_ = false;
+        following_.clear();
         currentCabinet_ = current;
         started.push_back(current);
         if (!context_) CreateContext();
@@ -292,7 +294,14 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
         if (!ok) Raise(erf_);
 
         std::string next;
-        if (pendingNext_) {
+        // The cabinet right after this one comes next, also when a file ran on through it
+        // into later ones: files that start in it are extracted from it.
+        if (!following_.empty()) {
+            next = following_;
+            for (const auto& [asked, path] : resolved_) {
+                if (platform::EqualNoCase(asked, followingName_)) next = path;
+            }
+        } else if (pendingNext_) {
             next = pendingNextCabinet_;
         } else if (!platform::EqualNoCase(nextCabinet_, currentCabinet_)) {
             next = nextCabinet_;
@@ -339,6 +348,11 @@ intptr_t TSTCabReader::Notify(FdiNotificationType type, FdiNotification& n) {
 intptr_t TSTCabReader::CabinetInfo(FdiNotification& n) {
     if (!pendingNextCabinet_.empty()) currentCabinet_ = pendingNextCabinet_;
     if (IsPlainCabinetName(n.psz1)) nextCabinet_ = Join(n.psz3, n.psz1);
+    // The first information of an extraction is about the cabinet being extracted.
+    if (following_.empty() && !pendingNext_ && IsPlainCabinetName(n.psz1)) {
+        following_ = nextCabinet_;
+        followingName_ = n.psz1;
+    }
     nextDisk_ = n.psz2;
     bool abort = false;
     if (OnCabinetInfo) OnCabinetInfo(*this, n.psz1, n.psz2, n.psz3, n.setID, n.iCabinet, abort);
@@ -497,6 +511,14 @@ intptr_t TSTCabReader::NextCabinet(FdiNotification& n) {
     }
     pendingNextCabinet_ = Join(n.psz3, n.psz1);
     pendingNext_ = true;
+    bool known = false;
+    for (auto& [name, path] : resolved_) {
+        if (platform::EqualNoCase(name, n.psz1)) {
+            path = pendingNextCabinet_;
+            known = true;
+        }
+    }
+    if (!known) resolved_.emplace_back(n.psz1, pendingNextCabinet_);
     return result;
 }
 

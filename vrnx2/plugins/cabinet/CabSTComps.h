@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vrnx2/plugins/cabinet/CabIntf.h"
@@ -114,6 +115,10 @@ private:
     std::string currentCabinet_, nextCabinet_, nextDisk_;
     std::string pendingNextCabinet_;
     bool pendingNext_ = false;
+    // The cabinet after the one being extracted, as it names it, and where the next cabinet
+    // events of this extraction found each cabinet they were asked for.
+    std::string following_, followingName_;
+    std::vector<std::pair<std::string, std::string>> resolved_;
     std::vector<OpenFile> openFiles_;
     std::string refusal_;  // why the last target was refused, for the raised error
     unsigned temporaryCounter_ = 0;
