@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -31,9 +33,14 @@ inline double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// Starts `argv` (looked up on the PATH) with its standard streams on /dev/null and waits;
-// its exit code, or -1 when it could not start or did not exit.
-inline int RunQuiet(std::vector<std::string> argv) {
+struct ChildRun {
+    int exitCode = -1;  // -1 when it could not start or did not exit
+    double wall = 0;    // seconds
+    double cpu = 0;     // user + system seconds of the child
+};
+
+// Starts `argv` (looked up on the PATH) with its standard streams on /dev/null and waits.
+inline ChildRun RunQuietTimed(std::vector<std::string> argv) {
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
@@ -41,12 +48,24 @@ inline int RunQuiet(std::vector<std::string> argv) {
     posix_spawn_file_actions_init(&actions);
     for (int fd : {0, 1, 2})
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd ? O_WRONLY : O_RDONLY, 0);
+    ChildRun run;
     pid_t pid = 0;
     int status = -1;
+    rusage usage{};
+    const auto start = std::chrono::steady_clock::now();
     if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0)
-        waitpid(pid, &status, 0);
+        wait4(pid, &status, 0, &usage);
+    run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+              static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return run;
+}
+
+// The exit code of `argv` run as RunQuietTimed runs it.
+inline int RunQuiet(std::vector<std::string> argv) {
+    return RunQuietTimed(std::move(argv)).exitCode;
 }
 
 // Wine quiet, and the prefix: $WINEPREFIX when set, else a new one in `folder` with a

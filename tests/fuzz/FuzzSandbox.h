@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/support/TempDir.h"
 
@@ -21,6 +23,17 @@ public:
     void Reset() {
         dir_.Clear();
         std::filesystem::create_directories(box_);
+    }
+    // Writes a cabinet set as part1.cab, part2.cab ... and returns their names.
+    std::set<std::string> WriteSet(const std::vector<std::string>& set) const {
+        std::set<std::string> names;
+        for (size_t i = 0; i < set.size(); ++i) {
+            std::string name = "part" + std::to_string(i + 1) + ".cab";
+            names.insert(name);
+            std::ofstream((box_ / name).string(), std::ios::binary)
+                .write(set[i].data(), static_cast<std::streamsize>(set[i].size()));
+        }
+        return names;
     }
     // Aborts when anything but the cabinets and the destination lies below the folder.
     void CheckContained(const std::set<std::string>& cabinets) const {

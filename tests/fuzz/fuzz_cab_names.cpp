@@ -60,13 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int cuts = in.ConsumeIntegralInRange(0, 2);
     for (int i = 0; i < cuts; ++i)
         layout.blocksPerCabinet.push_back(in.ConsumeIntegralInRange(1, 3));
-    std::set<std::string> names;
-    const auto set = cabtest::BuildSet(entries, layout);
-    for (size_t i = 0; i < set.size(); ++i) {
-        std::string name = "part" + std::to_string(i + 1) + ".cab";
-        names.insert(name);
-        cabtest::WriteBytes((sandbox.Box() / name).string(), set[i]);
-    }
+    const std::set<std::string> names = sandbox.WriteSet(cabtest::BuildSet(entries, layout));
     TSTCabReader reader;
     try {
         reader.ExtractCabinet((sandbox.Box() / "part1.cab").string(), sandbox.Out(), false);

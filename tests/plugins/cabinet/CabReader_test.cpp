@@ -492,3 +492,20 @@ TEST_F(CabReader, FileSpanningThreeOrMoreCabinetsExtractsTheWholeSet) {
         fs::remove_all(out_);
     }
 }
+
+TEST_F(CabReader, FilesStartingInACabinetThatAnEarlierFileRunsThroughAreNotSkipped) {
+    // "f1" runs from the first cabinet through the second into the third; "f2" and "f3"
+    // start in the second. The set went on with the third and left them out, reporting success.
+    std::vector<Entry> files;
+    for (int i = 0; i < 5; ++i) files.push_back({"f" + std::to_string(i), Pattern(20424, 40 + i)});
+    for (Compression c : {Compression::Stored, Compression::Mszip}) {
+        SCOPED_TRACE(static_cast<int>(c));
+        Layout layout;
+        layout.compression = c;
+        layout.blocksPerCabinet = {1, 1};
+        layout.cabinetNames = {"run1.cab", "run2.cab", "run3.cab"};
+        Extract(PutSet(BuildSet(files, layout), layout.cabinetNames), out_);
+        for (const Entry& e : files) EXPECT_TRUE(HasContent(Out(e.name), e.data)) << e.name;
+        fs::remove_all(out_);
+    }
+}

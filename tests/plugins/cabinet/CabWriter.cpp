@@ -25,10 +25,16 @@ struct Folder {
     size_t firstGlobal = 0;  // index of its first block in the whole set
 };
 
-std::string Deflate(const std::string& in) {
+// One MSZIP block: "CK" and a deflate stream of its own, which may refer back into the
+// previous 32 KB of the folder (`history`), as the format's compressors write it.
+std::string Deflate(const std::string& in, const std::string& history) {
     z_stream z{};
     if (deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         throw std::runtime_error("deflateInit2");
+    }
+    if (!history.empty() && deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(history.data()),
+                                                 static_cast<uInt>(history.size())) != Z_OK) {
+        throw std::runtime_error("deflateSetDictionary");
     }
     std::string out(deflateBound(&z, in.size()) + 16, '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
@@ -40,6 +46,24 @@ std::string Deflate(const std::string& in) {
     if (rc != Z_STREAM_END) throw std::runtime_error("deflate");
     out.resize(z.total_out);
     return "CK" + out;
+}
+
+// The sum of a data block's header (its two size fields) and data, as readers check it:
+// little-endian words, and a last partial word taken high byte first.
+uint32_t Checksum(const std::string& header, const std::string& data) {
+    auto sum = [](const std::string& bytes, uint32_t seed) {
+        size_t i = 0;
+        for (; i + 4 <= bytes.size(); i += 4) {
+            uint32_t word = 0;
+            for (size_t k = 4; k-- > 0;)
+                word = (word << 8) | static_cast<unsigned char>(bytes[i + k]);
+            seed ^= word;
+        }
+        uint32_t tail = 0;
+        for (; i < bytes.size(); ++i) tail = (tail << 8) | static_cast<unsigned char>(bytes[i]);
+        return seed ^ tail;
+    };
+    return sum(header, sum(data, 0));
 }
 
 void Put16(std::string& s, uint32_t v) {
@@ -75,7 +99,10 @@ std::vector<std::string> BuildSet(const std::vector<Entry>& entries, const Layou
             std::string piece = stream.substr(at, kBlockSize);
             Block b;
             b.uncompressed = static_cast<uint16_t>(piece.size());
-            b.bytes = layout.compression == Compression::Mszip ? Deflate(piece) : piece;
+            const size_t keep = std::min(at, kBlockSize);
+            b.bytes = layout.compression == Compression::Mszip
+                          ? Deflate(piece, stream.substr(at - keep, keep))
+                          : piece;
             f.blocks.push_back(std::move(b));
         }
         f.firstGlobal = totalBlocks;
@@ -221,10 +248,11 @@ std::vector<std::string> BuildSet(const std::vector<Entry>& entries, const Layou
                 } else {
                     continue;
                 }
-                Put32(data, 0);  // no checksum
-                Put16(data, static_cast<uint32_t>(bytes.size()));
-                Put16(data, uncompressed);
-                data += bytes;
+                std::string sizes;
+                Put16(sizes, static_cast<uint32_t>(bytes.size()));
+                Put16(sizes, uncompressed);
+                Put32(data, layout.checksums ? Checksum(sizes, bytes) : 0);
+                data += sizes + bytes;
                 ++count;
             }
             Put32(folderTable, static_cast<uint32_t>(start));
@@ -250,9 +278,11 @@ std::vector<std::string> BuildSet(const std::vector<Entry>& entries, const Layou
     return out;
 }
 
-std::string BuildCabinet(const std::vector<Entry>& entries, Compression compression) {
+std::string BuildCabinet(const std::vector<Entry>& entries, Compression compression,
+                         bool checksums) {
     Layout layout;
     layout.compression = compression;
+    layout.checksums = checksums;
     return BuildSet(entries, layout).front();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// A small cabinet writer for tests, fuzz seeds and benchmarks: stored or MSZIP data blocks,
+// A small cabinet writer for tests, fuzz seeds and benchmarks: stored or MSZIP data blocks
+// (each MSZIP block referring back into the one before, checksummed unless told not to),
 // several folders, and sets of cabinets with files spanning them.
 
 #include <cstdint>
@@ -27,6 +28,7 @@ struct Layout {
     std::vector<size_t> blocksPerCabinet;
     std::vector<std::string> cabinetNames;  // for the previous/next fields of a set
     std::vector<std::string> diskNames;
+    bool checksums = true;  // a sum in every data block (0, none, otherwise)
     uint16_t setId = 0x4D21;
     uint16_t firstIndex = 0;
 };
@@ -35,7 +37,7 @@ struct Layout {
 std::vector<std::string> BuildSet(const std::vector<Entry>& entries, const Layout& layout);
 // A single cabinet.
 std::string BuildCabinet(const std::vector<Entry>& entries,
-                         Compression compression = Compression::Stored);
+                         Compression compression = Compression::Stored, bool checksums = true);
 
 uint16_t DosDate(int year, int month, int day);
 uint16_t DosTime(int hour, int minute, int second);

@@ -2,6 +2,7 @@
 
 #include <mspack.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
 #include "platform/Utf8.h"
+#include "vrnx2/plugins/cabinet/CabFolderStream.h"
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
 
 namespace vrnx2 {
@@ -27,6 +29,7 @@ constexpr uint16_t kAttribExecute = 0x40;
 constexpr int kNextCabinetAttempts = 32;
 // libmspack reads compressed input in pieces of this size (its default is 4 KB).
 constexpr int kInputBufferSize = 64 * 1024;
+constexpr size_t kReadBufferSize = 64 * 1024;
 
 // Text stored in a cabinet: UTF-8 when the name carries the UTF flag, else the ANSI code
 // page, as the system's cabinet library reads it.
@@ -84,18 +87,17 @@ struct FdiContext::Impl {
             auto t = std::filesystem::last_write_time(path, ec2);
             return !ec && !ec2 && s == size && t == writeTime;
         }
-        bool ContinuesFromPrev() const {
+        // Whether a file continues from the previous cabinet, into the next; asked once per
+        // file extracted, so worked out once.
+        bool fromPrev = false, toNext = false;
+        void Spans() {
             for (const CabFileEntry& e : header.files) {
-                if (e.ContinuedFromPrev()) return true;
+                fromPrev = fromPrev || e.ContinuedFromPrev();
+                toNext = toNext || e.ContinuedToNext();
             }
-            return false;
         }
-        bool ContinuesToNext() const {
-            for (const CabFileEntry& e : header.files) {
-                if (e.ContinuedToNext()) return true;
-            }
-            return false;
-        }
+        bool ContinuesFromPrev() const { return fromPrev; }
+        bool ContinuesToNext() const { return toNext; }
     };
 
     // libmspack hands this back to every system callback.
@@ -107,15 +109,22 @@ struct FdiContext::Impl {
         Impl* impl;
         intptr_t hf;
         bool borrowed;  // the client's target handle: the client closes it
+        // Handles opened for reading are buffered: libmspack reads a cabinet's file table
+        // a few bytes at a time, with a seek between.
+        std::unique_ptr<char[]> buffer;
+        int64_t bufferPos = 0;  // offset in the file of buffer[0]
+        size_t begin = 0, end = 0;
     };
 
-    explicit Impl(FdiFileCallbacks& f) : files(f) {}
+    explicit Impl(FdiFileCallbacks& f) : files(f), stream(f) {}
     ~Impl() {
         ResetChain();
         if (decoder) mspack_destroy_cab_decompressor(decoder);
     }
 
     FdiFileCallbacks& files;
+    // Stored and MSZIP folders; libmspack decodes the others.
+    CabFolderStream stream;
     System system{};
     mscab_decompressor* decoder = nullptr;
     std::vector<std::unique_ptr<Cabinet>> chain;  // cabinets of the current set, in set order
@@ -132,6 +141,7 @@ struct FdiContext::Impl {
     }
 
     void ResetChain() {
+        stream.Reset();
         if (!chain.empty()) decoder->close(decoder, chain.front()->cab);
         chain.clear();
     }
@@ -149,6 +159,7 @@ struct FdiContext::Impl {
         }
         code = ReadCabHeader(files, hf, c->header);
         files.Close(hf);
+        c->Spans();
         std::error_code ec;
         c->size = std::filesystem::file_size(path, ec);
         c->writeTime = std::filesystem::last_write_time(path, ec);
@@ -411,11 +422,31 @@ struct FdiContext::Impl {
         }
     }
 
+    // The data of a folder as the joined set holds it: one segment in every cabinet that
+    // shares it, in set order.
+    std::vector<CabDataSegment> Segments(const mscabd_folder* folder) const {
+        std::vector<CabDataSegment> out;
+        for (const auto& c : chain) {
+            for (size_t j = 0; j < c->folders.size(); ++j) {
+                if (c->folders[j] != folder) continue;
+                const CabFolderEntry& f = c->header.folders[j];
+                out.push_back({c->path, f.dataOffset, f.dataBlocks, c->header.dataReserve});
+            }
+        }
+        return out;
+    }
+
     // The entry is decoded from its folder as the joined set holds it. libmspack's own file
     // list is not used: joining cabinets drops the later cabinet's files of a continued
     // folder from it.
-    bool Decode(const Cabinet& cab, const CabFileEntry& e, intptr_t hf, FdiErrorRecord& erf) {
+    bool Decode(const Cabinet& cab, const CabFileEntry& e, int method, intptr_t hf,
+                FdiErrorRecord& erf) {
         size_t folder = e.folder < kFolderContinuedFromPrev ? e.folder : cab.folders.size() - 1;
+        if (method == kCabMethodStored || method == kCabMethodMszip) {
+            int code = stream.Extract(cab.folders[folder], method, Segments(cab.folders[folder]),
+                                      e.offset, e.size, hf);
+            return code == FDIERROR_NONE || Fail(erf, code);
+        }
         std::string name = e.name;
         mscabd_file file{};
         file.filename = name.data();
@@ -475,7 +506,7 @@ struct FdiContext::Impl {
                 !JoinFolderRest(*cab, method != MSCAB_COMP_NONE, cabinetPath, notify, erf)) {
                 return false;
             }
-            if (!Decode(*cab, e, hf, erf)) return false;
+            if (!Decode(*cab, e, method, hf, erf)) return false;
 
             FdiNotification closing;
             closing.psz1 = n.psz1;
@@ -504,8 +535,8 @@ Impl* Owner(mspack_system* self) {
 mspack_file* SysOpen(mspack_system* self, const char* filename, int mode) {
     Impl* impl = Owner(self);
     if (impl->extracting && filename == impl->outputToken) {
-        return reinterpret_cast<mspack_file*>(new (std::nothrow)
-                                                  Impl::Handle{impl, impl->outputHandle, true});
+        return reinterpret_cast<mspack_file*>(
+            new (std::nothrow) Impl::Handle{impl, impl->outputHandle, true, {}, 0, 0, 0});
     }
     int oflag = FDI_O_BINARY;
     switch (mode) {
@@ -526,7 +557,10 @@ mspack_file* SysOpen(mspack_system* self, const char* filename, int mode) {
     }
     intptr_t hf = impl->files.Open(filename, oflag);
     if (hf == -1) return nullptr;
-    auto* h = new (std::nothrow) Impl::Handle{impl, hf, false};
+    auto* h = new (std::nothrow) Impl::Handle{impl, hf, false, {}, 0, 0, 0};
+    if (h && mode == MSPACK_SYS_OPEN_READ) {
+        h->buffer.reset(new (std::nothrow) char[kReadBufferSize]);
+    }
     if (!h) impl->files.Close(hf);
     return reinterpret_cast<mspack_file*>(h);
 }
@@ -545,7 +579,36 @@ void SysClose(mspack_file* file) {
 int SysRead(mspack_file* file, void* buffer, int bytes) {
     Impl::Handle* h = AsHandle(file);
     if (!h || bytes < 0) return -1;
-    return h->impl->files.Read(h->hf, buffer, static_cast<unsigned>(bytes));
+    FdiFileCallbacks& files = h->impl->files;
+    if (!h->buffer) return files.Read(h->hf, buffer, static_cast<unsigned>(bytes));
+    auto* out = static_cast<char*>(buffer);
+    size_t want = static_cast<size_t>(bytes), done = 0;
+    while (want > 0) {
+        if (h->begin == h->end) {
+            h->bufferPos += static_cast<int64_t>(h->end);
+            h->begin = h->end = 0;
+            // Large reads go straight to the caller.
+            char* into = want >= kReadBufferSize ? out + done : h->buffer.get();
+            int n =
+                files.Read(h->hf, into,
+                           static_cast<unsigned>(want >= kReadBufferSize ? want : kReadBufferSize));
+            if (n < 0) return done > 0 ? static_cast<int>(done) : -1;
+            if (n == 0) break;
+            if (into != h->buffer.get()) {
+                h->bufferPos += n;
+                done += static_cast<size_t>(n);
+                want -= static_cast<size_t>(n);
+                continue;
+            }
+            h->end = static_cast<size_t>(n);
+        }
+        size_t take = std::min(want, h->end - h->begin);
+        std::memcpy(out + done, h->buffer.get() + h->begin, take);
+        h->begin += take;
+        done += take;
+        want -= take;
+    }
+    return static_cast<int>(done);
 }
 
 int SysWrite(mspack_file* file, void* buffer, int bytes) {
@@ -562,12 +625,30 @@ int SysSeek(mspack_file* file, off_t offset, int mode) {
                  : mode == MSPACK_SYS_SEEK_END ? SEEK_END
                                                : -1;
     if (origin < 0) return -1;
-    return h->impl->files.Seek(h->hf, offset, origin) < 0 ? -1 : 0;
+    if (!h->buffer) return h->impl->files.Seek(h->hf, offset, origin) < 0 ? -1 : 0;
+    const int64_t here = h->bufferPos + static_cast<int64_t>(h->begin);
+    if (origin != SEEK_END) {
+        const int64_t target = origin == SEEK_SET ? offset : here + offset;
+        if (target < 0) return -1;
+        // Within what the buffer holds: no system call.
+        if (target >= h->bufferPos && target <= h->bufferPos + static_cast<int64_t>(h->end)) {
+            h->begin = static_cast<size_t>(target - h->bufferPos);
+            return 0;
+        }
+        offset = static_cast<off_t>(target);
+        origin = SEEK_SET;
+    }
+    const int64_t at = h->impl->files.Seek(h->hf, offset, origin);
+    if (at < 0) return -1;  // a failed seek leaves the file, and the buffer, as they were
+    h->bufferPos = at;
+    h->begin = h->end = 0;
+    return 0;
 }
 
 off_t SysTell(mspack_file* file) {
     Impl::Handle* h = AsHandle(file);
     if (!h) return -1;
+    if (h->buffer) return static_cast<off_t>(h->bufferPos + static_cast<int64_t>(h->begin));
     return static_cast<off_t>(h->impl->files.Seek(h->hf, 0, SEEK_CUR));
 }
 

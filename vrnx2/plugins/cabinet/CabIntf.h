@@ -1,5 +1,6 @@
 #pragma once
-// The cabinet decoder. libmspack does the decoding; this layer walks the cabinet's own tables
+// The cabinet decoder. libmspack reads the tables and decodes LZX and Quantum folders,
+// CabFolderStream stored and MSZIP ones; this layer walks the cabinet's own tables
 // so that a client sees the notifications of the system's cabinet library in their order:
 // cabinet information, copy file, close file information, next cabinet (for a file that
 // continues in the following cabinet) and partial file (for one that began in an earlier

@@ -249,6 +249,10 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
                                   bool aSingleCabinet) {
     refusal_.clear();
     openFiles_.clear();
+    checkedFolder_.clear();
+    resolved_.clear();
+    lastSeconds_.reset();
+    pid_ = ::getpid();
     if (aCabinetFile.empty()) {
         files_->lastError = ENOENT;
         Raise(FdiErrorRecord{FDIERROR_CABINET_NOT_FOUND, ENOENT, true});
@@ -270,6 +274,7 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
         nextDisk_.clear();
         pendingNextCabinet_.clear();
         pendingNext_ = false;
+        following_.clear();
         currentCabinet_ = current;
         started.push_back(current);
         if (!context_) CreateContext();
@@ -290,7 +295,14 @@ void TSTCabReader::ExtractCabinet(const std::string& aCabinetFile, const std::st
         if (!ok) Raise(erf_);
 
         std::string next;
-        if (pendingNext_) {
+        // The cabinet right after this one comes next, also when a file ran on through it
+        // into later ones: files that start in it are extracted from it.
+        if (!following_.empty()) {
+            next = following_;
+            for (const auto& [asked, path] : resolved_) {
+                if (platform::EqualNoCase(asked, followingName_)) next = path;
+            }
+        } else if (pendingNext_) {
             next = pendingNextCabinet_;
         } else if (!platform::EqualNoCase(nextCabinet_, currentCabinet_)) {
             next = nextCabinet_;
@@ -337,6 +349,11 @@ intptr_t TSTCabReader::Notify(FdiNotificationType type, FdiNotification& n) {
 intptr_t TSTCabReader::CabinetInfo(FdiNotification& n) {
     if (!pendingNextCabinet_.empty()) currentCabinet_ = pendingNextCabinet_;
     if (IsPlainCabinetName(n.psz1)) nextCabinet_ = Join(n.psz3, n.psz1);
+    // The first information of an extraction is about the cabinet being extracted.
+    if (following_.empty() && !pendingNext_ && IsPlainCabinetName(n.psz1)) {
+        following_ = nextCabinet_;
+        followingName_ = n.psz1;
+    }
     nextDisk_ = n.psz2;
     bool abort = false;
     if (OnCabinetInfo) OnCabinetInfo(*this, n.psz1, n.psz2, n.psz3, n.setID, n.iCabinet, abort);
@@ -376,7 +393,10 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     fs::path target(destination);
     fs::path parent = target.parent_path();
     std::error_code ec;
-    if (destination == ownDestination) {
+    // Files of one folder follow each other: the folder checked and made for the previous
+    // one is not checked again.
+    const bool checked = destination == ownDestination && parent.generic_string() == checkedFolder_;
+    if (destination == ownDestination && !checked) {
         // A folder of the destination that is a symbolic link must not carry the file out.
         std::string resolved =
             platform::WithTrailingSlash(fs::weakly_canonical(parent, ec).generic_string());
@@ -386,7 +406,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
             return -1;
         }
     }
-    fs::create_directories(parent, ec);
+    if (!checked) fs::create_directories(parent, ec);
     if (ec) {
         files_->lastError = ec.value();
         refusal_ = "Target file: " + Quoted(destination);
@@ -404,6 +424,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
         }
         return -1;
     }
+    if (destination == ownDestination) checkedFolder_ = parent.generic_string();
     auto status = fs::symlink_status(target, ec);
     if (!ec && fs::is_regular_file(status) && platform::IsReadOnly(target) &&
         (Options & croDontOverwriteReadOnlyFiles)) {
@@ -414,7 +435,7 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
     int fd = -1;
     std::string temporary;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = Join(parent.generic_string(), ".vrnx2-cab-" + std::to_string(::getpid()) + "-" +
+        temporary = Join(parent.generic_string(), ".vrnx2-cab-" + std::to_string(pid_) + "-" +
                                                       std::to_string(++temporaryCounter_) + ".tmp");
         fd = platform::Fs().Open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd < 0 && errno != EEXIST) break;
@@ -425,7 +446,6 @@ intptr_t TSTCabReader::CopyFile(FdiNotification& n) {
         refusal_ = "Target file: " + Quoted(destination);
         return -1;
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     openFiles_.push_back(OpenFile{n.psz1, destination, temporary, fd});
     return fd;
 }
@@ -452,7 +472,13 @@ intptr_t TSTCabReader::CloseFileInfo(FdiNotification& n) {
             refusal_ = "Target file: " + Quoted(destination);
             return -1;
         }
-        if (std::optional<int64_t> seconds = DosTimeToSeconds(n.date, n.time)) {
+        // Files of a cabinet mostly share their date: mktime looks at the time zone each time.
+        if (n.date != lastDate_ || n.time != lastTime_ || !lastSeconds_) {
+            lastDate_ = n.date;
+            lastTime_ = n.time;
+            lastSeconds_ = DosTimeToSeconds(n.date, n.time);
+        }
+        if (std::optional<int64_t> seconds = lastSeconds_) {
             platform::SetWriteTime(destination, platform::FileTime{*seconds, 0});
         }
         // Hidden, system and archive have no meaning here.
@@ -486,6 +512,14 @@ intptr_t TSTCabReader::NextCabinet(FdiNotification& n) {
     }
     pendingNextCabinet_ = Join(n.psz3, n.psz1);
     pendingNext_ = true;
+    bool known = false;
+    for (auto& [name, path] : resolved_) {
+        if (platform::EqualNoCase(name, n.psz1)) {
+            path = pendingNextCabinet_;
+            known = true;
+        }
+    }
+    if (!known) resolved_.emplace_back(n.psz1, pendingNextCabinet_);
     return result;
 }
 

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vrnx2/plugins/cabinet/CabIntf.h"
@@ -113,9 +115,17 @@ private:
     std::string currentCabinet_, nextCabinet_, nextDisk_;
     std::string pendingNextCabinet_;
     bool pendingNext_ = false;
+    // The cabinet after the one being extracted, as it names it, and where the next cabinet
+    // events of this extraction found each cabinet they were asked for.
+    std::string following_, followingName_;
+    std::vector<std::pair<std::string, std::string>> resolved_;
     std::vector<OpenFile> openFiles_;
     std::string refusal_;  // why the last target was refused, for the raised error
     unsigned temporaryCounter_ = 0;
+    int pid_ = 0;                // in the temporary names
+    std::string checkedFolder_;  // the folder of the last target, checked and made
+    uint16_t lastDate_ = 0, lastTime_ = 0;
+    std::optional<int64_t> lastSeconds_;  // of lastDate_ and lastTime_
 };
 
 }  // namespace vrnx2
