@@ -18,6 +18,7 @@
 #include "platform/Utf8.h"
 #include "vrnx2/plugins/cabinet/CabFolderStream.h"
 #include "vrnx2/plugins/cabinet/CabHeaders.h"
+#include "vrnx2/plugins/cabinet/CabSystem.h"
 
 namespace vrnx2 {
 
@@ -29,7 +30,6 @@ constexpr uint16_t kAttribExecute = 0x40;
 constexpr int kNextCabinetAttempts = 32;
 // libmspack reads compressed input in pieces of this size (its default is 4 KB).
 constexpr int kInputBufferSize = 64 * 1024;
-constexpr size_t kReadBufferSize = 64 * 1024;
 
 // Text stored in a cabinet: UTF-8 when the name carries the UTF flag, else the ANSI code
 // page, as the system's cabinet library reads it.
@@ -100,23 +100,7 @@ struct FdiContext::Impl {
         bool ContinuesToNext() const { return toNext; }
     };
 
-    // libmspack hands this back to every system callback.
-    struct System {
-        mspack_system sys;
-        Impl* impl;
-    };
-    struct Handle {
-        Impl* impl;
-        intptr_t hf;
-        bool borrowed;  // the client's target handle: the client closes it
-        // Handles opened for reading are buffered: libmspack reads a cabinet's file table
-        // a few bytes at a time, with a seek between.
-        std::unique_ptr<char[]> buffer;
-        int64_t bufferPos = 0;  // offset in the file of buffer[0]
-        size_t begin = 0, end = 0;
-    };
-
-    explicit Impl(FdiFileCallbacks& f) : files(f), stream(f) {}
+    explicit Impl(FdiFileCallbacks& f) : files(f), stream(f) { system.files = &f; }
     ~Impl() {
         ResetChain();
         if (decoder) mspack_destroy_cab_decompressor(decoder);
@@ -125,14 +109,11 @@ struct FdiContext::Impl {
     FdiFileCallbacks& files;
     // Stored and MSZIP folders; libmspack decodes the others.
     CabFolderStream stream;
-    System system{};
+    CabSystem system;
     mscab_decompressor* decoder = nullptr;
     std::vector<std::unique_ptr<Cabinet>> chain;  // cabinets of the current set, in set order
     std::unique_ptr<Cabinet> empty;               // the last cabinet entered that holds no files
     // extract() names its output file; this name stands for the client's open handle.
-    const char outputToken[2] = {'\x01', '\0'};
-    intptr_t outputHandle = 0;
-    bool extracting = false;
 
     bool Fail(FdiErrorRecord& erf, int code) {
         erf.code = code;
@@ -454,10 +435,10 @@ struct FdiContext::Impl {
         file.offset = e.offset;
         file.attribs = e.attribs;
         file.folder = cab.folders[folder];
-        outputHandle = hf;
-        extracting = true;
-        int err = decoder->extract(decoder, &file, outputToken);
-        extracting = false;
+        system.outputHandle = hf;
+        system.extracting = true;
+        int err = decoder->extract(decoder, &file, system.outputToken);
+        system.extracting = false;
         if (err != MSPACK_ERR_OK) return Fail(erf, MapError(err, true));
         return true;
     }
@@ -524,187 +505,14 @@ struct FdiContext::Impl {
     }
 };
 
-namespace {
-
-using Impl = FdiContext::Impl;
-
-Impl* Owner(mspack_system* self) {
-    return reinterpret_cast<Impl::System*>(self)->impl;
-}
-
-mspack_file* SysOpen(mspack_system* self, const char* filename, int mode) {
-    Impl* impl = Owner(self);
-    if (impl->extracting && filename == impl->outputToken) {
-        return reinterpret_cast<mspack_file*>(
-            new (std::nothrow) Impl::Handle{impl, impl->outputHandle, true, {}, 0, 0, 0});
-    }
-    int oflag = FDI_O_BINARY;
-    switch (mode) {
-        case MSPACK_SYS_OPEN_READ:
-            oflag |= FDI_O_RDONLY;
-            break;
-        case MSPACK_SYS_OPEN_WRITE:
-            oflag |= FDI_O_WRONLY | FDI_O_CREAT | FDI_O_TRUNC;
-            break;
-        case MSPACK_SYS_OPEN_UPDATE:
-            oflag |= FDI_O_RDWR;
-            break;
-        case MSPACK_SYS_OPEN_APPEND:
-            oflag |= FDI_O_RDWR | FDI_O_APPEND;
-            break;
-        default:
-            return nullptr;
-    }
-    intptr_t hf = impl->files.Open(filename, oflag);
-    if (hf == -1) return nullptr;
-    auto* h = new (std::nothrow) Impl::Handle{impl, hf, false, {}, 0, 0, 0};
-    if (h && mode == MSPACK_SYS_OPEN_READ) {
-        h->buffer.reset(new (std::nothrow) char[kReadBufferSize]);
-    }
-    if (!h) impl->files.Close(hf);
-    return reinterpret_cast<mspack_file*>(h);
-}
-
-Impl::Handle* AsHandle(mspack_file* f) {
-    return reinterpret_cast<Impl::Handle*>(f);
-}
-
-void SysClose(mspack_file* file) {
-    Impl::Handle* h = AsHandle(file);
-    if (!h) return;
-    if (!h->borrowed) h->impl->files.Close(h->hf);
-    delete h;
-}
-
-int SysRead(mspack_file* file, void* buffer, int bytes) {
-    Impl::Handle* h = AsHandle(file);
-    if (!h || bytes < 0) return -1;
-    FdiFileCallbacks& files = h->impl->files;
-    if (!h->buffer) return files.Read(h->hf, buffer, static_cast<unsigned>(bytes));
-    auto* out = static_cast<char*>(buffer);
-    size_t want = static_cast<size_t>(bytes), done = 0;
-    while (want > 0) {
-        if (h->begin == h->end) {
-            h->bufferPos += static_cast<int64_t>(h->end);
-            h->begin = h->end = 0;
-            // Large reads go straight to the caller.
-            char* into = want >= kReadBufferSize ? out + done : h->buffer.get();
-            int n =
-                files.Read(h->hf, into,
-                           static_cast<unsigned>(want >= kReadBufferSize ? want : kReadBufferSize));
-            if (n < 0) return done > 0 ? static_cast<int>(done) : -1;
-            if (n == 0) break;
-            if (into != h->buffer.get()) {
-                h->bufferPos += n;
-                done += static_cast<size_t>(n);
-                want -= static_cast<size_t>(n);
-                continue;
-            }
-            h->end = static_cast<size_t>(n);
-        }
-        size_t take = std::min(want, h->end - h->begin);
-        std::memcpy(out + done, h->buffer.get() + h->begin, take);
-        h->begin += take;
-        done += take;
-        want -= take;
-    }
-    return static_cast<int>(done);
-}
-
-int SysWrite(mspack_file* file, void* buffer, int bytes) {
-    Impl::Handle* h = AsHandle(file);
-    if (!h || bytes < 0) return -1;
-    return h->impl->files.Write(h->hf, buffer, static_cast<unsigned>(bytes));
-}
-
-int SysSeek(mspack_file* file, off_t offset, int mode) {
-    Impl::Handle* h = AsHandle(file);
-    if (!h) return -1;
-    int origin = mode == MSPACK_SYS_SEEK_START ? SEEK_SET
-                 : mode == MSPACK_SYS_SEEK_CUR ? SEEK_CUR
-                 : mode == MSPACK_SYS_SEEK_END ? SEEK_END
-                                               : -1;
-    if (origin < 0) return -1;
-    if (!h->buffer) return h->impl->files.Seek(h->hf, offset, origin) < 0 ? -1 : 0;
-    const int64_t here = h->bufferPos + static_cast<int64_t>(h->begin);
-    if (origin != SEEK_END) {
-        const int64_t target = origin == SEEK_SET ? offset : here + offset;
-        if (target < 0) return -1;
-        // Within what the buffer holds: no system call.
-        if (target >= h->bufferPos && target <= h->bufferPos + static_cast<int64_t>(h->end)) {
-            h->begin = static_cast<size_t>(target - h->bufferPos);
-            return 0;
-        }
-        offset = static_cast<off_t>(target);
-        origin = SEEK_SET;
-    }
-    const int64_t at = h->impl->files.Seek(h->hf, offset, origin);
-    if (at < 0) return -1;  // a failed seek leaves the file, and the buffer, as they were
-    h->bufferPos = at;
-    h->begin = h->end = 0;
-    return 0;
-}
-
-off_t SysTell(mspack_file* file) {
-    Impl::Handle* h = AsHandle(file);
-    if (!h) return -1;
-    if (h->buffer) return static_cast<off_t>(h->bufferPos + static_cast<int64_t>(h->begin));
-    return static_cast<off_t>(h->impl->files.Seek(h->hf, 0, SEEK_CUR));
-}
-
-// libmspack's warnings concern data it goes on to reject or accept; its error codes are what
-// counts.
-void SysMessage(mspack_file*, const char*, ...) {}
-
-void* SysAlloc(mspack_system*, size_t bytes) {
-    return std::malloc(bytes);
-}
-void SysFree(void* p) {
-    std::free(p);
-}
-void SysCopy(void* src, void* dest, size_t bytes) {
-    std::memcpy(dest, src, bytes);
-}
-
-}  // namespace
-
-void BindCabinetLibrary() {
-    static std::once_flag once;
-    static int failure = 0;
-    std::call_once(once, [] {
-        int selftest = MSPACK_ERR_OK;
-        MSPACK_SYS_SELFTEST(selftest);
-        if (selftest != MSPACK_ERR_OK || mspack_version(MSPACK_VER_SYSTEM) < 1 ||
-            mspack_version(MSPACK_VER_MSCABD) < 1) {
-            failure = ELIBBAD;
-        }
-    });
-    if (failure != 0) {
-        throw std::system_error(failure, std::generic_category(),
-                                "the cabinet decoder library cannot be used");
-    }
-}
-
 FdiContext::FdiContext(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 FdiContext::~FdiContext() = default;
 
 std::unique_ptr<FdiContext> FdiContext::Create(FdiFileCallbacks& files, FdiErrorRecord& erf) {
     erf = FdiErrorRecord{};
     auto impl = std::make_unique<Impl>(files);
-    impl->system.impl = impl.get();
-    mspack_system& s = impl->system.sys;
-    s.open = SysOpen;
-    s.close = SysClose;
-    s.read = SysRead;
-    s.write = SysWrite;
-    s.seek = SysSeek;
-    s.tell = SysTell;
-    s.message = SysMessage;
-    s.alloc = SysAlloc;
-    s.free = SysFree;
-    s.copy = SysCopy;
-    s.null_ptr = nullptr;
-    impl->decoder = mspack_create_cab_decompressor(&s);
+    BindSystem(impl->system);
+    impl->decoder = mspack_create_cab_decompressor(&impl->system.sys);
     if (!impl->decoder) {
         erf.code = FDIERROR_ALLOC_FAIL;
         erf.error = true;
