@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +25,7 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/build/BuildRun.h"
 #include "vrnx2/build/TryImage.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/settings/ProfileList.h"
 #include "vrnx2/settings/Store.h"
 #include "vrnx2/shell/ui/MainForm.h"

@@ -12,13 +12,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
 
 #include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/ViewRows.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/builders/ui/BuilderWindows.h"
 #include "vrnx2/builders/ui/DLG_BUILDER.h"
@@ -45,10 +45,7 @@ void StoreBuilders(const std::vector<std::pair<std::string, std::string>>& build
 }
 
 QString Column(const TREGISTER_BUILDER_FORM& form, int column) {
-    QStringList out;
-    for (int i = 0; i < form.View()->topLevelItemCount(); ++i)
-        out << form.View()->topLevelItem(i)->text(column);
-    return out.join(QLatin1Char(','));
+    return test::ColumnText(form.View(), column);
 }
 
 QString Enabled(const TREGISTER_BUILDER_FORM& form) {
@@ -92,9 +89,11 @@ private slots:
             QCOMPARE(form.windowTitle(), MsgText("036"));
             QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("GB1"))->title(), MsgText("033"));
             QCOMPARE(form.View()->objectName(), QStringLiteral("LV1"));
-            QCOMPARE(form.View()->headerItem()->text(0), MsgText("034"));
-            QCOMPARE(form.View()->headerItem()->text(1), MsgText("035"));
-            QCOMPARE(form.View()->topLevelItemCount(), 0);
+            QCOMPARE(form.View()->model()->headerData(0, Qt::Horizontal).toString(),
+                     MsgText("034"));
+            QCOMPARE(form.View()->model()->headerData(1, Qt::Horizontal).toString(),
+                     MsgText("035"));
+            QCOMPARE(test::RowCount(form.View()), 0);
             QCOMPARE(Enabled(form), QString());
             QVERIFY(form.Action("ADD_BUILDER")->isEnabled());
         }
@@ -102,11 +101,11 @@ private slots:
         TREGISTER_BUILDER_FORM form;
         QCOMPARE(Column(form, 0), QStringLiteral("A,B,C"));
         QCOMPARE(Column(form, 1), QStringLiteral("/a,/b,/c"));
-        QCOMPARE(form.View()->currentItem(), form.View()->topLevelItem(0));
+        QCOMPARE(test::CurrentRow(form.View()), 0);
         QCOMPARE(Enabled(form), QStringLiteral("EDIT_BUILDER DELETE_BUILDER ITEM_DOWN"));
-        form.View()->setCurrentItem(form.View()->topLevelItem(2));
+        test::SetCurrentRow(form.View(), 2);
         QCOMPARE(Enabled(form), QStringLiteral("EDIT_BUILDER DELETE_BUILDER ITEM_UP"));
-        form.View()->setCurrentItem(form.View()->topLevelItem(1));
+        test::SetCurrentRow(form.View(), 1);
         QCOMPARE(Enabled(form), QStringLiteral("EDIT_BUILDER DELETE_BUILDER ITEM_UP ITEM_DOWN"));
     }
 
@@ -116,7 +115,7 @@ private slots:
         std::vector<EditCall> calls;
         ScriptEdits(form, calls, std::nullopt);
         form.Action("ADD_BUILDER")->trigger();
-        QCOMPARE(form.View()->topLevelItemCount(), 1);
+        QCOMPARE(test::RowCount(form.View()), 1);
 
         ScriptEdits(form, calls, std::make_pair(QStringLiteral(" New "), QStringLiteral("/n/")));
         form.Action("ADD_BUILDER")->trigger();
@@ -125,13 +124,13 @@ private slots:
         QCOMPARE(calls[1].name, QString());
         QCOMPARE(Column(form, 0), QStringLiteral("A,New"));
         QCOMPARE(Column(form, 1), QStringLiteral("/a,/n"));
-        QCOMPARE(form.View()->currentItem(), form.View()->topLevelItem(1));
+        QCOMPARE(test::CurrentRow(form.View()), 1);
         QCOMPARE(form.List().Builder(1).Number, -1);
 
         ScriptEdits(form, calls, std::make_pair(QStringLiteral("Renamed"), QStringLiteral("/r")));
-        form.View()->setCurrentItem(form.View()->topLevelItem(0));
+        test::SetCurrentRow(form.View(), 0);
         // A double click edits, as the action does.
-        emit form.View()->itemDoubleClicked(form.View()->topLevelItem(0), 0);
+        emit form.View()->doubleClicked(test::RowAt(form.View(), 0));
         QCOMPARE(calls.size(), size_t(3));
         QCOMPARE(calls[2].caption, MsgText("037"));
         QCOMPARE(calls[2].name, QStringLiteral("A"));
@@ -152,10 +151,10 @@ private slots:
         ui.QueueAnswer(ID_YES);
         form.Action("DELETE_BUILDER")->trigger();
         QCOMPARE(Column(form, 0), QStringLiteral("B"));
-        QCOMPARE(form.View()->currentItem(), form.View()->topLevelItem(0));
+        QCOMPARE(test::CurrentRow(form.View()), 0);
         ui.QueueAnswer(ID_YES);
         form.Action("DELETE_BUILDER")->trigger();
-        QCOMPARE(form.View()->topLevelItemCount(), 0);
+        QCOMPARE(test::RowCount(form.View()), 0);
         QCOMPARE(Enabled(form), QString());
     }
 
@@ -168,7 +167,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QTest::keyClick(form.View(), Qt::Key_Down, Qt::ControlModifier);
         QCOMPARE(Column(form, 0), QStringLiteral("B,b,a"));
-        QCOMPARE(form.View()->currentItem()->text(0), QStringLiteral("b"));
+        QCOMPARE(test::CurrentText(form.View()), QStringLiteral("b"));
         form.Action("ITEM_UP")->trigger();
         QCOMPARE(Column(form, 0), QStringLiteral("b,B,a"));
         QVERIFY(!form.Action("ITEM_UP")->isEnabled());
@@ -182,8 +181,8 @@ private slots:
         QVERIFY(!form.CanDropOn(0));
         QVERIFY(form.DropOn(2));
         QCOMPARE(Column(form, 0), QStringLiteral("a,B,b"));
-        QCOMPARE(form.View()->currentItem()->text(0), QStringLiteral("b"));
-        auto* view = static_cast<RowDragList*>(form.View());
+        QCOMPARE(test::CurrentText(form.View()), QStringLiteral("b"));
+        RowDragList* view = form.View();
         view->dragOver(view->viewport()->height() - 2);
         QVERIFY(form.AutoScroller()->Active());
         view->stopScroll();

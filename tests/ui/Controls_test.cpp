@@ -2,6 +2,7 @@
 // cells under mouse and keys, the drop-down list, the stored form, the path box's button;
 // the windows' shared row list, drag auto-scroll and placement helpers.
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
@@ -9,16 +10,22 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStringListModel>
 #include <QTest>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <map>
 #include <memory>
 #include <optional>
 
+#include "common/MoveElement.h"
+#include "tests/support/ViewRows.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/EllipsisEdit.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/MirrorModel.h"
 #include "vrnx2/controls/ui/RowDragList.h"
 
 using namespace vrnx2;
@@ -270,33 +277,119 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("/srv/pe builder"));
     }
 
-    void rowListRefusesDropsItDidNotStart() {
+    void rowListMovesRowsThroughItsModelAndRefusesOtherDrops() {
+        std::vector<std::pair<RowMirror::Key, std::string>> rows{{1, "a"}, {2, "b"}, {3, "c"}};
         ProbeRowList list(nullptr);
         // Qt's own auto-scroll would fight the window's timer.
         QVERIFY(list.dragEnabled() && list.acceptDrops() && !list.hasAutoScroll());
-        list.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("a")}));
-        list.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("b")}));
+        DragAutoScroll scroll(100, nullptr);
+        std::vector<int> drops;
+        list.SetUpRowList(
+            {QStringLiteral("Name")}, &scroll,
+            {[&] { return static_cast<int>(rows.size()); },
+             [&](int i) { return rows[static_cast<size_t>(i)].first; },
+             [&](int i) { return RowLook{{rows[static_cast<size_t>(i)].second}}; }},
+            [](int row) { return row != 0; },
+            [&](int row) {
+                drops.push_back(row);
+                MoveElement(rows, 0, static_cast<size_t>(row));
+                list.ShowRows(row);
+                return true;
+            });
+        list.ShowRows(0);
+        QAbstractItemModel* model = list.model();
+        QAbstractItemModelTester tester(model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
+        QSignalSpy moved(model, &QAbstractItemModel::rowsMoved);
+        QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+
+        // A drag carries its row; the rule takes the row it lands on, and only onto a row.
+        std::unique_ptr<QMimeData> dragged(model->mimeData({model->index(0, 0)}));
+        QVERIFY(!model->canDropMimeData(dragged.get(), Qt::MoveAction, -1, -1, model->index(0, 0)));
+        QVERIFY(!model->canDropMimeData(dragged.get(), Qt::MoveAction, 1, 0, QModelIndex()));
+        QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, -1, -1, model->index(2, 0)));
+        QCOMPARE(drops, std::vector<int>{2});
+        QCOMPARE(test::ColumnText(&list), QStringLiteral("b,c,a"));
+        QCOMPARE(list.currentIndex().row(), 2);
+        QVERIFY(moved.count() > 0);
+        QCOMPARE(removed.count() + reset.count(), 0);
+
+        // Another list's rows and a drop from elsewhere never move this list's rows.
+        ProbeRowList other(nullptr);
+        other.SetUpRowList(
+            {}, &scroll,
+            {[] { return 1; }, [](int) { return RowMirror::Key{1}; },
+             [](int) { return RowLook{{"x"}}; }},
+            [](int) { return true; }, [](int) { return true; });
+        other.ShowRows(0);
+        std::unique_ptr<QMimeData> foreign(other.model()->mimeData({other.model()->index(0, 0)}));
+        QVERIFY(!model->canDropMimeData(foreign.get(), Qt::MoveAction, -1, -1, model->index(1, 0)));
+        int stops = 0;
+        list.stopScroll = [&] { ++stops; };
         list.resize(200, 200);
         list.show();
-        int drops = 0;
-        int stops = 0;
-        list.canDrop = [](QTreeWidgetItem*) { return true; };
-        list.drop = [&](QTreeWidgetItem*) { return ++drops > 0; };
-        list.stopScroll = [&] { ++stops; };
-        QMimeData data;
-        const QPointF onRow = list.visualItemRect(list.topLevelItem(1)).center();
-        QDropEvent event(onRow, Qt::MoveAction, &data, Qt::LeftButton, {});
+        QDropEvent event(list.visualRect(model->index(1, 0)).center(), Qt::MoveAction,
+                         dragged.get(), Qt::LeftButton, {});
         list.dropEvent(&event);
-        QCOMPARE(drops, 0);  // another source never moves the window's rows
+        QCOMPARE(drops.size(), size_t(1));
         QVERIFY(!event.isAccepted());
         QCOMPARE(stops, 1);  // any drop ends the scrolling
-        QCOMPARE(list.topLevelItemCount(), 2);
+    }
+
+    // A tree's rows follow moves, removals, insertions and renames one by one: what is
+    // expanded stays so, and a row held by the view follows its node.
+    void mirrorModelTellsTreeChangesRowByRow() {
+        std::map<RowMirror::Key, std::vector<RowMirror::Key>> kids{
+            {0, {1}}, {1, {2, 3}}, {2, {4, 5}}};
+        std::map<RowMirror::Key, std::string> label{
+            {1, "root"}, {2, "A"}, {3, "B"}, {4, "a1"}, {5, "a2"}};
+        MirrorModel model({}, nullptr);
+        model.children = [&](RowMirror::Key k) { return kids[k]; };
+        model.look = [&](RowMirror::Key k) { return RowLook{{label[k]}, 0, true}; };
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.Reset();
+        QTreeView view;
+        view.setModel(&model);
+        view.expandAll();
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        const QPersistentModelIndex held = model.IndexOf(4);
+
+        kids[2] = {5};  // a1 into B, and A last
+        kids[3] = {4};
+        kids[1] = {3, 2};
+        label[4] = "a1'";
+        kids[6] = {};
+        kids[1].push_back(6);
+        label[6] = "new";
+        kids[2].clear();  // a2 removed
+        model.Sync();
+
+        QCOMPARE(test::ColumnText(&view, 0, model.IndexOf(1)), QStringLiteral("B,A,new"));
+        QCOMPARE(test::ColumnText(&view, 0, model.IndexOf(3)), QStringLiteral("a1'"));
+        QCOMPARE(model.rowCount(model.IndexOf(2)), 0);
+        QVERIFY(!model.IndexOf(5).isValid());
+        QCOMPARE(QModelIndex(held), model.IndexOf(4));
+        QVERIFY(view.isExpanded(model.IndexOf(3)));
+        QCOMPARE(reset.count(), 0);
+
+        // An edit goes to the window; the model itself changes nothing.
+        QString edited;
+        model.edited = [&](RowMirror::Key, const QString& text) { edited = text; };
+        QVERIFY(model.setData(model.IndexOf(3), QStringLiteral("C")));
+        QCOMPARE(edited, QStringLiteral("C"));
+        QCOMPARE(model.IndexOf(3).data().toString(), QStringLiteral("B"));
     }
 
     void dragAutoScrollStartsAtTheEdgesAndStepsOneRow() {
-        QTreeWidget list;
-        for (int i = 0; i < 40; ++i)
-            list.addTopLevelItem(new QTreeWidgetItem(QStringList{QString::number(i)}));
+        QStringListModel numbers;
+        QStringList texts;
+        for (int i = 0; i < 40; ++i) texts << QString::number(i);
+        numbers.setStringList(texts);
+        QTreeView list;
+        list.setModel(&numbers);
         list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
         list.resize(200, 150);
         list.show();
@@ -308,8 +401,8 @@ private slots:
         QCOMPARE(scroll.Direction(), AutoScroll::Down);
         QCOMPARE(scroll.View(), &list);
 
-        const int row = list.visualItemRect(list.topLevelItem(1)).top() -
-                        list.visualItemRect(list.topLevelItem(0)).top();
+        const int row =
+            list.visualRect(numbers.index(1, 0)).top() - list.visualRect(numbers.index(0, 0)).top();
         QVERIFY(row > 0);
         DragAutoScroll::StepList(&list, AutoScroll::Down);
         DragAutoScroll::StepList(&list, AutoScroll::Down);

@@ -10,7 +10,6 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 
@@ -18,6 +17,7 @@
 #include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ViewRows.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/CmbGrid.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
@@ -51,10 +51,7 @@ void StoreProfiles(const std::vector<TProfileRec>& profiles, int builders = 1) {
 
 // One column of the shown list, joined by commas.
 QString Column(TVRNX_Form& form, int column) {
-    QStringList out;
-    for (int i = 0; i < form.ProfileView()->topLevelItemCount(); ++i)
-        out << form.ProfileView()->topLevelItem(i)->text(column);
-    return out.join(QLatin1Char(','));
+    return test::ColumnText(form.ProfileView(), column);
 }
 
 // vrnx2-cli reg add on the same store (VRNX2_SETTINGS is inherited).
@@ -96,7 +93,7 @@ private slots:
     void emptyListDisablesProfileActionsAndAddFollowsBuilders() {
         {
             TVRNX_Form form;
-            QVERIFY(form.findChild<QTreeWidget*>(QStringLiteral("LV1")));
+            QVERIFY(form.findChild<RowDragList*>(QStringLiteral("LV1")));
             QVERIFY(form.findChild<TComboGrid*>(QStringLiteral("CG01")));
             for (const char* name : ProfileActionNames())
                 QVERIFY2(!form.Action(name)->isEnabled(), name);
@@ -145,7 +142,7 @@ private slots:
         QVERIFY(form.DropOn(3));
         QCOMPARE(Column(form, 0), QStringLiteral("p1,p2,p3,p0"));
         QCOMPARE(form.SelectedRow(), 3);
-        QCOMPARE(form.ProfileView()->currentItem()->text(0), QStringLiteral("p0"));
+        QCOMPARE(test::CurrentText(form.ProfileView()), QStringLiteral("p0"));
         QVERIFY(form.Action("Item_UP")->isEnabled());
         QVERIFY(!form.Action("Item_Down")->isEnabled());
 
@@ -170,10 +167,10 @@ private slots:
         TVRNX_Form form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* list = static_cast<RowDragList*>(form.ProfileView());
+        RowDragList* list = form.ProfileView();
         DragAutoScroll* scroll = form.AutoScroller();
-        const int step = list->visualItemRect(list->topLevelItem(1)).top() -
-                         list->visualItemRect(list->topLevelItem(0)).top();
+        const int step = list->visualRect(test::RowAt(list, 1)).top() -
+                         list->visualRect(test::RowAt(list, 0)).top();
         QVERIFY(step > 0);
         list->dragOver(list->viewport()->height() - 2);
         QVERIFY(scroll->Active());

@@ -14,13 +14,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 
 #include "CabWriter.h"
 #include "tests/support/FaultyStore.h"
 #include "tests/support/ScriptedInterface.h"
+#include "tests/support/ViewRows.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/RowDragList.h"
@@ -60,21 +60,17 @@ CatalogueNode* Find(TPlugin_Form& form, const QStringList& path) {
     return node;
 }
 
-QString Children(const QTreeWidgetItem* item) {
-    QStringList out;
-    for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
-    return out.join(QLatin1Char(','));
+// The labels the tree shows below a node.
+QString Children(const TPlugin_Form& form, const CatalogueNode* node) {
+    return test::ColumnText(form.Tree(), 0, form.IndexOf(node));
 }
 
 QString Rows(const TPlugin_Form& form) {
-    QStringList out;
-    for (int i = 0; i < form.OrderList()->topLevelItemCount(); ++i)
-        out << form.OrderList()->topLevelItem(i)->text(0);
-    return out.join(QLatin1Char(','));
+    return test::ColumnText(form.OrderList());
 }
 
 int IconOf(const TPlugin_Form& form, const CatalogueNode* node) {
-    return form.ItemOf(node)->data(0, TPlugin_Form::kIconRole).toInt();
+    return form.IndexOf(node).data(TPlugin_Form::kIconRole).toInt();
 }
 
 }  // namespace
@@ -140,10 +136,9 @@ private slots:
         QVERIFY(!form.findChild<QWidget*>(QStringLiteral("TreePnl"))->isHidden());
         QVERIFY(form.findChild<QWidget*>(QStringLiteral("OrderPnl"))->isHidden());
 
-        QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
-        QCOMPARE(root->text(0), QStringLiteral("Plugins"));
-        QCOMPARE(Children(root), QStringLiteral("Drivers,Tools,Alt"));
-        QVERIFY(root->child(0)->isExpanded());
+        QCOMPARE(test::RowText(form.Tree(), 0), QStringLiteral("Plugins"));
+        QCOMPARE(Children(form, form.Catalogue().Root()), QStringLiteral("Drivers,Tools,Alt"));
+        QVERIFY(form.Tree()->isExpanded(form.IndexOf(Find(form, {QStringLiteral("Drivers")}))));
         QCOMPARE(IconOf(form, form.Catalogue().Root()), int(kIconRoot));
         QCOMPARE(IconOf(form, Find(form, {QStringLiteral("Drivers")})), int(kIconCategory));
         QCOMPARE(IconOf(form, Find(form, {QStringLiteral("Tools"), QStringLiteral("Disk")})),
@@ -213,13 +208,13 @@ private slots:
         QCOMPARE(form.NameField()->text(), QStringLiteral("Rescue x"));
 
         CatalogueNode* disk = Find(form, {QStringLiteral("Tools"), QStringLiteral("Disk")});
-        QTreeWidgetItem* item = form.ItemOf(disk);
+        const QModelIndex item = form.IndexOf(disk);
         QTest::mouseClick(form.Tree()->viewport(), Qt::LeftButton, {},
                           form.IconRect(item).center());
         QCOMPARE(IconOf(form, disk), int(kIconEnabled));
         QCOMPARE(form.SelectedNode(), disk);
         // A click on the label only selects.
-        const QRect label = form.Tree()->visualItemRect(item);
+        const QRect label = form.Tree()->visualRect(item);
         QTest::mouseClick(form.Tree()->viewport(), Qt::LeftButton, {},
                           QPoint(label.right() - 2, label.center().y()));
         QCOMPARE(IconOf(form, disk), int(kIconEnabled));
@@ -229,7 +224,7 @@ private slots:
         ScriptedInterface ui;
         TPlugin_Form form(nullptr, profile_, true);
         auto flags = [&form](const QStringList& path) {
-            return form.ItemOf(Find(form, path))->flags() & Qt::ItemIsEditable;
+            return form.IndexOf(Find(form, path)).flags() & Qt::ItemIsEditable;
         };
         QVERIFY(flags({QStringLiteral("Tools")}));
         QVERIFY(!flags({}));
@@ -245,12 +240,13 @@ private slots:
         QVERIFY(form.Tree()->findChild<QLineEdit*>());
 
         // A committed edit renames and re-sorts; a bad name is refused and put back.
-        form.ItemOf(created)->setText(0, QStringLiteral("Aaa"));
-        QTRY_COMPARE(Children(form.ItemOf(created->parent)), QStringLiteral("Aaa,Nic"));
-        form.ItemOf(created)->setText(0, QStringLiteral("a\\b"));
+        QAbstractItemModel* model = form.Tree()->model();
+        model->setData(form.IndexOf(created), QStringLiteral("Aaa"));
+        QTRY_COMPARE(Children(form, created->parent), QStringLiteral("Aaa,Nic"));
+        model->setData(form.IndexOf(created), QStringLiteral("a\\b"));
         QTRY_COMPARE(ui.boxes.size(), size_t(1));
         QCOMPARE(ui.boxes[0].text, Msg("145"));
-        QTRY_COMPARE(form.ItemOf(created)->text(0), QStringLiteral("Aaa"));
+        QTRY_COMPARE(form.IndexOf(created).data().toString(), QStringLiteral("Aaa"));
 
         form.SelectNode(Find(form, {QStringLiteral("Tools")}));
         form.Action("DeleteCategory")->trigger();
@@ -274,7 +270,7 @@ private slots:
         // Dragging near the tree's edges scrolls it; a drop stops the scrolling.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* tree = static_cast<RowDragList*>(form.Tree());
+        RowDragList* tree = form.Tree();
         const int height = tree->viewport()->height();
         tree->dragOver(height / 2);
         QVERIFY(!form.AutoScroller()->Active());
@@ -289,7 +285,7 @@ private slots:
         QCOMPARE(form.SelectedNode(), disk);
         form.SelectNode(nic);
         QVERIFY(form.TreeDropOn(form.Catalogue().Root()));
-        QCOMPARE(Children(form.Tree()->topLevelItem(0)), QStringLiteral("Drivers,Tools,Alt,Nic"));
+        QCOMPARE(Children(form, form.Catalogue().Root()), QStringLiteral("Drivers,Tools,Alt,Nic"));
         QVERIFY(form.Action("APPLY")->isEnabled());
         form.Action("APPLY")->trigger();
         QVERIFY(form.Applied());
@@ -302,16 +298,16 @@ private slots:
         // its parent.
         form.SelectNode(drivers);
         QVERIFY(form.TreeDropOn(form.Catalogue().Root()));
-        QCOMPARE(Children(form.Tree()->topLevelItem(0)), QStringLiteral("Tools,Alt,Nic,Drivers"));
-        QVERIFY(form.ItemOf(drivers)->isExpanded());
+        QCOMPARE(Children(form, form.Catalogue().Root()), QStringLiteral("Tools,Alt,Nic,Drivers"));
+        QVERIFY(form.Tree()->isExpanded(form.IndexOf(drivers)));
         form.Action("Sort")->trigger();
-        QCOMPARE(Children(form.Tree()->topLevelItem(0)), QStringLiteral("Drivers,Tools,Alt,Nic"));
+        QCOMPARE(Children(form, form.Catalogue().Root()), QStringLiteral("Drivers,Tools,Alt,Nic"));
         form.SelectNode(disk);
         form.Action("Collapse")->trigger();
         QCOMPARE(form.SelectedNode(), drivers);
-        QVERIFY(!form.ItemOf(drivers)->isExpanded());
+        QVERIFY(!form.Tree()->isExpanded(form.IndexOf(drivers)));
         form.Action("Expand")->trigger();
-        QVERIFY(form.ItemOf(drivers)->isExpanded());
+        QVERIFY(form.Tree()->isExpanded(form.IndexOf(drivers)));
     }
 
     void orderPageBuildsMovesSortsAndStoresPositions() {
@@ -326,7 +322,7 @@ private slots:
         form.OrderCheck()->setChecked(true);
         QVERIFY(form.OrderList()->isEnabled());
         QCOMPARE(Rows(form), QStringLiteral("Nic,Alt"));
-        QCOMPARE(form.OrderList()->topLevelItem(0)->text(1), QStringLiteral("drv/nic/nic.inf"));
+        QCOMPARE(test::RowText(form.OrderList(), 0, 1), QStringLiteral("drv/nic/nic.inf"));
         QCOMPARE(form.SelectedRow(), 0);
         QVERIFY(!form.Action("Item_Up")->isEnabled());
         QVERIFY(form.Action("Item_Down")->isEnabled());

@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,6 +30,7 @@
 #include "vrnx2/builders/ui/DLG_SELECTBUILDER.h"
 #include "vrnx2/builders/ui/REGISTER_BUILDER.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/plugins/PluginCatalogue.h"
 #include "vrnx2/plugins/ui/PluginForm.h"
 #include "vrnx2/profiles/ProfileOptions.h"
@@ -359,10 +360,10 @@ private slots:
         Write(log, "one\ntwo\nthree\nfour\nfive\n");
         TVRNX_Form form;
         QVERIFY(Show(form));
-        QTreeWidget* list = form.ProfileView();
+        QTreeView* list = form.ProfileView();
         const int listHeight = list->height();
         const int formHeight = form.height();
-        const int row = list->visualItemRect(list->topLevelItem(0)).height();
+        const int row = list->visualRect(list->model()->index(0, 0)).height();
         QVERIFY(row > 0);
 
         form.WatchLog(log);
@@ -379,7 +380,7 @@ private slots:
 
         // Selecting another row takes the panel away and gives the height back.
         const int withPanel = form.height();
-        list->setCurrentItem(list->topLevelItem(2));
+        list->setCurrentIndex(list->model()->index(2, 0));
         QTRY_VERIFY(!form.LogTailView()->isVisible());
         QVERIFY(form.height() < withPanel);
     }

@@ -164,6 +164,7 @@ void BuilderList::Load() {
         Row row;
         row.caption = b.Name;
         AddBuilderRec(row.subItems, b.Path, b);
+        row.id = ++lastId_;
         rows_.push_back(std::move(row));
         numberMap_[static_cast<size_t>(b.Number)] = b.Number;
     }
@@ -180,6 +181,11 @@ const std::string& BuilderList::Caption(int index) const {
     return rows_[static_cast<size_t>(index)].caption;
 }
 
+std::uint64_t BuilderList::Id(int index) const {
+    if (index < 0 || index >= Count()) throw std::out_of_range("BuilderList index");
+    return rows_[static_cast<size_t>(index)].id;
+}
+
 const std::string& BuilderList::PathColumn(int index) const {
     if (index < 0 || index >= Count()) throw std::out_of_range("BuilderList index");
     return rows_[static_cast<size_t>(index)].subItems.Text(0);
@@ -190,6 +196,7 @@ int BuilderList::Add(const std::string& name, const std::string& path) {
     Row row;
     row.caption = rec.Name;
     AddBuilderRec(row.subItems, rec.Path, rec);
+    row.id = ++lastId_;
     rows_.push_back(std::move(row));
     selected_ = Count() - 1;
     return selected_;

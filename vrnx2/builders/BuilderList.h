@@ -52,6 +52,7 @@ public:
     struct Row {
         std::string caption;     // Name
         BuilderHolder subItems;  // entry 0: Path, owning the row's record
+        std::uint64_t id = 0;    // the row's identity while it is in the list, never 0
     };
 
     // Reads the stored list; the number map starts as identity over it. Selects the first
@@ -61,6 +62,7 @@ public:
     int Count() const { return static_cast<int>(rows_.size()); }
     const TBuilderRec& Builder(int index) const;
     const std::string& Caption(int index) const;
+    std::uint64_t Id(int index) const;
     const std::string& PathColumn(int index) const;
 
     // Appends a builder that is not yet stored (Number −1) and selects it.
@@ -89,6 +91,7 @@ public:
 
 private:
     std::vector<Row> rows_;
+    std::uint64_t lastId_ = 0;
     std::vector<int> numberMap_;  // index = number as stored; entry 0 unused
     std::array<int, 2> sortDirection_{0, 0};
     int selected_ = -1;

@@ -65,6 +65,7 @@ int ProfileList::Insert(int index, const TProfileRec& rec) {
     Row row;
     row.caption = rec.ProfileName;
     row.subItems.Add(rec.Builder.Name, rec);
+    row.id = ++lastId_;
     rows_.insert(rows_.begin() + index, std::move(row));
     if (selected_ >= index) ++selected_;
     return index;

@@ -4,6 +4,7 @@
 // The window shows the rows and forwards its actions here.
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ public:
     struct Row {
         std::string caption;     // ProfileName
         ProfileHolder subItems;  // entry 0: BuilderName, owning the record
+        std::uint64_t id = 0;    // the row's identity while it is in the list, never 0
     };
 
     int Count() const { return static_cast<int>(rows_.size()); }
@@ -24,6 +26,7 @@ public:
     // The row's record (null after FreeProfileRec on its holder).
     TProfileRec* Profile(int index) const;
     const std::string& Caption(int index) const { return At(index).caption; }
+    std::uint64_t Id(int index) const { return At(index).id; }
     const std::string& BuilderColumn(int index) const;
 
     // Inserts a copy of `rec` before `index` (Count() appends); returns the row index.
@@ -57,6 +60,7 @@ public:
 
 private:
     std::vector<Row> rows_;
+    std::uint64_t lastId_ = 0;
     int selected_ = -1;
     std::array<int, 2> sortDirection_{0, 0};
     bool notify_ = true;

@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "vrnx2/base/MessageIds.h"
@@ -88,6 +87,10 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
 
     view_ = AddFramedRowList(
         frame_, grid, {MsgText(kMsgColumnBuilder), MsgText(kMsgColumnInstallPath)}, scroll_,
+        {[this] { return list_.Count(); }, [this](int i) { return list_.Id(i); },
+         [this](int i) {
+             return RowLook{{list_.Caption(i), list_.PathColumn(i)}};
+         }},
         [this](int row) { return CanDropOn(row); }, [this](int row) { return DropOn(row); });
 
     grid->addWidget(new ArrowColumn(frame_, view_, Action("ITEM_UP"), Action("ITEM_DOWN")), 0, 1);
@@ -102,14 +105,15 @@ void TREGISTER_BUILDER_FORM::BuildControls() {
     outer->addWidget(frame_, 1);
     outer->addLayout(MakeOkApplyCancel(this, Action("OK"), Action("APPLY")));
 
-    connect(view_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        const int row = item ? view_->indexOfTopLevelItem(item) : -1;
-        if (row == list_.Selected() || row >= list_.Count()) return;
-        list_.Select(row);
-        UpdateStates();
-    });
-    connect(view_, &QTreeWidget::itemClicked, this, [this] { UpdateStates(); });
-    connect(view_, &QTreeWidget::itemDoubleClicked, this, [this] {
+    connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                const int row = current.isValid() ? current.row() : -1;
+                if (showing_ || row == list_.Selected() || row >= list_.Count()) return;
+                list_.Select(row);
+                UpdateStates();
+            });
+    connect(view_, &QAbstractItemView::clicked, this, [this] { UpdateStates(); });
+    connect(view_, &QAbstractItemView::doubleClicked, this, [this] {
         if (QAction* edit = Action("EDIT_BUILDER"); edit->isEnabled()) edit->trigger();
     });
     connect(view_->header(), &QHeaderView::sectionClicked, this,
@@ -156,14 +160,10 @@ void TREGISTER_BUILDER_FORM::done(int result) {
 // ---- the list ----
 
 void TREGISTER_BUILDER_FORM::SyncView() {
-    const QSignalBlocker block(view_);
-    view_->clear();
-    for (int i = 0; i < list_.Count(); ++i)
-        view_->addTopLevelItem(
-            new QTreeWidgetItem(QStringList{Qs(list_.Caption(i)), Qs(list_.PathColumn(i))}));
-    const int row = list_.Selected();
-    QTreeWidgetItem* item = row >= 0 ? view_->topLevelItem(row) : nullptr;
-    ShowAsCurrent(view_, item);
+    // The view's own selection follows the rows; the list's selection holds.
+    showing_ = true;
+    view_->ShowRows(list_.Selected());
+    showing_ = false;
 }
 
 void TREGISTER_BUILDER_FORM::UpdateStates() {

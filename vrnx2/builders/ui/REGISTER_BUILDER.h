@@ -13,11 +13,11 @@
 class QAction;
 class QGroupBox;
 class QPushButton;
-class QTreeWidget;
 
 namespace vrnx2 {
 
 class DragAutoScroll;
+class RowDragList;
 
 class TREGISTER_BUILDER_FORM : public QDialog {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
     std::function<bool(const QString& caption, QString& name, QString& path)> editBuilder;
 
     QAction* Action(const std::string& name) const;
-    QTreeWidget* View() const { return view_; }
+    RowDragList* View() const { return view_; }
     const BuilderList& List() const { return list_; }
     // Set once an Apply has stored the list; stays set after Cancel.
     bool Changed() const { return changed_; }
@@ -61,9 +61,10 @@ private:
 
     BuilderList list_;
     bool changed_ = false;
+    bool showing_ = false;  // the view is being brought to the selection
     NamedActions actions_{this, true};
     QGroupBox* frame_ = nullptr;
-    QTreeWidget* view_ = nullptr;
+    RowDragList* view_ = nullptr;
     DragAutoScroll* scroll_ = nullptr;
 };
 

@@ -2,7 +2,7 @@
 
 #include <QScrollBar>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace vrnx2 {
 
@@ -24,20 +24,20 @@ void DragAutoScroll::Tick() {
     view_->viewport()->update();
 }
 
-void DragAutoScroll::DragOverList(QTreeWidget* view, int pointerY) {
+void DragAutoScroll::DragOverList(QTreeView* view, int pointerY) {
     const QModelIndex top = view->indexAt(QPoint(1, 1));
     const int topRowTop = top.isValid() ? view->visualRect(top).top() : 0;
     Steer(view, AutoScrollFor(top.isValid(), topRowTop, pointerY, view->viewport()->height()));
     byLine_ = false;
 }
 
-void DragAutoScroll::DragOverTree(QTreeWidget* view, int pointerY) {
-    Steer(view,
-          AutoScrollFor(view->topLevelItemCount() > 0, 0, pointerY, view->viewport()->height()));
+void DragAutoScroll::DragOverTree(QTreeView* view, int pointerY) {
+    Steer(view, AutoScrollFor(view->model() && view->model()->rowCount() > 0, 0, pointerY,
+                              view->viewport()->height()));
     byLine_ = true;
 }
 
-void DragAutoScroll::Steer(QTreeWidget* view, AutoScroll direction) {
+void DragAutoScroll::Steer(QTreeView* view, AutoScroll direction) {
     view_ = view;
     direction_ = direction;
     if (direction_ == AutoScroll::Stop)
@@ -55,12 +55,13 @@ bool DragAutoScroll::Active() const {
     return timer_->isActive();
 }
 
-void DragAutoScroll::StepList(QTreeWidget* view, AutoScroll direction) {
-    const int count = view->topLevelItemCount();
+void DragAutoScroll::StepList(QTreeView* view, AutoScroll direction) {
+    const QAbstractItemModel* model = view->model();
+    const int count = model ? model->rowCount() : 0;
     int step = 0;
     if (count > 2)
-        step = AutoScrollStep(count, view->visualItemRect(view->topLevelItem(0)).top(),
-                              view->visualItemRect(view->topLevelItem(1)).top());
+        step = AutoScrollStep(count, view->visualRect(model->index(0, 0)).top(),
+                              view->visualRect(model->index(1, 0)).top());
     QScrollBar* bar = view->verticalScrollBar();
     bar->setValue(bar->value() + (direction == AutoScroll::Up ? -step : step));
     view->viewport()->update();

@@ -5,7 +5,7 @@
 #include "vrnx2/base/ListRules.h"
 
 class QTimer;
-class QTreeWidget;
+class QTreeView;
 
 namespace vrnx2 {
 
@@ -17,25 +17,25 @@ public:
 
     // Starts or stops by the pointer's place over a flat list, `pointerY` in its viewport;
     // a tick moves by one row.
-    void DragOverList(QTreeWidget* view, int pointerY);
+    void DragOverList(QTreeView* view, int pointerY);
     // The same over a tree, whose rows differ in height; a tick moves by one line.
-    void DragOverTree(QTreeWidget* view, int pointerY);
+    void DragOverTree(QTreeView* view, int pointerY);
     void Stop();
     bool Active() const;
     AutoScroll Direction() const { return direction_; }
-    QTreeWidget* View() const { return view_; }
+    QTreeView* View() const { return view_; }
     // What the timer does on each timeout.
     void Tick();
 
     // One tick on a flat list: the distance between its first two rows.
-    static void StepList(QTreeWidget* view, AutoScroll direction);
+    static void StepList(QTreeView* view, AutoScroll direction);
 
 private:
     // Starts or stops in `direction`, remembering `view` as the one to scroll.
-    void Steer(QTreeWidget* view, AutoScroll direction);
+    void Steer(QTreeView* view, AutoScroll direction);
 
     QTimer* timer_;
-    QTreeWidget* view_ = nullptr;
+    QTreeView* view_ = nullptr;
     AutoScroll direction_ = AutoScroll::Stop;
     bool byLine_ = false;
 };

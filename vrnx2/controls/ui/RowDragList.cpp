@@ -10,10 +10,11 @@
 #include <utility>
 
 #include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/MirrorModel.h"
 
 namespace vrnx2 {
 
-RowDragList::RowDragList(QWidget* parent) : QTreeWidget(parent) {
+RowDragList::RowDragList(QWidget* parent) : QTreeView(parent) {
     setDragEnabled(true);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DragDrop);
@@ -22,12 +23,14 @@ RowDragList::RowDragList(QWidget* parent) : QTreeWidget(parent) {
 
 void RowDragList::startDrag(Qt::DropActions) {
     const QModelIndex index = currentIndex();
-    if (!index.isValid()) return;
+    if (!index.isValid() || !model()) return;
+    QMimeData* data = model()->mimeData({index});
+    if (!data) return;
     auto* drag = new QDrag(this);
-    drag->setMimeData(model()->mimeData({index}));
+    drag->setMimeData(data);
     // The move is made by the drop; nothing is removed here afterwards.
     drag->exec(Qt::MoveAction);
-    stopScroll();
+    if (stopScroll) stopScroll();
 }
 
 void RowDragList::dragEnterEvent(QDragEnterEvent* event) {
@@ -39,23 +42,27 @@ void RowDragList::dragEnterEvent(QDragEnterEvent* event) {
 
 void RowDragList::dragMoveEvent(QDragMoveEvent* event) {
     const QPoint pos = event->position().toPoint();
-    dragOver(pos.y());
-    QTreeWidgetItem* item = itemAt(pos);
-    if (event->source() == this && item && canDrop(item))
+    if (dragOver) dragOver(pos.y());
+    const QModelIndex target = indexAt(pos);
+    if (event->source() == this && target.isValid() &&
+        model()->canDropMimeData(event->mimeData(), Qt::MoveAction, -1, -1,
+                                 target.siblingAtColumn(0)))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void RowDragList::dragLeaveEvent(QDragLeaveEvent* event) {
-    stopScroll();
-    QTreeWidget::dragLeaveEvent(event);
+    if (stopScroll) stopScroll();
+    QTreeView::dragLeaveEvent(event);
 }
 
 void RowDragList::dropEvent(QDropEvent* event) {
-    stopScroll();
-    QTreeWidgetItem* item = itemAt(event->position().toPoint());
-    if (event->source() == this && item && drop(item)) {
+    if (stopScroll) stopScroll();
+    const QModelIndex target = indexAt(event->position().toPoint());
+    if (event->source() == this && target.isValid() &&
+        model()->dropMimeData(event->mimeData(), Qt::MoveAction, -1, -1,
+                              target.siblingAtColumn(0))) {
         event->setDropAction(Qt::CopyAction);  // keeps the view from removing anything
         event->accept();
     } else {
@@ -64,17 +71,24 @@ void RowDragList::dropEvent(QDropEvent* event) {
 }
 
 void RowDragList::mousePressEvent(QMouseEvent* event) {
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && pressed)
-        pressed(itemAt(event->position().toPoint()), event->position().toPoint());
+        pressed(indexAt(event->position().toPoint()), event->position().toPoint());
 }
 
-void RowDragList::SetUpRowList(const QStringList& headers, DragAutoScroll* scroll,
+void RowDragList::SetUpRowList(const QStringList& headers, DragAutoScroll* scroll, RowSource source,
                                std::function<bool(int)> canDropOn,
                                std::function<bool(int)> dropOn) {
     setObjectName(QStringLiteral("LV1"));
-    setColumnCount(static_cast<int>(headers.size()));
-    setHeaderLabels(headers);
+    rows_ = new MirrorModel(headers, this);
+    rows_->ShowRows(std::move(source.count), std::move(source.keyAt), std::move(source.lookAt));
+    rows_->canDrop = [this, canDropOn = std::move(canDropOn)](RowMirror::Key, RowMirror::Key to) {
+        return canDropOn(rows_->Rows().RowOf(to));
+    };
+    rows_->drop = [this, dropOn = std::move(dropOn)](RowMirror::Key, RowMirror::Key to) {
+        return dropOn(rows_->Rows().RowOf(to));
+    };
+    setModel(rows_);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -86,33 +100,36 @@ void RowDragList::SetUpRowList(const QStringList& headers, DragAutoScroll* scrol
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    canDrop = [this, canDropOn = std::move(canDropOn)](QTreeWidgetItem* item) {
-        return canDropOn(indexOfTopLevelItem(item));
-    };
-    drop = [this, dropOn = std::move(dropOn)](QTreeWidgetItem* item) {
-        return dropOn(indexOfTopLevelItem(item));
-    };
     dragOver = [this, scroll](int y) { scroll->DragOverList(this, y); };
     stopScroll = [scroll] { scroll->Stop(); };
 }
 
+void RowDragList::ShowRows(int row) {
+    if (!rows_) return;
+    rows_->Sync();
+    ShowAsCurrent(this, row >= 0 ? rows_->index(row, 0) : QModelIndex());
+}
+
 RowDragList* AddFramedRowList(QWidget* frame, QGridLayout* grid, const QStringList& headers,
-                              DragAutoScroll* scroll, std::function<bool(int)> canDropOn,
-                              std::function<bool(int)> dropOn) {
+                              DragAutoScroll* scroll, RowSource source,
+                              std::function<bool(int)> canDropOn, std::function<bool(int)> dropOn) {
     auto* list = new RowDragList(frame);
-    list->SetUpRowList(headers, scroll, std::move(canDropOn), std::move(dropOn));
+    list->SetUpRowList(headers, scroll, std::move(source), std::move(canDropOn), std::move(dropOn));
     frame->setFocusProxy(list);
     grid->addWidget(list, 0, 0);
     return list;
 }
 
-void ShowAsCurrent(QTreeWidget* view, QTreeWidgetItem* item) {
-    view->setCurrentItem(item);
-    if (item) {
-        item->setSelected(true);
-        view->scrollToItem(item);
+void ShowAsCurrent(QAbstractItemView* view, const QModelIndex& index) {
+    QItemSelectionModel* selection = view->selectionModel();
+    if (!selection) return;
+    if (index.isValid()) {
+        selection->setCurrentIndex(index,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->scrollTo(index);
     } else {
-        view->clearSelection();
+        selection->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+        selection->clearSelection();
     }
 }
 

@@ -18,12 +18,10 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionViewItem>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 #include <functional>
-#include <unordered_set>
 
 #include "platform/Process.h"
 #include "vrnx2/base/MessageIds.h"
@@ -34,6 +32,7 @@
 #include "vrnx2/controls/ui/DialogButtons.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
 #include "vrnx2/controls/ui/FormPlacement.h"
+#include "vrnx2/controls/ui/MirrorModel.h"
 #include "vrnx2/controls/ui/QtText.h"
 #include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
@@ -46,6 +45,8 @@ namespace vrnx2 {
 
 namespace {
 
+static_assert(TPlugin_Form::kIconRole == MirrorModel::kIconRole);
+
 constexpr int kPanelWidth = 152;
 constexpr int kScrollInterval = 100;
 
@@ -57,6 +58,30 @@ QString ChooseCabinetWithQt(QWidget* parent, const QStringList& filters) {
     dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
+}
+
+// The four node images: root, category, disabled plugin, enabled plugin.
+QIcon NodeIcon(int icon) {
+    static std::array<QIcon, 4> icons;
+    if (icons[0].isNull()) {
+        QStyle* style = QApplication::style();
+        icons[kIconRoot] = style->standardIcon(QStyle::SP_DriveHDIcon);
+        icons[kIconCategory] = style->standardIcon(QStyle::SP_DirIcon);
+        for (int i : {kIconDisabled, kIconEnabled}) {
+            QPixmap pixmap(16, 16);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            QStyleOptionButton box;
+            box.rect = QRect(1, 1, 14, 14);
+            box.state =
+                QStyle::State_Enabled | (i == kIconEnabled ? QStyle::State_On : QStyle::State_Off);
+            box.palette = QApplication::palette();
+            style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter);
+            painter.end();
+            icons[static_cast<size_t>(i)] = QIcon(pixmap);
+        }
+    }
+    return icons[static_cast<size_t>(std::clamp(icon, 0, 3))];
 }
 
 }  // namespace
@@ -153,11 +178,37 @@ void TPlugin_Form::BuildControls() {
     auto* treePage = new QWidget(pages_);
     treePage->setObjectName(QStringLiteral("TS1"));
     auto* treeLayout = new QVBoxLayout(treePage);
-    auto* tree = new RowDragList(treePage);
-    tree_ = tree;
+    nodes_ = new MirrorModel({}, this);
+    nodes_->children = [this](MirrorModel::Key key) {
+        std::vector<MirrorModel::Key> keys;
+        if (key == 0) {
+            if (catalogue_.Root())
+                keys.push_back(reinterpret_cast<MirrorModel::Key>(catalogue_.Root()));
+        } else {
+            for (const auto& child : reinterpret_cast<const CatalogueNode*>(key)->children)
+                keys.push_back(reinterpret_cast<MirrorModel::Key>(child.get()));
+        }
+        return keys;
+    };
+    nodes_->look = [](MirrorModel::Key key) {
+        const auto* node = reinterpret_cast<const CatalogueNode*>(key);
+        return RowLook{
+            {node->label}, node->icon, PluginCatalogue::CanRename(node), !node->IsRoot()};
+    };
+    nodes_->iconOf = NodeIcon;
+    nodes_->canDrop = [this](MirrorModel::Key, MirrorModel::Key target) {
+        return CanTreeDropOn(NodeOf(nodes_->IndexOf(target)));
+    };
+    nodes_->drop = [this](MirrorModel::Key, MirrorModel::Key target) {
+        return TreeDropOn(NodeOf(nodes_->IndexOf(target)));
+    };
+    nodes_->edited = [this](MirrorModel::Key key, const QString& text) {
+        RenameEdited(NodeOf(nodes_->IndexOf(key)), text);
+    };
+    tree_ = new RowDragList(treePage);
     tree_->setObjectName(QStringLiteral("TV1"));
+    tree_->setModel(nodes_);
     tree_->setHeaderHidden(true);
-    tree_->setColumnCount(1);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -172,12 +223,20 @@ void TPlugin_Form::BuildControls() {
     // Long captions and paths are cut rather than holding the window wider than it may be.
     orderCheck_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     orderLayout->addWidget(orderCheck_);
-    auto* list = new RowDragList(orderPage);
-    list->SetUpRowList(
+    list_ = new RowDragList(orderPage);
+    const auto& rows = catalogue_.Rows();
+    list_->SetUpRowList(
         {MsgText(kMsgPlugins), MsgText(kMsgPluginPath)}, scroll_,
+        {[this] { return catalogue_.RowCount(); },
+         [&rows](int i) {
+             return reinterpret_cast<MirrorModel::Key>(rows[static_cast<size_t>(i)].node);
+         },
+         [&rows](int i) {
+             const OrderRow& row = rows[static_cast<size_t>(i)];
+             return RowLook{{row.caption, row.path}};
+         }},
         [this](int row) { return CanListDropOn(row); },
         [this](int row) { return ListDropOn(row); });
-    list_ = list;
     orderLayout->addWidget(list_, 1);
     pages_->addTab(orderPage, MsgText(kMsgInclusionOrder));
 
@@ -222,25 +281,29 @@ void TPlugin_Form::BuildControls() {
     outer->addLayout(middle, 1);
     outer->addLayout(bottom);
 
-    tree->canDrop = [this](QTreeWidgetItem* item) { return CanTreeDropOn(NodeOf(item)); };
-    tree->drop = [this](QTreeWidgetItem* item) { return TreeDropOn(NodeOf(item)); };
-    tree->dragOver = [this](int y) { scroll_->DragOverTree(tree_, y); };
-    tree->stopScroll = [this] { scroll_->Stop(); };
-    tree->pressed = [this](QTreeWidgetItem* item, const QPoint& pos) {
-        CatalogueNode* node = NodeOf(item);
-        if (node && node->IsPlugin() && IconRect(item).contains(pos)) ToggleNode(node);
+    tree_->dragOver = [this](int y) { scroll_->DragOverTree(tree_, y); };
+    tree_->stopScroll = [this] { scroll_->Stop(); };
+    tree_->pressed = [this](const QModelIndex& index, const QPoint& pos) {
+        CatalogueNode* node = NodeOf(index);
+        if (node && node->IsPlugin() && IconRect(index).contains(pos)) ToggleNode(node);
         UpdateTreeActions();
     };
-    list->pressed = [this](QTreeWidgetItem*, const QPoint&) { UpdateOrderActions(); };
+    list_->pressed = [this](const QModelIndex&, const QPoint&) { UpdateOrderActions(); };
 
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!syncing_) SelectionChanged();
     });
-    connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
-        if (!syncing_) RenameEdited(item);
-    });
+    // A category that gets its first rows shows them, as a new one does.
+    connect(nodes_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (nodes_->rowCount(parent) == last - first + 1) tree_->expand(parent);
+            });
+    connect(nodes_, &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex&, int first, int last, const QModelIndex& parent, int) {
+                if (nodes_->rowCount(parent) == last - first + 1) tree_->expand(parent);
+            });
     connect(tree_, &QWidget::customContextMenuRequested, this, &TPlugin_Form::ShowTreeMenu);
-    connect(list_, &QTreeWidget::currentItemChanged, this, [this] {
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!syncing_) UpdateOrderActions();
     });
     connect(list_->header(), &QHeaderView::sectionClicked, this, &TPlugin_Form::SortByColumn);

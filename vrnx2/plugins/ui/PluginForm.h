@@ -4,11 +4,11 @@
 // that tests replace.
 
 #include <QDialog>
+#include <QModelIndex>
 #include <QString>
 #include <functional>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "vrnx2/controls/ui/ActionButton.h"
@@ -20,18 +20,17 @@ class QLabel;
 class QLineEdit;
 class QScrollArea;
 class QTabWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace vrnx2 {
 
 class DragAutoScroll;
+class MirrorModel;
+class RowDragList;
 
 class TPlugin_Form : public QDialog {
     Q_OBJECT
 public:
-    // Item data roles: the catalogue node and its icon number.
-    static constexpr int kNodeRole = Qt::UserRole;
+    // The item data role of a node's icon number.
     static constexpr int kIconRole = Qt::UserRole + 1;
 
     TPlugin_Form(QWidget* parent, const TProfileRec& profile, bool edit);
@@ -46,8 +45,8 @@ public:
 
     QAction* Action(const std::string& name) const;
     PluginCatalogue& Catalogue() { return catalogue_; }
-    QTreeWidget* Tree() const { return tree_; }
-    QTreeWidget* OrderList() const { return list_; }
+    RowDragList* Tree() const { return tree_; }
+    RowDragList* OrderList() const { return list_; }
     QTabWidget* Pages() const { return pages_; }
     QLineEdit* NameField() const { return name_; }
     QCheckBox* OrderCheck() const { return orderCheck_; }
@@ -58,12 +57,13 @@ public:
     // The profile copy; Apply has updated its name and Manage Order.
     const TProfileRec& Profile() const { return profile_; }
 
-    QTreeWidgetItem* ItemOf(const CatalogueNode* node) const;
-    static CatalogueNode* NodeOf(const QTreeWidgetItem* item);
+    // The tree's index of a node shown, and the node of an index; invalid and null outside.
+    QModelIndex IndexOf(const CatalogueNode* node) const;
+    CatalogueNode* NodeOf(const QModelIndex& index) const;
     CatalogueNode* SelectedNode() const;
     void SelectNode(CatalogueNode* node);
     // Where a click toggles a plugin, in the tree's viewport.
-    QRect IconRect(const QTreeWidgetItem* item) const;
+    QRect IconRect(const QModelIndex& index) const;
     int SelectedRow() const;
     void SelectRow(int row);
 
@@ -107,13 +107,12 @@ private:
     void AfterLoad();
     void SyncTree(CatalogueNode* select);
     void SyncList(int select);
-    void SetItemIcon(QTreeWidgetItem* item, int icon);
     void SelectionChanged();
     void UpdateTreeActions();
     void UpdateOrderActions();
     void PageChanged(int page);
     void OrderCheckChanged(bool on);
-    void RenameEdited(QTreeWidgetItem* item);
+    void RenameEdited(CatalogueNode* node, const QString& text);
     void ShowTreeMenu(const QPoint& pos);
     void ShowListMenu(const QPoint& pos);
     void PlaceButtons();
@@ -122,15 +121,15 @@ private:
     TProfileRec profile_;
     PluginCatalogue catalogue_;
     NamedActions actions_{this, true};
-    std::unordered_map<const CatalogueNode*, QTreeWidgetItem*> itemOf_;
     int currentPage_ = 0;
     bool syncing_ = false;
 
     QLineEdit* name_ = nullptr;
     QTabWidget* pages_ = nullptr;
-    QTreeWidget* tree_ = nullptr;
+    RowDragList* tree_ = nullptr;
+    MirrorModel* nodes_ = nullptr;
     QCheckBox* orderCheck_ = nullptr;
-    QTreeWidget* list_ = nullptr;
+    RowDragList* list_ = nullptr;
     QScrollArea* treePanel_ = nullptr;
     QWidget* orderPanel_ = nullptr;
     QWidget* upButton_ = nullptr;

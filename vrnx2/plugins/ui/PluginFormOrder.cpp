@@ -1,30 +1,13 @@
 // The plugin window's order page: the enabled plugins in the order the build takes them.
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
 #include <QScrollArea>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QStyleOptionViewItem>
-#include <QTabWidget>
-#include <QTreeWidget>
-#include <algorithm>
-#include <array>
-#include <unordered_set>
 
-#include "vrnx2/base/MessageIds.h"
-#include "vrnx2/base/MessageTable.h"
-#include "vrnx2/base/UserInterface.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
-#include "vrnx2/controls/ui/QtText.h"
 #include "vrnx2/controls/ui/RowDragList.h"
-#include "vrnx2/controls/ui/WindowSetup.h"
-#include "vrnx2/plugins/PluginInstall.h"
 #include "vrnx2/plugins/ui/PluginForm.h"
-#include "vrnx2/profiles/Preferences.h"
 
 namespace vrnx2 {
 
@@ -53,27 +36,18 @@ void TPlugin_Form::OrderCheckChanged(bool on) {
 
 void TPlugin_Form::SyncList(int select) {
     syncing_ = true;
-    {
-        const QSignalBlocker block(list_);
-        list_->clear();
-        for (const OrderRow& row : catalogue_.Rows())
-            list_->addTopLevelItem(new QTreeWidgetItem(QStringList{Qs(row.caption), Qs(row.path)}));
-        QTreeWidgetItem* item = select >= 0 ? list_->topLevelItem(select) : nullptr;
-        ShowAsCurrent(list_, item);
-    }
+    list_->ShowRows(select);
     syncing_ = false;
     UpdateOrderActions();
 }
 
 int TPlugin_Form::SelectedRow() const {
-    QTreeWidgetItem* item = list_->currentItem();
-    return item && item->isSelected() ? list_->indexOfTopLevelItem(item) : -1;
+    const QModelIndex index = list_->currentIndex();
+    return index.isValid() && list_->selectionModel()->isSelected(index) ? index.row() : -1;
 }
 
 void TPlugin_Form::SelectRow(int row) {
-    QTreeWidgetItem* item = list_->topLevelItem(row);
-    list_->setCurrentItem(item);
-    if (item) item->setSelected(true);
+    ShowAsCurrent(list_, list_->model()->index(row, 0));
     UpdateOrderActions();
 }
 

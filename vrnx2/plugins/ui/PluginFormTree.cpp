@@ -1,25 +1,16 @@
 // The plugin window's tree page: the catalogue's categories and plugins, and the outside
 // tools started on the selected plugin.
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
-#include <QScrollArea>
 #include <QStyle>
-#include <QStyleOptionButton>
 #include <QStyleOptionViewItem>
 #include <QTabWidget>
-#include <QTreeWidget>
-#include <algorithm>
-#include <array>
-#include <unordered_set>
 
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/controls/ui/DragAutoScroll.h"
+#include "vrnx2/controls/ui/MirrorModel.h"
 #include "vrnx2/controls/ui/QtText.h"
 #include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
@@ -31,117 +22,67 @@ namespace vrnx2 {
 
 namespace {
 
-// The four node images: root, category, disabled plugin, enabled plugin.
-QIcon NodeIcon(int icon) {
-    static std::array<QIcon, 4> icons;
-    if (icons[0].isNull()) {
-        QStyle* style = QApplication::style();
-        icons[kIconRoot] = style->standardIcon(QStyle::SP_DriveHDIcon);
-        icons[kIconCategory] = style->standardIcon(QStyle::SP_DirIcon);
-        for (int i : {kIconDisabled, kIconEnabled}) {
-            QPixmap pixmap(16, 16);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            QStyleOptionButton box;
-            box.rect = QRect(1, 1, 14, 14);
-            box.state =
-                QStyle::State_Enabled | (i == kIconEnabled ? QStyle::State_On : QStyle::State_Off);
-            box.palette = QApplication::palette();
-            style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter);
-            painter.end();
-            icons[static_cast<size_t>(i)] = QIcon(pixmap);
-        }
-    }
-    return icons[static_cast<size_t>(std::clamp(icon, 0, 3))];
-}
-
-void CollapseBelow(QTreeWidgetItem* item) {
-    for (int i = 0; i < item->childCount(); ++i) CollapseBelow(item->child(i));
-    item->setExpanded(false);
+void CollapseBelow(QTreeView* view, const QModelIndex& index) {
+    const QAbstractItemModel* model = view->model();
+    for (int i = 0; i < model->rowCount(index); ++i) CollapseBelow(view, model->index(i, 0, index));
+    view->collapse(index);
 }
 
 }  // namespace
 
 // ---- the tree ----
 
-QTreeWidgetItem* TPlugin_Form::ItemOf(const CatalogueNode* node) const {
-    auto it = itemOf_.find(node);
-    return it == itemOf_.end() ? nullptr : it->second;
+QModelIndex TPlugin_Form::IndexOf(const CatalogueNode* node) const {
+    return nodes_->IndexOf(reinterpret_cast<MirrorModel::Key>(node));
 }
 
-CatalogueNode* TPlugin_Form::NodeOf(const QTreeWidgetItem* item) {
-    return item ? reinterpret_cast<CatalogueNode*>(item->data(0, kNodeRole).value<quintptr>())
-                : nullptr;
+CatalogueNode* TPlugin_Form::NodeOf(const QModelIndex& index) const {
+    // Only a node the tree shows: the model is synced after every change of the catalogue.
+    const MirrorModel::Key key = nodes_->KeyOf(index);
+    return key != 0 ? reinterpret_cast<CatalogueNode*>(key) : nullptr;
 }
 
 CatalogueNode* TPlugin_Form::SelectedNode() const {
-    QTreeWidgetItem* item = tree_->currentItem();
-    return item && item->isSelected() ? NodeOf(item) : nullptr;
+    const QModelIndex index = tree_->currentIndex();
+    return index.isValid() && tree_->selectionModel()->isSelected(index) ? NodeOf(index) : nullptr;
 }
 
 void TPlugin_Form::SelectNode(CatalogueNode* node) {
-    QTreeWidgetItem* item = ItemOf(node);
-    ShowAsCurrent(tree_, item);
+    ShowAsCurrent(tree_, IndexOf(node));
     SelectionChanged();
 }
 
-QRect TPlugin_Form::IconRect(const QTreeWidgetItem* item) const {
-    if (!item) return {};
+QRect TPlugin_Form::IconRect(const QModelIndex& index) const {
+    if (!index.isValid()) return {};
     QStyleOptionViewItem opt;
     opt.initFrom(tree_->viewport());
-    opt.rect = tree_->visualItemRect(item);
+    opt.rect = tree_->visualRect(index);
     opt.features = QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasDisplay;
     const int extent = tree_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree_);
     opt.decorationSize = tree_->iconSize().isValid() ? tree_->iconSize() : QSize(extent, extent);
     opt.decorationPosition = QStyleOptionViewItem::Left;
     opt.decorationAlignment = Qt::AlignCenter;
     opt.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    opt.icon = item->icon(0);
-    opt.text = item->text(0);
+    opt.icon = index.data(Qt::DecorationRole).value<QIcon>();
+    opt.text = index.data(Qt::DisplayRole).toString();
     opt.font = tree_->font();
     return tree_->style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, tree_);
 }
 
-void TPlugin_Form::SetItemIcon(QTreeWidgetItem* item, int icon) {
-    item->setIcon(0, NodeIcon(icon));
-    item->setData(0, kIconRole, icon);
-}
-
 void TPlugin_Form::SyncTree(CatalogueNode* select) {
-    // Moves, renames and sorts rebuild the items; each node keeps its expanded state.
-    std::unordered_set<const CatalogueNode*> collapsed;
-    for (const auto& [node, item] : itemOf_)
-        if (item->childCount() > 0 && !item->isExpanded()) collapsed.insert(node);
+    // Row by row: the view keeps each node's expansion and its scroll place.
     syncing_ = true;
-    {
-        const QSignalBlocker block(tree_);
-        tree_->setUpdatesEnabled(false);
-        tree_->clear();
-        itemOf_.clear();
-        std::function<QTreeWidgetItem*(CatalogueNode*)> make = [&](CatalogueNode* node) {
-            auto* item = new QTreeWidgetItem(QStringList{Qs(node->label)});
-            item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
-            SetItemIcon(item, node->icon);
-            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
-            if (!node->IsRoot()) flags |= Qt::ItemIsDragEnabled;
-            if (PluginCatalogue::CanRename(node)) flags |= Qt::ItemIsEditable;
-            item->setFlags(flags);
-            itemOf_[node] = item;
-            for (auto& child : node->children) item->addChild(make(child.get()));
-            return item;
-        };
-        if (catalogue_.Root()) tree_->addTopLevelItem(make(catalogue_.Root()));
-        for (const auto& [node, item] : itemOf_)
-            if (item->childCount() > 0) item->setExpanded(!collapsed.count(node));
-        tree_->setUpdatesEnabled(true);
-    }
+    nodes_->Sync();
     syncing_ = false;
     SelectNode(select);
 }
 
 void TPlugin_Form::AfterLoad() {
-    itemOf_.clear();  // a fresh catalogue shows fully expanded
-    SyncTree(nullptr);
+    // A fresh catalogue shows fully expanded.
+    syncing_ = true;
+    nodes_->Reset();
+    tree_->expandAll();
+    syncing_ = false;
     SyncList(catalogue_.RowCount() > 0 ? 0 : -1);
     SelectNode(catalogue_.Root());
     tree_->setFocus();
@@ -175,8 +116,7 @@ void TPlugin_Form::TogglePlugin() {
 }
 
 void TPlugin_Form::ToggleNode(CatalogueNode* node) {
-    if (!catalogue_.TogglePlugin(node)) return;
-    if (QTreeWidgetItem* item = ItemOf(node)) SetItemIcon(item, node->icon);
+    if (catalogue_.TogglePlugin(node)) nodes_->Sync();
 }
 
 void TPlugin_Form::Install() {
@@ -205,7 +145,7 @@ void TPlugin_Form::CreateCategory() {
     CatalogueNode* node = catalogue_.CreateCategory(SelectedNode());
     SyncTree(node);
     tree_->setFocus();
-    if (QTreeWidgetItem* item = ItemOf(node)) tree_->editItem(item, 0);
+    if (const QModelIndex index = IndexOf(node); index.isValid()) tree_->edit(index);
 }
 
 void TPlugin_Form::DeleteCategory() {
@@ -215,18 +155,15 @@ void TPlugin_Form::DeleteCategory() {
     if (catalogue_.DeleteCategory(node)) SyncTree(parent);
 }
 
-void TPlugin_Form::RenameEdited(QTreeWidgetItem* item) {
-    CatalogueNode* node = NodeOf(item);
-    if (!node || item->text(0) == Qs(node->label)) return;
-    const std::string text = item->text(0).toStdString();
-    // The items are rebuilt afterwards, which must not happen while the view is still
-    // committing the edit.
+void TPlugin_Form::RenameEdited(CatalogueNode* node, const QString& edited) {
+    if (!node || edited == Qs(node->label)) return;
+    const std::string text = edited.toStdString();
+    // The rename may tell of a bad name and sorts the siblings, neither of which belongs in
+    // the middle of the view committing its editor.
     QMetaObject::invokeMethod(
         this,
         [this, node, text] {
-            bool live = false;
-            for (const auto& entry : itemOf_) live = live || entry.first == node;
-            if (!live) return;
+            if (!IndexOf(node).isValid()) return;
             catalogue_.RenameCategory(node, text);
             SyncTree(node);
         },
@@ -234,8 +171,8 @@ void TPlugin_Form::RenameEdited(QTreeWidgetItem* item) {
 }
 
 void TPlugin_Form::ExpandSelected() {
-    if (QTreeWidgetItem* item = ItemOf(SelectedNode()))
-        tree_->expandRecursively(tree_->indexFromItem(item));
+    if (const QModelIndex index = IndexOf(SelectedNode()); index.isValid())
+        tree_->expandRecursively(index);
     else
         tree_->expandAll();
 }
@@ -245,7 +182,7 @@ void TPlugin_Form::CollapseSelected() {
     if (node && node->IsPlugin()) node = node->parent;
     if (!node) node = catalogue_.Root();
     if (node != SelectedNode()) SelectNode(node);
-    if (QTreeWidgetItem* item = ItemOf(node)) CollapseBelow(item);
+    if (const QModelIndex index = IndexOf(node); index.isValid()) CollapseBelow(tree_, index);
 }
 
 void TPlugin_Form::SortTree() {

@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
@@ -119,6 +119,10 @@ void TVRNX_Form::BuildControls() {
     auto* grid = new QGridLayout(listFrame_);
     list_ = AddFramedRowList(
         listFrame_, grid, {MsgText(kMsgColumnProfile), MsgText(kMsgColumnBuilderUsed)}, scroll_,
+        {[this] { return profiles_.Count(); }, [this](int i) { return profiles_.Id(i); },
+         [this](int i) {
+             return RowLook{{profiles_.Caption(i), profiles_.BuilderColumn(i)}};
+         }},
         [this](int row) { return CanDropOn(row); }, [this](int row) { return DropOn(row); });
 
     // Shown over the empty list: what a first start needs done before anything else works.
@@ -173,14 +177,16 @@ void TVRNX_Form::BuildControls() {
     outer->addLayout(bottom);
     setCentralWidget(central);
 
-    connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        const int row = item ? list_->indexOfTopLevelItem(item) : -1;
-        if (row == profiles_.Selected() || row >= profiles_.Count()) return;
-        if (!logTail_->Watching()) SetLogTailShown(false);  // it told of another profile's build
-        profiles_.Select(row);  // runs the updates through ProfilesChanged
-    });
-    connect(list_, &QTreeWidget::itemClicked, this, [this] { ActionStateUpdate(); });
-    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                const int row = current.isValid() ? current.row() : -1;
+                if (showing_ || row == profiles_.Selected() || row >= profiles_.Count()) return;
+                if (!logTail_->Watching())
+                    SetLogTailShown(false);  // it told of another profile's build
+                profiles_.Select(row);       // runs the updates through ProfilesChanged
+            });
+    connect(list_, &QAbstractItemView::clicked, this, [this] { ActionStateUpdate(); });
+    connect(list_, &QAbstractItemView::doubleClicked, this, [this] {
         if (QAction* edit = Action("EDIT_PROFILE"); edit->isEnabled()) edit->trigger();
     });
     connect(list_->header(), &QHeaderView::sectionClicked, this, &TVRNX_Form::SortByColumn);
@@ -283,22 +289,10 @@ void TVRNX_Form::SelectRow(int row) {
 }
 
 void TVRNX_Form::SyncView() {
-    const QSignalBlocker block(list_);
-    bool same = list_->topLevelItemCount() == profiles_.Count();
-    for (int i = 0; same && i < profiles_.Count(); ++i) {
-        const QTreeWidgetItem* item = list_->topLevelItem(i);
-        same = item->text(0) == Qs(profiles_.Caption(i)) &&
-               item->text(1) == Qs(profiles_.BuilderColumn(i));
-    }
-    if (!same) {
-        list_->clear();
-        for (int i = 0; i < profiles_.Count(); ++i)
-            list_->addTopLevelItem(new QTreeWidgetItem(
-                QStringList{Qs(profiles_.Caption(i)), Qs(profiles_.BuilderColumn(i))}));
-    }
-    const int row = profiles_.Selected();
-    QTreeWidgetItem* item = row >= 0 ? list_->topLevelItem(row) : nullptr;
-    ShowAsCurrent(list_, item);
+    // The list's own selection follows the rows; the profile list's selection holds.
+    showing_ = true;
+    list_->ShowRows(profiles_.Selected());
+    showing_ = false;
 }
 
 void TVRNX_Form::ProfilesChanged() {

@@ -24,11 +24,11 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class QTreeWidget;
 
 namespace vrnx2 {
 
 class DragAutoScroll;
+class RowDragList;
 class TComboGrid;
 class TLogTailPanel;
 class TStepBar;
@@ -68,7 +68,7 @@ public:
 
     QAction* Action(const std::string& name) const;
     ProfileList& Profiles() { return profiles_; }
-    QTreeWidget* ProfileView() const { return list_; }
+    RowDragList* ProfileView() const { return list_; }
     TComboGrid* StepBar() const;
     const BuildStepBar& Steps() const;
 
@@ -164,7 +164,8 @@ private:
     QMenu* builderMenu_ = nullptr;
     QMenu* profileMenu_ = nullptr;
     QGroupBox* listFrame_ = nullptr;
-    QTreeWidget* list_ = nullptr;
+    RowDragList* list_ = nullptr;
+    bool showing_ = false;  // the list is being brought to the selection
     QWidget* basicPanel_ = nullptr;
     QWidget* advancedPanel_ = nullptr;
     TStepBar* bar_ = nullptr;

@@ -3,7 +3,6 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTreeWidget>
 #include <array>
 #include <filesystem>
 
@@ -12,6 +11,7 @@
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/UserInterface.h"
 #include "vrnx2/controls/ui/QtText.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/controls/ui/WindowSetup.h"
 #include "vrnx2/profiles/Preferences.h"
 #include "vrnx2/settings/Store.h"

@@ -1,8 +1,7 @@
 #include "vrnx2/shell/ui/ProfileWindows.h"
 
-#include <QTreeWidget>
-
 #include "vrnx2/builders/ui/BuilderWindows.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/plugins/ui/PluginWindow.h"
 #include "vrnx2/profiles/ProfileActions.h"
 #include "vrnx2/shell/ui/MainForm.h"
@@ -23,8 +22,8 @@ ProfileDialogs DialogsOver(TVRNX_Form& form) {
 // The operations leave the list's selection on the row to show; the list notification has
 // already brought the view and the action states up to date.
 void FocusList(TVRNX_Form& form) {
-    QTreeWidget* view = form.ProfileView();
-    if (QTreeWidgetItem* item = view->currentItem()) view->scrollToItem(item);
+    RowDragList* view = form.ProfileView();
+    if (view->currentIndex().isValid()) view->scrollTo(view->currentIndex());
     view->setFocus();
 }
 

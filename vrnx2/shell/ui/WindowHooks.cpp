@@ -1,8 +1,7 @@
 #include "vrnx2/shell/ui/WindowHooks.h"
 
-#include <QTreeWidget>
-
 #include "vrnx2/builders/ui/BuilderWindows.h"
+#include "vrnx2/controls/ui/RowDragList.h"
 #include "vrnx2/profiles/ui/OptionsWindow.h"
 #include "vrnx2/profiles/ui/PreferenceWindows.h"
 #include "vrnx2/settings/Records.h"
