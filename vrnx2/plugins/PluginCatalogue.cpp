@@ -1,6 +1,7 @@
 #include "vrnx2/plugins/PluginCatalogue.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -25,6 +26,11 @@
 #include "vrnx2/settings/ProfileList.h"
 
 namespace vrnx2 {
+
+std::uint64_t NewCatalogueNodeId() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
 
 namespace fs = std::filesystem;
 

@@ -19,9 +19,13 @@ namespace vrnx2 {
 
 enum CatalogueIcon { kIconRoot = 0, kIconCategory = 1, kIconDisabled = 2, kIconEnabled = 3 };
 
+// A number for each node made in this run, never given twice.
+std::uint64_t NewCatalogueNodeId();
+
 // One node of the tree. Nodes are owned by their parent, so a pointer stays valid while the
 // node exists, also across moves.
 struct CatalogueNode {
+    std::uint64_t id = NewCatalogueNodeId();  // how the window's rows know the node
     std::string label;
     int icon = kIconCategory;
     std::string key;  // plugin key; empty for the root and categories

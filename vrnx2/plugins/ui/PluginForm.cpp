@@ -179,19 +179,26 @@ void TPlugin_Form::BuildControls() {
     treePage->setObjectName(QStringLiteral("TS1"));
     auto* treeLayout = new QVBoxLayout(treePage);
     nodes_ = new MirrorModel({}, this);
+    // Every update walks the tree from the top, parents before children, so the nodes met
+    // so far tell whose children are asked for; afterwards they are the nodes shown.
     nodes_->children = [this](MirrorModel::Key key) {
         std::vector<MirrorModel::Key> keys;
+        auto meet = [&](CatalogueNode* node) {
+            shown_[node->id] = node;
+            keys.push_back(node->id);
+        };
         if (key == 0) {
-            if (catalogue_.Root())
-                keys.push_back(reinterpret_cast<MirrorModel::Key>(catalogue_.Root()));
-        } else {
-            for (const auto& child : reinterpret_cast<const CatalogueNode*>(key)->children)
-                keys.push_back(reinterpret_cast<MirrorModel::Key>(child.get()));
+            shown_.clear();
+            if (catalogue_.Root()) meet(catalogue_.Root());
+        } else if (auto it = shown_.find(key); it != shown_.end()) {
+            for (const auto& child : it->second->children) meet(child.get());
         }
         return keys;
     };
-    nodes_->look = [](MirrorModel::Key key) {
-        const auto* node = reinterpret_cast<const CatalogueNode*>(key);
+    nodes_->look = [this](MirrorModel::Key key) {
+        auto it = shown_.find(key);
+        if (it == shown_.end()) return RowLook{};
+        const CatalogueNode* node = it->second;
         return RowLook{
             {node->label}, node->icon, PluginCatalogue::CanRename(node), !node->IsRoot()};
     };
@@ -229,7 +236,7 @@ void TPlugin_Form::BuildControls() {
         {MsgText(kMsgPlugins), MsgText(kMsgPluginPath)}, scroll_,
         {[this] { return catalogue_.RowCount(); },
          [&rows](int i) {
-             return reinterpret_cast<MirrorModel::Key>(rows[static_cast<size_t>(i)].node);
+             return rows[static_cast<size_t>(i)].node->id;
          },
          [&rows](int i) {
              const OrderRow& row = rows[static_cast<size_t>(i)];

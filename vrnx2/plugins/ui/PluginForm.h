@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "vrnx2/controls/ui/ActionButton.h"
@@ -128,6 +129,7 @@ private:
     QTabWidget* pages_ = nullptr;
     RowDragList* tree_ = nullptr;
     MirrorModel* nodes_ = nullptr;
+    std::unordered_map<std::uint64_t, CatalogueNode*> shown_;  // by id, as of the last update
     QCheckBox* orderCheck_ = nullptr;
     RowDragList* list_ = nullptr;
     QScrollArea* treePanel_ = nullptr;

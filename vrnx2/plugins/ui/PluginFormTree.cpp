@@ -33,13 +33,13 @@ void CollapseBelow(QTreeView* view, const QModelIndex& index) {
 // ---- the tree ----
 
 QModelIndex TPlugin_Form::IndexOf(const CatalogueNode* node) const {
-    return nodes_->IndexOf(reinterpret_cast<MirrorModel::Key>(node));
+    return node ? nodes_->IndexOf(node->id) : QModelIndex();
 }
 
 CatalogueNode* TPlugin_Form::NodeOf(const QModelIndex& index) const {
     // Only a node the tree shows: the model is synced after every change of the catalogue.
-    const MirrorModel::Key key = nodes_->KeyOf(index);
-    return key != 0 ? reinterpret_cast<CatalogueNode*>(key) : nullptr;
+    auto it = shown_.find(nodes_->KeyOf(index));
+    return it != shown_.end() && nodes_->Rows().Has(it->first) ? it->second : nullptr;
 }
 
 CatalogueNode* TPlugin_Form::SelectedNode() const {
@@ -160,12 +160,14 @@ void TPlugin_Form::RenameEdited(CatalogueNode* node, const QString& edited) {
     const std::string text = edited.toStdString();
     // The rename may tell of a bad name and sorts the siblings, neither of which belongs in
     // the middle of the view committing its editor.
+    // By its id: the node may be gone by then.
     QMetaObject::invokeMethod(
         this,
-        [this, node, text] {
-            if (!IndexOf(node).isValid()) return;
-            catalogue_.RenameCategory(node, text);
-            SyncTree(node);
+        [this, id = node->id, text] {
+            CatalogueNode* live = NodeOf(nodes_->IndexOf(id));
+            if (!live) return;
+            catalogue_.RenameCategory(live, text);
+            SyncTree(live);
         },
         Qt::QueuedConnection);
 }
