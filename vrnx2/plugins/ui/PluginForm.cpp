@@ -235,9 +235,7 @@ void TPlugin_Form::BuildControls() {
     list_->SetUpRowList(
         {MsgText(kMsgPlugins), MsgText(kMsgPluginPath)}, scroll_,
         {[this] { return catalogue_.RowCount(); },
-         [&rows](int i) {
-             return rows[static_cast<size_t>(i)].node->id;
-         },
+         [&rows](int i) { return rows[static_cast<size_t>(i)].node->id; },
          [&rows](int i) {
              const OrderRow& row = rows[static_cast<size_t>(i)];
              return RowLook{{row.caption, row.path}};
