@@ -663,6 +663,37 @@ TEST_F(BuildRunTest, ABuilderFolderHeldByAnotherRunIsRefusedBeforeAnythingChange
     EXPECT_NE(ReadAll(Builder("Plugin/tools/a.inf")).find("Enable=0"), std::string::npos);
 }
 
+// Two builders of different folders in one Wine prefix load their hives under the same
+// names: the second build failed halfway with error 183. It is now refused at the start.
+TEST_F(BuildRunTest, AWinePrefixHeldByAnotherBuildIsRefusedBeforeAnythingChanges) {
+    t.Write("builder/pebuilder.exe", PeImage(0x8664, 3));
+    const std::string wine = t.Write("bin/wine", "#!/bin/sh\nexit 0\n");
+    ::chmod(wine.c_str(), 0755);
+    ::setenv("VRNX2_WINE", wine.c_str(), 1);
+    ::setenv("WINEPREFIX", t.Mkdir("prefix").c_str(), 1);
+    p.ManageOrder = false;
+    {
+        const platform::FolderLock other = platform::FolderLock::TryTake(t.Path("prefix"));
+        ASSERT_TRUE(other.Held());
+        ScriptedInterface refused;
+        refused.QueueAnswer(ID_YES);
+        const BuildResult r = Run(BuildMode::Basic);
+        EXPECT_TRUE(r.builderInUse);
+        EXPECT_FALSE(r.builderStarted);
+        ASSERT_EQ(refused.boxes.size(), 1u);  // no question asked
+        EXPECT_NE(refused.boxes[0].text.find(t.Path("prefix")), std::string::npos);
+        EXPECT_NE(refused.boxes[0].text.find("(process " + std::to_string(::getpid()) + ")"),
+                  std::string::npos)
+            << refused.boxes[0].text;
+        EXPECT_FALSE(PathExists(Builder("input.inf")));
+    }
+    ScriptedInterface free;
+    free.QueueAnswer(ID_YES);
+    EXPECT_TRUE(Run(BuildMode::Basic).builderStarted);
+    ::unsetenv("WINEPREFIX");
+    ::unsetenv("VRNX2_WINE");
+}
+
 // A builder in a folder named with a double quote once failed with "No such file": its path
 // was joined into a command line and split again.
 TEST_F(BuildRunTest, BuilderFolderWithADoubleQuoteBuildsAndMakesItsImage) {

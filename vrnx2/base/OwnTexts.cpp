@@ -70,6 +70,13 @@ constexpr Pair kTexts[] = {
     {"Unpacking %s", "%s を展開しています"},
     {"CD image...", "CDイメージ..."},
     {"CD images (*.iso *.ISO)", "CDイメージ (*.iso *.ISO)"},
+    {"Another build is using the Wine prefix %s:\r\n%s\r\nTwo builders in one prefix load "
+     "their registry hives under the same names, so this build would fail halfway. Start it "
+     "again when that one has ended, or give this builder a prefix of its own (WINEPREFIX).",
+     "Wine プレフィックス %s は他のビルドが使用中です:\r\n%s\r\n一つのプレフィックスで二つの"
+     "ビルダーがレジストリハイブを同じ名前で読み込むため、このビルドは途中で失敗します。"
+     "そのビルドが終わってからもう一度ビルドするか、このビルダーに別のプレフィックスを"
+     "指定して下さい（WINEPREFIX）。"},
 };
 static_assert(std::size(kTexts) == kAllOwnTexts.size());
 

@@ -31,6 +31,7 @@ enum class OwnText {
     ImageUnpacking,       // file
     ImageChoose,
     ImageFilter,
+    PrefixInUse,  // Wine prefix, the running build
 };
 
 // The text in Japanese when the message table holds Japanese texts, else in English.
@@ -55,6 +56,6 @@ inline constexpr std::initializer_list<OwnText> kAllOwnTexts = {
     OwnText::EndedWithCode,       OwnText::ErrorOutputTail, OwnText::WineLocaleMissing,
     OwnText::ImageNotDisc,        OwnText::ImageDamaged,    OwnText::ImageNoSpace,
     OwnText::ImageUnpackFailed,   OwnText::ImageUnpacking,  OwnText::ImageChoose,
-    OwnText::ImageFilter};
+    OwnText::ImageFilter,         OwnText::PrefixInUse};
 
 }  // namespace vrnx2

@@ -20,6 +20,7 @@
 #include "platform/TextCase.h"
 #include "platform/WineLaunch.h"
 #include "platform/WineLocale.h"
+#include "platform/WineServer.h"
 #include "vrnx2/base/MessageIds.h"
 #include "vrnx2/base/MessageTable.h"
 #include "vrnx2/base/OwnTexts.h"
@@ -305,6 +306,21 @@ BuildResult RunBuild(BuildMode mode, const TProfileRec& profile, const BuildStep
                                                                   : lock.Holder()})
                       : lock.Error());
         return result;
+    }
+
+    // And one build at a time per Wine prefix: builders of two folders load their registry
+    // hives under the same names there, and the second load would fail halfway through.
+    platform::FolderLock prefixLock;
+    if (builderPlan.kind.IsWindows() && flags.doBuild) {
+        const std::string prefix = platform::WinePrefixOf(platform::WineCommand());
+        if (IsDirectory(prefix)) prefixLock = platform::FolderLock::TryTake(prefix);
+        if (prefixLock.Busy()) {
+            result.builderInUse = true;
+            ShowError(FillIn(Own(OwnText::PrefixInUse),
+                             {prefix, prefixLock.Holder().empty() ? Own(OwnText::AnotherProgram)
+                                                                  : prefixLock.Holder()}));
+            return result;
+        }
     }
 
     // 4. Confirmation.
