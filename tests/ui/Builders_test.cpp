@@ -1,6 +1,7 @@
 // The builder windows' wiring: action states, what the edit dialog hands back, Apply and
 // Cancel, the geometry kept in the store; the edit and selection dialogs.
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -161,6 +162,8 @@ private slots:
     void moveSortAndDropReorder() {
         StoreBuilders({{"b", "/1"}, {"B", "/2"}, {"a", "/3"}});
         TREGISTER_BUILDER_FORM form;
+        QAbstractItemModelTester tester(form.View()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.activateWindow();

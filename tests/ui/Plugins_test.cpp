@@ -2,6 +2,7 @@
 // and the order page forward to the catalogue, the outside tools' command lines, install and
 // uninstall, Apply/OK/Cancel, and the geometry kept in the store.
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -223,6 +224,9 @@ private slots:
     void categoriesAreCreatedRenamedAndDeleted() {
         ScriptedInterface ui;
         TPlugin_Form form(nullptr, profile_, true);
+        // Each step the tree's model tells must leave it consistent.
+        QAbstractItemModelTester tester(form.Tree()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         auto flags = [&form](const QStringList& path) {
             return form.IndexOf(Find(form, path)).flags() & Qt::ItemIsEditable;
         };
@@ -261,6 +265,8 @@ private slots:
 
     void dropsMoveNodesAndApplyStoresTheTreePaths() {
         TPlugin_Form form(nullptr, profile_, true);
+        QAbstractItemModelTester tester(form.Tree()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         CatalogueNode* drivers = Find(form, {QStringLiteral("Drivers")});
         CatalogueNode* nic = Find(form, {QStringLiteral("Drivers"), QStringLiteral("Nic")});
         CatalogueNode* disk = Find(form, {QStringLiteral("Tools"), QStringLiteral("Disk")});
@@ -312,6 +318,8 @@ private slots:
 
     void orderPageBuildsMovesSortsAndStoresPositions() {
         TPlugin_Form form(nullptr, profile_, true);
+        QAbstractItemModelTester tester(form.OrderList()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(!form.OrderList()->isEnabled());
         form.Pages()->setCurrentIndex(1);
         QVERIFY(form.findChild<QWidget*>(QStringLiteral("TreePnl"))->isHidden());
