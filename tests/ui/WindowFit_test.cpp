@@ -65,15 +65,26 @@ QString Where(const QWidget* w) {
 
 // What the person sees of `window` now: every shown child lies inside the window and inside
 // its parent, and no text is cut: a label or a captioned button gets the size its text needs.
+// Content of a scroll area, which is reached by scrolling.
+bool Scrolled(const QWidget* w, const QWidget* window) {
+    for (const QWidget* up = w->parentWidget(); up && up != window; up = up->parentWidget())
+        if (qobject_cast<const QScrollArea*>(up)) return true;
+    return false;
+}
+
 QStringList Clipped(QWidget* window) {
     QStringList faults;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (w->isWindow() || !w->isVisibleTo(window)) continue;
         const QRect inWindow(w->mapTo(window, QPoint(0, 0)), w->size());
-        if (!window->rect().contains(inWindow))
+        const bool scrolled = Scrolled(w, window);
+        if (!scrolled && !window->rect().contains(inWindow))
             faults << Where(w) + QStringLiteral(" outside the window");
         const QWidget* parent = w->parentWidget();
-        if (parent && parent != window && !parent->rect().contains(w->geometry()))
+        const auto* area =
+            parent ? qobject_cast<const QScrollArea*>(parent->parentWidget()) : nullptr;
+        const bool content = area && area->viewport() == parent;
+        if (!content && parent && parent != window && !parent->rect().contains(w->geometry()))
             faults << Where(w) + QStringLiteral(" outside its parent");
         if (const auto* label = qobject_cast<const QLabel*>(w)) {
             if (label->text().isEmpty()) continue;
@@ -232,6 +243,19 @@ private slots:
             const QStringList faults = ClippedOnEveryPage(window.get());
             QVERIFY2(faults.isEmpty(),
                      qPrintable(name + QStringLiteral(": ") + faults.join(QStringLiteral("; "))));
+            // A dialog lies wholly on the screen: OK and Cancel of a tall one stay in reach,
+            // its content scrolls. So does a window that may be as small as the screen.
+            const QRect area = AreaFor(window->frameGeometry());
+            const bool dialog = qobject_cast<QDialog*>(window.get()) &&
+                                !qobject_cast<TPlugin_Form*>(window.get()) &&
+                                !qobject_cast<TREGISTER_BUILDER_FORM*>(window.get());
+            if (dialog || (window->minimumWidth() <= area.width() &&
+                           window->minimumHeight() <= area.height()))
+                QTRY_VERIFY2(
+                    area.contains(window->frameGeometry()),
+                    qPrintable(name + QStringLiteral(" at ") + QString::number(window->height()) +
+                               QStringLiteral(" high on a screen of ") +
+                               QString::number(area.height())));
             // The designed size, measured for 9-point text, grows with the text.
             if (name == QStringLiteral("build options") && points == 12 &&
                 language == QStringLiteral("ja"))

@@ -7,6 +7,8 @@
 #include <QLayout>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -149,13 +151,44 @@ void PlaceForm(QWidget* form, QSize designed, QSize least, const MainFormGeometr
     new RefitOnShow(form, !g.storedLeft, !g.storedTop);
 }
 
-void FitDialog(QWidget* dialog, QSize designed, bool fixed) {
+void FitDialog(QWidget* dialog, QSize designed, bool fixed, QScrollArea* scrolling) {
     dialog->layout()->activate();
-    const QSize size = GrownForFont(dialog, designed).expandedTo(dialog->minimumSizeHint());
+    QSize needed = dialog->minimumSizeHint();
+    if (scrolling && scrolling->widget()) {
+        // What the dialog needs to show all of its content, measured with the scroll area
+        // held at the content's size for a moment.
+        const int frame = 2 * scrolling->frameWidth();
+        scrolling->setMinimumSize(scrolling->widget()->minimumSizeHint() + QSize(frame, frame));
+        dialog->layout()->invalidate();
+        dialog->layout()->activate();
+        needed = dialog->minimumSizeHint();
+        scrolling->setMinimumSize(0, 0);
+        dialog->layout()->invalidate();
+        dialog->layout()->activate();
+    }
+    QSize size = GrownForFont(dialog, designed).expandedTo(needed);
+    if (scrolling) {
+        const QWidget* owner = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+        const QRect area = owner ? AreaFor(owner->frameGeometry()) : PrimaryArea();
+        // Cut short, the content takes a scroll bar's width beside it.
+        if (size.height() > area.height())
+            size.rwidth() += scrolling->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        size = size.boundedTo(area.size()).expandedTo(dialog->minimumSizeHint());
+        new RefitOnShow(dialog, false, false);
+    }
     if (fixed)
         dialog->setFixedSize(size);
     else
         dialog->resize(size);
+}
+
+QScrollArea* ScrollingContent(QWidget* content, QWidget* parent) {
+    auto* area = new QScrollArea(parent);
+    area->setObjectName(QStringLiteral("ContentScroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(content);
+    return area;
 }
 
 MainFormGeometry CurrentGeometry(const QWidget* form) {

@@ -5,6 +5,7 @@
 
 #include "vrnx2/base/FormGeometry.h"
 
+class QScrollArea;
 class QWidget;
 
 namespace vrnx2 {
@@ -28,8 +29,12 @@ void SetLeastSize(QWidget* form, QSize least);
 void PlaceForm(QWidget* form, QSize designed, QSize least, const MainFormGeometry& stored,
                QSize needed = QSize());
 // Sizes a dialog that keeps no geometry: its designed client size grown with the font, or
-// what its layout needs where that is more. `fixed` dialogs cannot be resized.
-void FitDialog(QWidget* dialog, QSize designed, bool fixed);
+// what its layout needs where that is more. `fixed` dialogs cannot be resized. A dialog whose
+// content lies in `scrolling` (ScrollingContent) is given no more than the available area of
+// its screen, where its content then scrolls, and is put back onto that area once shown.
+void FitDialog(QWidget* dialog, QSize designed, bool fixed, QScrollArea* scrolling = nullptr);
+// A scroll area without a frame around `content`, which shows all of it where there is room.
+QScrollArea* ScrollingContent(QWidget* content, QWidget* parent);
 // The form's state and its current frame place and client size, as the store keeps them.
 MainFormGeometry CurrentGeometry(const QWidget* form);
 

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -98,8 +99,10 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
 
     QHBoxLayout* buttons = MakeOkCancel(this, "Cancel").row;
 
+    // A screen smaller than the pages (a large font or scale) scrolls them; the buttons stay.
+    QScrollArea* scrolling = ScrollingContent(pages_, this);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(pages_);
+    layout->addWidget(scrolling);
     layout->addLayout(buttons);
     ApplyWindowFonts(this);
     // Broken into lines by this dialog's own measure: a word-wrapped label would not tell
@@ -107,7 +110,7 @@ TOptions_Form::TOptions_Form(QWidget* parent, const TProfileRec& profile, const 
     macroList_->setText(
         WrappedMacroList(macroList_->fontMetrics(),
                          GrownForFont(this, QSize(kClientWidth, 0)).width() - kPageChrome));
-    FitDialog(this, QSize(kClientWidth, kClientHeight), false);
+    FitDialog(this, QSize(kClientWidth, kClientHeight), false, scrolling);
 
     for (int i = 0; i < drives_.Count(); ++i) bcb02_->addItem(Qs(drives_.Text(i)));
     Fill(OptionsFromProfile(profile_, drives_));
