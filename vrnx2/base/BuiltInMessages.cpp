@@ -214,6 +214,10 @@ const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages = {
     "190=%s は 32 ビットの Windows のプログラムですが、Wine のプレフィックス %s は 32 ビットの "
     "Wine をインストールする前に作られたため、起動できません。プレフィックスを更新して下さい "
     "(その所有者として): rm %s/.update-timestamp && WINEPREFIX=%s wineboot -u",
+    "191=仮想マシン",
+    "192=メモリ(MB)(&M):",
+    "193=QEMUオプション(&O):",
+    "194=使用できる場合はKVMを使う(&K)",
 };
 
 }  // namespace vrnx2

@@ -6,7 +6,7 @@
 
 namespace vrnx2 {
 
-inline constexpr std::size_t kBuiltInMessageCount = 190;
+inline constexpr std::size_t kBuiltInMessageCount = 194;
 extern const std::array<const char*, kBuiltInMessageCount> kBuiltInMessages;
 
 }  // namespace vrnx2

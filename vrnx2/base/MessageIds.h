@@ -228,6 +228,10 @@ inline constexpr char kMsgNotInCodePage[] =
     "189";  // The value of %s cannot be written in code page %s, which the file is r...
 inline constexpr char kMsgPrefixLacks32Bit[] =
     "190";  // %s is a 32-bit Windows program, and the Wine prefix %s was made before ...
+inline constexpr char kMsgVirtualMachine[] = "191";  // Virtual machine
+inline constexpr char kMsgVmMemory[] = "192";        // &Memory (MB):
+inline constexpr char kMsgVmOptions[] = "193";       // QEMU &options:
+inline constexpr char kMsgVmUseKvm[] = "194";        // Use &KVM where it works
 
 // Trying the built image in a virtual machine, and stopping a build.
 inline constexpr char kMsgTryInVirtualMachine[] = "155";  // Try in a &virtual machine

@@ -32,7 +32,6 @@ constexpr const char* kVmMemory = "VM Memory";
 constexpr const char* kVmOptions = "VM Options";
 constexpr const char* kVmKvm = "VM KVM";
 constexpr int kDefaultMemoryMb = 512;
-constexpr int kLeastMemoryMb = 16;  // less does not start even the smallest system
 
 using Clock = std::chrono::steady_clock;
 
@@ -130,7 +129,7 @@ VmPreferences LoadVmPreferences() {
     StoreTransaction read(StoreTransaction::Read);
     VmPreferences p;
     p.memoryMb = RegReadInteger(0, kSystemKey, kVmMemory, kDefaultMemoryMb);
-    if (p.memoryMb < kLeastMemoryMb) p.memoryMb = kDefaultMemoryMb;
+    if (p.memoryMb < kLeastVmMemoryMb) p.memoryMb = kDefaultMemoryMb;
     p.extraOptions = RegReadString(0, kSystemKey, kVmOptions, "");
     p.useKvm = RegReadBool(0, kSystemKey, kVmKvm, true);
     read.Commit();

@@ -12,6 +12,9 @@
 
 namespace vrnx2 {
 
+// Less memory does not start even the smallest system.
+inline constexpr int kLeastVmMemoryMb = 16;
+
 // The program's own preferences for the machine, under Software\HALV\Varnex v2\System.
 struct VmPreferences {
     int memoryMb = 512;        // "VM Memory" (REG_DWORD, megabytes; below 16 counts as 512)

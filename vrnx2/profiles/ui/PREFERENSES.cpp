@@ -8,8 +8,10 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -33,6 +35,7 @@ namespace {
 
 constexpr int kClientWidth = 472;
 constexpr int kClientHeight = 232;
+constexpr int kMaxVmMemoryMb = 65536;
 
 // One group: caption, the label naming the path box beside the box, the wait check box.
 QGroupBox* PathGroup(QWidget* parent, int index, const char* captionId, QLabel* label,
@@ -51,6 +54,28 @@ QGroupBox* PathGroup(QWidget* parent, int index, const char* captionId, QLabel* 
     return group;
 }
 
+// The virtual machine that tries a built image: memory, QEMU's extra options, KVM.
+QGroupBox* VmGroup(QWidget* parent, QLabel* memoryLabel, QSpinBox* memory, QLabel* optionsLabel,
+                   QLineEdit* options, QCheckBox* kvm) {
+    auto* group = new QGroupBox(MsgText(kMsgVirtualMachine), parent);
+    group->setObjectName(QStringLiteral("GroupBox3"));
+    memoryLabel->setBuddy(memory);
+    optionsLabel->setBuddy(options);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{memoryLabel, memory, optionsLabel, options, kvm})
+        w->setParent(group);
+    auto* layout = new QGridLayout(group);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setVerticalSpacing(4);
+    layout->addWidget(memoryLabel, 0, 0);
+    layout->addWidget(memory, 0, 1, Qt::AlignLeft);
+    layout->addWidget(optionsLabel, 1, 0);
+    layout->addWidget(options, 1, 1);
+    layout->addWidget(kvm, 2, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    return group;
+}
+
 QString OpenFileWithQt(QWidget* parent, const QString& folder, const QStringList& filters,
                        const QString& selectedFilter) {
     QString selected = selectedFilter;
@@ -66,7 +91,10 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
       ee01_(new TEllipsisEdit(this)),
       ee02_(new TEllipsisEdit(this)),
       chb01_(new QCheckBox(MsgText(kMsgWaitPluginBuilderExit), this)),
-      chb02_(new QCheckBox(MsgText(kMsgWaitTextEditorExit), this)) {
+      chb02_(new QCheckBox(MsgText(kMsgWaitTextEditorExit), this)),
+      vmMemory_(new QSpinBox(this)),
+      vmOptions_(new QLineEdit(this)),
+      vmKvm_(new QCheckBox(MsgText(kMsgVmUseKvm), this)) {
     setObjectName(QStringLiteral("PREFERENSES"));
     setWindowTitle(MsgText(kMsgPreferencesTitle));
     setModal(true);
@@ -74,6 +102,11 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
     ee02_->setObjectName(QStringLiteral("EE02"));
     chb01_->setObjectName(QStringLiteral("CHB01"));
     chb02_->setObjectName(QStringLiteral("CHB02"));
+    vmMemory_->setObjectName(QStringLiteral("VmMemory"));
+    vmOptions_->setObjectName(QStringLiteral("VmOptions"));
+    vmKvm_->setObjectName(QStringLiteral("VmKvm"));
+    vmMemory_->setRange(kLeastVmMemoryMb, kMaxVmMemoryMb);
+    vmMemory_->setSingleStep(64);
 
     QHBoxLayout* buttons = MakeOkCancel(this, "Cancel").row;
     auto* layout = new QVBoxLayout(this);
@@ -83,6 +116,9 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
     auto* label2 = new QLabel(MsgText(kMsgExecutable), this);
     layout->addWidget(PathGroup(this, 1, kMsgPluginBuilder, label1, ee01_, chb01_));
     layout->addWidget(PathGroup(this, 2, kMsgTextEditor, label2, ee02_, chb02_));
+    auto* label3 = new QLabel(MsgText(kMsgVmMemory), this);
+    auto* label4 = new QLabel(MsgText(kMsgVmOptions), this);
+    layout->addWidget(VmGroup(this, label3, vmMemory_, label4, vmOptions_, vmKvm_));
     layout->addStretch();
     layout->addLayout(buttons);
 
@@ -91,10 +127,11 @@ TPREFERENSES_Form::TPREFERENSES_Form(QWidget* parent)
     for (TEllipsisEdit* edit : {ee01_, ee02_}) edit->installEventFilter(this);
 
     ApplyWindowFonts(this);
-    // The two boxes start at one edge.
-    const int labelWidth = std::max(label1->sizeHint().width(), label2->sizeHint().width());
-    label1->setMinimumWidth(labelWidth);
-    label2->setMinimumWidth(labelWidth);
+    // The boxes start at one edge.
+    int labelWidth = 0;
+    for (QLabel* label : {label1, label2, label3, label4})
+        labelWidth = std::max(labelWidth, label->sizeHint().width());
+    for (QLabel* label : {label1, label2, label3, label4}) label->setMinimumWidth(labelWidth);
     // A fixed dialog border; a larger font from the language resource may widen it.
     FitDialog(this, QSize(kClientWidth, kClientHeight), true);
 }
@@ -104,6 +141,20 @@ void TPREFERENSES_Form::SetPreferences(const Preferences& prefs) {
     chb01_->setChecked(prefs.pluginBuilderWait);
     ee02_->setText(Qs(prefs.textEditor));
     chb02_->setChecked(prefs.textEditorWait);
+}
+
+void TPREFERENSES_Form::SetVmPreferences(const VmPreferences& prefs) {
+    vmMemory_->setValue(prefs.memoryMb);
+    vmOptions_->setText(Qs(prefs.extraOptions));
+    vmKvm_->setChecked(prefs.useKvm);
+}
+
+VmPreferences TPREFERENSES_Form::GetVmPreferences() const {
+    VmPreferences p;
+    p.memoryMb = vmMemory_->value();
+    p.extraOptions = vmOptions_->text().toStdString();
+    p.useKvm = vmKvm_->isChecked();
+    return p;
 }
 
 Preferences TPREFERENSES_Form::GetPreferences() const {
@@ -116,7 +167,13 @@ Preferences TPREFERENSES_Form::GetPreferences() const {
 }
 
 void TPREFERENSES_Form::accept() {
-    if (!WriteOrTell([this] { SavePreferences(GetPreferences()); })) return;
+    if (!WriteOrTell([this] {
+            StoreTransaction write;
+            SavePreferences(GetPreferences());
+            SaveVmPreferences(GetVmPreferences());
+            write.Commit();
+        }))
+        return;
     QDialog::accept();
 }
 

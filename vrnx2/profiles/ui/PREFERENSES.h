@@ -1,15 +1,19 @@
 #pragma once
 // The preferences dialog: Plugin Builder's folder and the text editor, each with whether to
-// wait for it. OK writes the four values back to the store; Cancel writes nothing.
+// wait for it, and the virtual machine that tries a built image. OK writes the values back
+// to the store in one transaction; Cancel writes nothing.
 
 #include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
+#include "vrnx2/build/TryImage.h"
 #include "vrnx2/profiles/Preferences.h"
 
 class QCheckBox;
+class QLineEdit;
+class QSpinBox;
 
 namespace vrnx2 {
 
@@ -22,11 +26,16 @@ public:
 
     void SetPreferences(const Preferences& prefs);
     Preferences GetPreferences() const;
+    void SetVmPreferences(const VmPreferences& prefs);
+    VmPreferences GetVmPreferences() const;
 
     TEllipsisEdit* EE01() const { return ee01_; }
     TEllipsisEdit* EE02() const { return ee02_; }
     QCheckBox* CHB01() const { return chb01_; }
     QCheckBox* CHB02() const { return chb02_; }
+    QSpinBox* VmMemory() const { return vmMemory_; }
+    QLineEdit* VmOptions() const { return vmOptions_; }
+    QCheckBox* VmKvm() const { return vmKvm_; }
 
     // The file-open chooser of EE02: starting folder, filters, the filter shown first.
     // Returns the chosen file, or an empty text when cancelled. Tests replace it.
@@ -50,6 +59,9 @@ private:
     TEllipsisEdit* ee02_;
     QCheckBox* chb01_;
     QCheckBox* chb02_;
+    QSpinBox* vmMemory_;
+    QLineEdit* vmOptions_;
+    QCheckBox* vmKvm_;
 };
 
 }  // namespace vrnx2
